@@ -3,6 +3,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
@@ -18,16 +22,32 @@ char16_t* PutCodePoint(char16_t* out, char32_t cp) {
   return out;
 }
 
-// Markup is mostly ASCII: widens whole runs of it eight bytes at a time.
+// Markup is mostly ASCII: widens whole runs of it a block at a time. A run that
+// reaches the end finishes with one block that overlaps what was already done.
 std::size_t WidenAsciiRun(const unsigned char* in, std::size_t n, char16_t* out) {
   std::size_t i = 0;
-  while (n - i >= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, in + i, 8);
-    if (word & 0x8080808080808080u) break;
-    for (int k = 0; k < 8; ++k) out[i + k] = in[i + k];
-    i += 8;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const auto widen16 = [&](std::size_t at) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + at));
+    if (_mm_movemask_epi8(bytes) != 0) return false;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), _mm_unpacklo_epi8(bytes, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at + 8), _mm_unpackhi_epi8(bytes, zero));
+    return true;
+  };
+  const auto widen8 = [&](std::size_t at) {
+    const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + at));
+    if ((_mm_movemask_epi8(bytes) & 0xFF) != 0) return false;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), _mm_unpacklo_epi8(bytes, zero));
+    return true;
+  };
+  if (n >= 16) {
+    while (n - i >= 16 && widen16(i)) i += 16;
+    if (n - i < 16 && i > 0 && widen16(n - 16)) return n;
+  } else if (n >= 8) {
+    if (widen8(0)) i = widen8(n - 8) ? n : 8;
   }
+#endif
   while (i < n && in[i] < 0x80) {
     out[i] = in[i];
     ++i;
