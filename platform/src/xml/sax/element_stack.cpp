@@ -1,12 +1,12 @@
 #include "element_stack.h"
 
-bool ElementStack::Push(std::string_view uri, std::string_view prefix, std::string_view local) {
+bool ElementStack::Push(std::string_view uri, const NameCache::Name& qualified) {
   const std::size_t mark = names_.Mark();
-  const std::optional<Utf16Span> uri16 = names_.Append(uri);
+  const bool parentsUri = !elements_.empty() && elements_.back().uriSource == uri.data();
+  const std::optional<Utf16Span> uri16 = parentsUri ? elements_.back().uri : names_.Append(uri);
   if (!uri16) return false;
-  const std::optional<Utf16Arena::QualifiedName> name = names_.AppendQualified(prefix, local);
-  if (!name) return false;
-  elements_.push_back({*uri16, name->localName, name->qName, prefixes_.size(), mark});
+  const Utf16Arena::QualifiedName name = names_.AppendCopy(qualified.qName, qualified.localOffset);
+  elements_.push_back({uri.data(), *uri16, name.localName, name.qName, prefixes_.size(), mark});
   return true;
 }
 

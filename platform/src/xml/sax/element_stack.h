@@ -7,11 +7,13 @@
 #include <string_view>
 #include <vector>
 
+#include "name_cache.h"
 #include "utf16_arena.h"
 
 class ElementStack {
  public:
   struct Element {
+    const char* uriSource = nullptr;
     Utf16Span uri;
     Utf16Span localName;
     Utf16Span qName;
@@ -20,8 +22,9 @@ class ElementStack {
   };
 
   std::size_t Depth() const { return elements_.size(); }
-  // false when a name is not UTF-8.
-  bool Push(std::string_view uri, std::string_view prefix, std::string_view local);
+  // false when a name is not UTF-8. libxml2 interns namespace names, so an element
+  // whose URI is its parent's very string shares the parent's conversion.
+  bool Push(std::string_view uri, const NameCache::Name& name);
   bool AddPrefix(std::string_view prefix);
   const Element& Top() const { return elements_.back(); }
   // The prefixes the top element declared, in declaration order.

@@ -12,7 +12,9 @@
 
 namespace {
 
-std::string_view Text(const xmlChar* s) { return s ? reinterpret_cast<const char*>(s) : std::string_view(); }
+const char* Chars(const xmlChar* s) { return reinterpret_cast<const char*>(s); }
+
+std::string_view Text(const xmlChar* s) { return s ? Chars(s) : std::string_view(); }
 
 constexpr std::string_view kXmlnsUri = "http://www.w3.org/2000/xmlns/";
 
@@ -152,7 +154,8 @@ HRESULT SaxPushParser::StartElement(const xmlChar* localName, const xmlChar* pre
                                     int namespaceCount, const xmlChar** namespaces, int attributeCount,
                                     const xmlChar** attributes) {
   if (elements_.Depth() >= kMaxDepth) return Fail(E_XML_PARSE, "elements are nested deeper than 256 levels");
-  if (!elements_.Push(Text(uri), Text(prefix), Text(localName))) return Unconvertible();
+  const NameCache::Name* name = names_.Find(Chars(prefix), Chars(localName));
+  if (!name || !elements_.Push(Text(uri), *name)) return Unconvertible();
   for (int i = 0; i < namespaceCount; ++i)
     if (!elements_.AddPrefix(Text(namespaces[2 * i]))) return Unconvertible();
   if (!CollectAttributes(namespaceCount, namespaces, attributeCount, attributes)) return Unconvertible();
@@ -266,10 +269,12 @@ bool SaxPushParser::AddAttribute(const xmlChar* const* attribute) {
   const std::string_view raw(reinterpret_cast<const char*>(attribute[3]),
                              static_cast<std::size_t>(attribute[4] - attribute[3]));
   const std::optional<Utf16Span> uri = strings.Append(Text(attribute[2]));
-  const std::optional<Utf16Arena::QualifiedName> name = strings.AppendQualified(Text(attribute[1]), Text(attribute[0]));
+  const NameCache::Name* cached = names_.Find(Chars(attribute[1]), Chars(attribute[0]));
+  if (!cached) return false;
+  const Utf16Arena::QualifiedName name = strings.AppendCopy(cached->qName, cached->localOffset);
   const std::optional<Utf16Span> value = strings.Append(DecodedValue(raw));
-  if (!uri || !name || !value) return false;
-  attributes_->Add({*uri, name->localName, name->qName, *value});
+  if (!uri || !value) return false;
+  attributes_->Add({*uri, name.localName, name.qName, *value});
   return true;
 }
 
@@ -303,6 +308,7 @@ HRESULT SaxPushParser::Parse(ISAXContentHandler* handler, const ByteReader& read
   result_ = S_OK;
   ended_ = false;
   failure_ = {};
+  names_.Clear();
   elements_.Clear();
   attributes_->Clear();
   Run(read, ignoreDeclaredEncoding);

@@ -11,6 +11,7 @@
 #include <libxml/parser.h>
 
 #include "element_stack.h"
+#include "name_cache.h"
 #include "platform/xml_sax.h"
 #include "sax_attributes.h"
 #include "sax_locator.h"
@@ -87,6 +88,7 @@ class SaxPushParser {
   bool ended_ = false;
   ParseFailure failure_;
 
+  NameCache names_;
   ElementStack elements_;
   Utf16Arena text_;
   std::vector<bool> declarationOrder_;
