@@ -21,4 +21,22 @@ TEST(Utf, RejectsMalformedInput) {
   EXPECT_FALSE(Utf16ToUtf8(std::u16string{u'\xD800', u'a'}).has_value());
 }
 
+TEST(Utf, ConvertsIntoABufferWhereverTheAsciiRunsEnd) {
+  // Lengths and positions around the block sizes of the ASCII fast path.
+  for (std::size_t length = 0; length <= 40; ++length) {
+    for (std::size_t at = 0; at <= length; ++at) {
+      std::string utf8(length, 'a');
+      for (std::size_t i = 0; i < length; ++i) utf8[i] = static_cast<char>('a' + i % 26);
+      if (at < length) utf8.replace(at, 1, "\xE2\x82\xAC");
+      std::u16string out(utf8.size(), u'?');
+      const std::optional<std::size_t> units = Utf8ToUtf16(utf8, out.data());
+      ASSERT_TRUE(units.has_value()) << length << " " << at;
+      out.resize(*units);
+      EXPECT_EQ(Utf16ToUtf8(out), utf8) << length << " " << at;
+      utf8 += '\x80';
+      EXPECT_FALSE(Utf8ToUtf16(utf8).has_value()) << "a stray continuation byte at the end, " << length;
+    }
+  }
+}
+
 }  // namespace

@@ -38,6 +38,9 @@ inline constexpr HRESULT STG_E_ACCESSDENIED = MakeHresult(0x80030005u);
 inline constexpr HRESULT E_PRINTTICKET_FORMAT = MakeHresult(0x80040001u);
 inline constexpr HRESULT E_PRINTCAPABILITIES_FORMAT = MakeHresult(0x80040002u);
 inline constexpr HRESULT E_DELTA_PRINTTICKET_FORMAT = MakeHresult(0x80040003u);
+// Markup that is not well-formed XML, or that the XML readers refuse (a DOCTYPE,
+// nesting deeper than they allow).
+inline constexpr HRESULT E_XML_PARSE = MakeHresult(0x80040200u);
 // A success code of the provider: the merge changed options to resolve conflicts.
 inline constexpr HRESULT S_PT_CONFLICT_RESOLVED = MakeHresult(0x00040001u);
 
