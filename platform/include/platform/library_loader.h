@@ -30,6 +30,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/hresult.h"
 #include "platform/last_error.h"
 #include "platform/types.h"
 

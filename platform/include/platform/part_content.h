@@ -14,7 +14,10 @@
 // Abort ends the content with a failure instead: blocked and later reads,
 // writes and seeks return that failure (the pipeline uses it to stop a job).
 //
-// All handles are thread-safe; the content lives as long as its last handle.
+// The writer and the readers may work on different threads at once; each
+// single reader or view is used by one thread at a time. The content lives
+// as long as its last handle; a content dropped before any writer was
+// handed out is complete (empty or as far as it got).
 #pragma once
 
 #include <memory>
@@ -46,9 +49,10 @@ class PartContent {
   virtual void Abort(HRESULT reason) = 0;
 };
 
-// An empty content, writer not yet handed out.
+// An empty content, writer not yet handed out; empty when memory runs out.
 std::shared_ptr<PartContent> CreatePartContent();
-// A complete content holding these bytes (no writer can be opened).
+// A complete content holding these bytes (no writer can be opened); empty
+// when memory runs out.
 std::shared_ptr<PartContent> CreateCompletePartContent(std::vector<BYTE> bytes);
 // A reader over a complete content holding these bytes.
 HRESULT CreateReadStreamOnBytes(std::vector<BYTE> bytes, IPrintReadStream** reader);
