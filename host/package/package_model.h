@@ -113,19 +113,23 @@ struct Sequence {
   std::string name;
   std::optional<std::string> ticket;
   std::vector<Document> documents;
+  std::vector<Attachment> attachments;
 };
 
 struct Signature {
   std::string name;
-  std::vector<std::string> signed_parts;  // part names the manifest references
+  // Part names the manifest references (relationships parts among them).
+  std::vector<std::string> signed_parts;
   std::vector<std::string> certificates;
+  // False when the signature's markup could not be read: nothing says what it covers.
+  bool readable = true;
 };
 
 struct Package {
   Flavour flavour = Flavour::Xps;
   Sequence sequence;
   std::vector<Attachment> attachments;  // of the XPS document: the package thumbnail
-  std::vector<std::string> own_parts;   // in package order
+  std::vector<std::string> own_parts;   // sorted by name
   std::optional<std::string> signature_origin;
   std::vector<Signature> signatures;
   std::vector<Relationship> package_relationships;  // of the package root ("/_rels/.rels")

@@ -19,8 +19,9 @@ bool SamePartName(std::string_view a, std::string_view b);
 // The absolute part name a relative or absolute reference in part `base`
 // stands for ("../Resources/a.ttf" in "/Documents/1/Pages/1.fpage" is
 // "/Documents/1/Resources/a.ttf"). base "/" stands for the package root.
-// Nothing when the reference leaves the package or is not a part reference
-// (a scheme, a query, a fragment, an empty path).
+// Dot segments above the root stay at the root, as for any URI. Nothing when
+// the reference is no part reference (a scheme, an authority, a query, a
+// fragment, an empty path) or resolves to an invalid part name.
 std::optional<std::string> ResolvePartReference(std::string_view base, std::string_view reference);
 
 // "/a/b/_rels/c.rels" for source "/a/b/c"; "/_rels/.rels" for the root "/".
