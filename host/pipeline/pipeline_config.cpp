@@ -159,6 +159,18 @@ PipelineConfig ParsePipelineConfig(std::string_view xml, const std::string& orig
   return ConfigReader(origin).Read(xml);
 }
 
+void CheckChain(const std::vector<FilterEntry>& filters) {
+  if (filters.empty()) throw HostError("the chain has no filter", E_INVALIDARG);
+  for (std::size_t i = 0; i < filters.size(); ++i) {
+    if (filters[i].input != PortKind::kXpsParts)
+      throw HostError("filter " + filters[i].name + " reads a byte stream: only XPS parts reach a filter here",
+                      E_INVALIDARG);
+    if (i + 1 < filters.size() && filters[i].output != PortKind::kXpsParts)
+      throw HostError("filter " + filters[i].name + " writes a byte stream but is not the last of the chain",
+                      E_INVALIDARG);
+  }
+}
+
 PipelineConfig LoadPipelineConfig(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
   if (!in) throw HostError(file.string() + ": cannot open the pipeline configuration", HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));

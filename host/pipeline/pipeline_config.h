@@ -51,4 +51,8 @@ PipelineConfig LoadPipelineConfig(const std::filesystem::path& file);
 // "int", "uint", "bool" or "string" text into a value; throws HostError.
 PropertyValue ParsePropertyValue(std::string_view type, std::string_view text, const std::string& what);
 
+// The chain's ends must fit: XPS parts in at the start, XPS parts between
+// filters, XPS parts or a byte stream at the end. Throws HostError.
+void CheckChain(const std::vector<FilterEntry>& filters);
+
 }  // namespace kestrel::host

@@ -34,18 +34,6 @@ struct PipelineJob::Wiring {
   HRESULT sink_result = S_OK;
 };
 
-void CheckChain(const std::vector<FilterEntry>& filters) {
-  if (filters.empty()) throw HostError("the chain has no filter", E_INVALIDARG);
-  for (std::size_t i = 0; i < filters.size(); ++i) {
-    if (filters[i].input != PortKind::kXpsParts)
-      throw HostError("filter " + filters[i].name + " reads a byte stream: only XPS parts reach a filter here",
-                      E_INVALIDARG);
-    if (i + 1 < filters.size() && filters[i].output != PortKind::kXpsParts)
-      throw HostError("filter " + filters[i].name + " writes a byte stream but is not the last of the chain",
-                      E_INVALIDARG);
-  }
-}
-
 PipelineJob::PipelineJob(JobOptions options) : options_(std::move(options)) {}
 
 PipelineJob::~PipelineJob() = default;

@@ -84,8 +84,4 @@ class PipelineJob final : public FilterEvents {
   Wiring* wiring_ = nullptr;  // while the job's threads run
 };
 
-// The chain's ends must fit: XPS parts in at the start, XPS parts between
-// filters, XPS parts or a byte stream at the end. Throws HostError.
-void CheckChain(const std::vector<FilterEntry>& filters);
-
 }  // namespace kestrel::host
