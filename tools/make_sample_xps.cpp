@@ -116,8 +116,10 @@ std::vector<std::uint8_t> EncodePng(std::uint32_t width, std::uint32_t height, c
   return png;
 }
 
+constexpr std::uint32_t kGradientSide = 64;
+
 std::vector<std::uint8_t> GradientPng() {
-  constexpr std::uint32_t kSide = 64;
+  constexpr std::uint32_t kSide = kGradientSide;
   std::vector<std::uint8_t> rows;
   for (std::uint32_t y = 0; y < kSide; ++y) {
     rows.push_back(0);
@@ -127,8 +129,11 @@ std::vector<std::uint8_t> GradientPng() {
   return EncodePng(kSide, kSide, rows);
 }
 
+// The side of a square RGB image of about kib KiB.
+std::uint32_t NoiseSide(unsigned kib) { return static_cast<std::uint32_t>(std::max(1.0, std::sqrt(kib * 1024.0 / 3.0))); }
+
 std::vector<std::uint8_t> NoisePng(unsigned kib, unsigned seed) {
-  const auto side = static_cast<std::uint32_t>(std::max(1.0, std::sqrt(kib * 1024.0 / 3.0)));
+  const std::uint32_t side = NoiseSide(kib);
   std::mt19937 random(seed);
   std::vector<std::uint8_t> rows;
   rows.reserve(static_cast<std::size_t>(side) * (side * 3 + 1));
@@ -154,7 +159,7 @@ std::string Escape(const std::string& text) {
   return out;
 }
 
-std::string PageMarkup(unsigned number, unsigned pages, const std::string& noise_image) {
+std::string PageMarkup(unsigned number, unsigned pages, const std::string& noise_image, std::uint32_t noise_side) {
   static const std::array<const char*, 6> kLines = {
       "Kestrel sample document: text set as Glyphs in an embedded font,",
       "vector paths with solid and gradient fills, and a bitmap image.",
@@ -179,13 +184,19 @@ std::string PageMarkup(unsigned number, unsigned pages, const std::string& noise
             "MappingMode=\"Absolute\" StartPoint=\"96,620\" EndPoint=\"400,780\"><LinearGradientBrush.GradientStops>"
             "<GradientStop Color=\"#FFFFCC00\" Offset=\"0\"/><GradientStop Color=\"#FF00AA66\" Offset=\"1\"/>"
             "</LinearGradientBrush.GradientStops></LinearGradientBrush></Path.Fill></Path>";
-  const auto image_path = [&](const std::string& image, const char* box) {
-    return "<Path Data=\"" + std::string(box) + "\"><Path.Fill><ImageBrush ImageSource=\"" + image +
-           "\" Viewbox=\"0,0,1,1\" ViewboxUnits=\"RelativeToBoundingBox\" Viewport=\"0,0,1,1\" "
-           "ViewportUnits=\"RelativeToBoundingBox\"/></Path.Fill></Path>";
+  // An image brush maps the image (Viewbox, in its own units at 96 dpi) onto a box of the page.
+  const auto image_path = [](const std::string& image, std::uint32_t side, int x, int y, int width, int height) {
+    const std::string box = std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(width) + "," +
+                            std::to_string(height);
+    return "<Path Data=\"M " + std::to_string(x) + "," + std::to_string(y) + " L " + std::to_string(x + width) + "," +
+           std::to_string(y) + " L " + std::to_string(x + width) + "," + std::to_string(y + height) + " L " +
+           std::to_string(x) + "," + std::to_string(y + height) + " Z\"><Path.Fill><ImageBrush ImageSource=\"" +
+           image + "\" Viewbox=\"0,0," + std::to_string(side) + "," + std::to_string(side) +
+           "\" ViewboxUnits=\"Absolute\" Viewport=\"" + box +
+           "\" ViewportUnits=\"Absolute\"/></Path.Fill></Path>";
   };
-  markup += image_path(kImagePart, "M 456,620 L 720,620 L 720,884 L 456,884 Z");
-  if (!noise_image.empty()) markup += image_path(noise_image, "M 96,820 L 400,820 L 400,960 L 96,960 Z");
+  markup += image_path(kImagePart, kGradientSide, 456, 620, 264, 264);
+  if (!noise_image.empty()) markup += image_path(noise_image, noise_side, 96, 820, 140, 140);
   markup += "</FixedPage>";
   return markup;
 }
@@ -217,7 +228,7 @@ void WriteSample(const Options& options) {
       WritePart(writer, noise, "image/png", Text(NoisePng(options.noise_kib, n)), stored);
       writer.AddRelationship(page, {"", reltype::kRequiredResourceXps, noise, false});
     }
-    WritePart(writer, page, "application/vnd.ms-package.xps-fixedpage+xml", PageMarkup(n, options.pages, noise));
+    WritePart(writer, page, "application/vnd.ms-package.xps-fixedpage+xml", PageMarkup(n, options.pages, noise, NoiseSide(options.noise_kib)));
     writer.AddRelationship(page, {"", reltype::kRequiredResourceXps, kFontPart, false});
     writer.AddRelationship(page, {"", reltype::kRequiredResourceXps, kImagePart, false});
     document += "<PageContent Source=\"Pages/" + std::to_string(n) + ".fpage\" Width=\"816\" Height=\"1056\"/>";

@@ -59,10 +59,16 @@ void PipelineJob::Stop(std::optional<std::size_t> failed_filter) {
 
 void PipelineJob::FilterFailed(std::size_t filter, HRESULT reason) {
   const FilterEntry& entry = options_.filters.at(filter);
-  Fail({"filter " + entry.name + " (" + entry.dll + ") stopped the job: " + HresultName(reason), reason, filter});
+  std::string what = "filter " + entry.name + " (" + entry.dll + ") stopped the job: " + HresultName(reason);
+  // A filter's failure code says little alone: the part it stumbled on says
+  // more. Only a problem found before the stop counts; later ones follow from it.
+  if (std::optional<std::string> problem = report_->FirstProblem()) what = *problem + "; " + what;
+  Fail({std::move(what), reason, filter});
 }
 
-void PipelineJob::FilterFinished(std::size_t /*filter*/) { ++finished_filters_; }
+// The job sees a filter's end when its StartOperation returns: the report
+// itself needs no action.
+void PipelineJob::FilterFinished(std::size_t /*filter*/) {}
 
 void PipelineJob::Cancel(const std::string& why) {
   Fail({"job cancelled (" + why + ")", HRESULT_FROM_WIN32(ERROR_CANCELLED), std::nullopt});
@@ -188,9 +194,6 @@ JobResult PipelineJob::Result() const {
   }
   result.hr = failure_->hr;
   result.failure = failure_->what;
-  // A filter's failure code says little alone: the part it stumbled on says more.
-  if (failure_->filter)
-    if (std::optional<std::string> problem = report_->FirstProblem()) result.failure = *problem + "; " + result.failure;
   return result;
 }
 

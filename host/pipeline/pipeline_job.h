@@ -79,7 +79,6 @@ class PipelineJob final : public FilterEvents {
   mutable std::mutex failure_mutex_;
   std::optional<Failure> failure_;
   std::atomic<bool> stopping_{false};
-  std::atomic<std::size_t> finished_filters_{0};
   std::mutex wiring_mutex_;
   Wiring* wiring_ = nullptr;  // while the job's threads run
 };

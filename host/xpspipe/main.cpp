@@ -7,6 +7,7 @@
 #include <iostream>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
 #include "host/pipeline/host_error.h"
 #include "host/pipeline/pipeline_job.h"
@@ -56,8 +57,9 @@ class SignalWatch {
 class ProgressLine {
  public:
   explicit ProgressLine(bool shown) : shown_(shown) {}
-  ~ProgressLine() {
-    if (drawn_) std::fputc('\n', stderr);
+  ~ProgressLine() { End(); }
+  void End() {
+    if (std::exchange(drawn_, false)) std::fputc('\n', stderr);
   }
   kestrel::host::JobSink::ProgressCallback Callback() {
     if (!shown_) return {};
@@ -80,6 +82,7 @@ int RunJob(const kestrel::xpspipe::RunCommand& command) {
   PipelineJob job(std::move(options));
   SignalWatch signals(job);
   const JobResult result = job.Run();
+  progress.End();
   for (const std::string& notice : result.notices) std::cerr << "xpspipe: " << notice << '\n';
   if (result.succeeded) return 0;
   std::cerr << "xpspipe: " << result.failure << '\n';
