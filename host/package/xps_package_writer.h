@@ -65,8 +65,9 @@ class PackageWriter {
   // not a part of the package; the output is then left untouched.
   void Commit();
 
+  class State;  // the implementation, shared with the sinks
+
  private:
-  class State;
   std::unique_ptr<State> state_;
 };
 
