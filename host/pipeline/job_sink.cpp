@@ -127,7 +127,8 @@ void JobSink::TakeSequence(IFixedDocumentSequence* sequence) {
   sequence_ = name;
   std::vector<package::Relationship> made;
   ComPtr<IPartPrintTicket> ticket;
-  WriteTicket(sequence->GetPrintTicket(ticket.Put()), ticket.Get(), made);
+  const HRESULT found = sequence->GetPrintTicket(ticket.Put());
+  WriteTicket(found, ticket.Get(), made);
   WriteAttachments(sequence);
   Relate(name, Untouched(sequence), std::move(made));
 }
@@ -141,7 +142,8 @@ void JobSink::TakeDocument(IFixedDocument* document) {
   documents_.push_back(name);
   std::vector<package::Relationship> made;
   ComPtr<IPartPrintTicket> ticket;
-  WriteTicket(document->GetPrintTicket(ticket.Put()), ticket.Get(), made);
+  const HRESULT found = document->GetPrintTicket(ticket.Put());
+  WriteTicket(found, ticket.Get(), made);
   WriteAttachments(document);
   Relate(name, Untouched(document), std::move(made));
   ++count_.documents;
@@ -159,7 +161,8 @@ void JobSink::TakePage(IFixedPage* page) {
   }
   std::vector<package::Relationship> made;
   ComPtr<IPartPrintTicket> ticket;
-  WriteTicket(page->GetPrintTicket(ticket.Put()), ticket.Get(), made);
+  const HRESULT found = page->GetPrintTicket(ticket.Put());
+  WriteTicket(found, ticket.Get(), made);
   ComPtr<IXpsPartIterator> resources;
   if (const HRESULT hr = page->GetXpsPartIterator(resources.Put()); FAILED(hr))
     throw HostError(name + ": the page's resources cannot be listed (" + HresultName(hr) + ")", hr);
