@@ -13,7 +13,7 @@ std::string ArchiveError(zip_t* archive) { return zip_error_strerror(zip_get_err
 
 std::shared_ptr<ZipArchive> ZipArchive::Open(const std::filesystem::path& path) {
   int code = 0;
-  zip_t* handle = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+  zip_t* handle = zip_open(path.c_str(), ZIP_RDONLY, &code);
   if (!handle) {
     zip_error_t error;
     zip_error_init_with_code(&error, code);
