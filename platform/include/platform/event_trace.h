@@ -13,6 +13,7 @@
 #pragma once
 
 #include "platform/guid.h"
+#include "platform/hresult.h"
 #include "platform/types.h"
 
 using TRACEHANDLE = ULONGLONG;
