@@ -143,7 +143,9 @@ TEST(Xpspipe, ViolationsAreRejectedOrProcessedSafely) {
     ASSERT_FALSE(run.timed_out) << entry.path();
     ASSERT_TRUE(run.exit_code == 0 || run.exit_code == 1) << entry.path() << " exit " << run.exit_code << ": " << run.err;
     EXPECT_EQ(fs::exists(out), run.exit_code == 0) << entry.path();
-    if (run.exit_code == 1) EXPECT_FALSE(run.err.empty()) << entry.path();
+    if (run.exit_code == 1) {
+      EXPECT_FALSE(run.err.empty()) << entry.path();
+    }
     fs::remove(out);
     EXPECT_EQ(OtherFiles(scratch.Path(), {}), std::vector<std::string>{}) << entry.path();
   }
