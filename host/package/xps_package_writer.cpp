@@ -369,6 +369,13 @@ PackageWriter::~PackageWriter() = default;
 
 std::unique_ptr<PartSink> PackageWriter::BeginPart(std::string_view name, std::string_view content_type,
                                                    const PartOptions& options) {
+  // A reader tells obfuscated fonts by content type or extension: both must agree with the option.
+  if (options.obfuscate != IsObfuscatedFont(name, content_type)) {
+    throw PackageError(std::string(name), options.obfuscate
+                                              ? "stored obfuscated, so it needs the content type " +
+                                                    std::string(kObfuscatedFontContentType) + " or a .odttf name"
+                                              : "named or typed as an obfuscated font but not to be stored obfuscated");
+  }
   std::optional<ObfuscationKey> key;
   if (options.obfuscate) {
     key = FontObfuscationKey(name);

@@ -32,7 +32,8 @@ inline constexpr int kDefaultCompressionLevel = 6;
 
 struct PartOptions {
   // Stores the font obfuscated, keyed by the GUID in its name: the bytes given
-  // are the plain font. A name without a GUID is rejected by BeginPart.
+  // are the plain font. Must be set exactly for parts whose content type is the
+  // obfuscated font type or whose name ends in ".odttf", and the name must hold a GUID.
   bool obfuscate = false;
   // Overrides the writer's level for this part (e.g. 0 for JPEG data).
   int compression_level = -1;
@@ -54,8 +55,8 @@ class PackageWriter {
   PackageWriter& operator=(const PackageWriter&) = delete;
 
   // Rejects an invalid part name, a name a part of this package already has
-  // (as part names compare), a relationships part name and an obfuscated font
-  // without a GUID in its name.
+  // (as part names compare), a relationships part name, and obfuscation that
+  // does not match the name and content type (see PartOptions).
   std::unique_ptr<PartSink> BeginPart(std::string_view name, std::string_view content_type,
                                       const PartOptions& options = {});
   // source is a part name or "/" for the package; an internal target is an

@@ -124,7 +124,12 @@ TEST_F(PackageWriterTest, RejectsNamesItCannotStore) {
       EXPECT_EQ(error.what(), message);
     }
   }
+  // Obfuscation the reader could not recognise, or would undo on a plain font, corrupts the font.
   EXPECT_THROW(writer.BeginPart("/font.odttf", kObfuscatedFontContentType, {.obfuscate = true}), PackageError);
+  EXPECT_THROW(writer.BeginPart("/0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9.ttf", "application/vnd.ms-opentype",
+                                {.obfuscate = true}),
+               PackageError);
+  EXPECT_THROW(writer.BeginPart(kFont, kObfuscatedFontContentType), PackageError);
 }
 
 TEST_F(PackageWriterTest, LeavesNothingWithoutCommit) {
