@@ -34,8 +34,9 @@
 #include "platform/last_error.h"
 #include "platform/types.h"
 
-// Any exported function; cast to its real type before the call.
-using FARPROC = INT_PTR (*)();
+// Any exported function; cast it to its real type with reinterpret_cast
+// before the call (the generic function type converts without warnings).
+using FARPROC = void (*)();
 
 inline constexpr DWORD ERROR_BAD_EXE_FORMAT = 193;
 
