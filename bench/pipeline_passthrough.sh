@@ -11,7 +11,7 @@
 # memory that does not grow with the page count (under 64 MiB plus the largest part).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$here/build/release}
+build=$(cd "${1:-$here/build/release}" && pwd)
 pages=${2:-1000}
 noise=${3:-100}
 work="$build/bench-data"

@@ -265,8 +265,7 @@ bool JobSink::WritePart(IUnknown* part, const std::string& name) {
 }
 
 void JobSink::Relate(const std::string& source, bool untouched, std::vector<package::Relationship> made) {
-  const std::string key = package::PartNameKey(source);
-  if (relationships_.contains(key)) return;
+  if (!related_.insert(package::PartNameKey(source)).second) return;
   std::vector<package::Relationship> all;
   const package::Part* original = input_->Find(source);
   if (original)
@@ -274,7 +273,7 @@ void JobSink::Relate(const std::string& source, bool untouched, std::vector<pack
       if (untouched || (relationship.type != vocabulary_.print_ticket && relationship.type != vocabulary_.required_resource))
       all.push_back(relationship);
   if (!untouched) all.insert(all.end(), made.begin(), made.end());
-  relationships_.emplace(key, std::make_pair(source, std::move(all)));
+  for (const package::Relationship& relationship : all) AddOrKeep(source, relationship);
 }
 
 void JobSink::WriteStructure(const std::string& name, std::string_view content_type, bool verbatim,
@@ -367,8 +366,11 @@ void JobSink::Finish() {
   }
   if (!start_kept) root.push_back({"", std::string(vocabulary_.start_part), *sequence_, false});
   if (thumbnail_ && !thumbnail_kept) root.push_back({"", package::reltype::kThumbnail, *thumbnail_, false});
-  relationships_["/"] = {"/", std::move(root)};
-  AddRelationships();
+  for (const package::Relationship& relationship : root) AddOrKeep("/", relationship);
+  // What still misses its source or target links to a part the chain dropped.
+  for (const auto& [source, relationship] : pending_)
+    if (CanAdd(source, relationship)) writer_.AddRelationship(source, relationship);
+  pending_.clear();
 }
 
 bool JobSink::SignatureHolds(const package::Signature& signature, std::string& broken) const {
@@ -400,13 +402,15 @@ void JobSink::WriteSignatures() {
   signature_parts_.clear();
 }
 
-void JobSink::AddRelationships() {
-  for (const auto& [key, entry] : relationships_) {
-    const auto& [source, relationships] = entry;
-    if (source != "/" && !Written(source)) continue;
-    for (const package::Relationship& relationship : relationships)
-      if (relationship.external || Written(relationship.target)) writer_.AddRelationship(source, relationship);
-  }
+bool JobSink::CanAdd(const std::string& source, const package::Relationship& relationship) const {
+  return (source == "/" || Written(source)) && (relationship.external || Written(relationship.target));
+}
+
+void JobSink::AddOrKeep(const std::string& source, const package::Relationship& relationship) {
+  if (CanAdd(source, relationship))
+    writer_.AddRelationship(source, relationship);
+  else
+    pending_.emplace_back(source, relationship);
 }
 
 }  // namespace kestrel::host

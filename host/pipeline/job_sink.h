@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string_view>
 #include <string>
 #include <vector>
@@ -74,7 +75,9 @@ class JobSink {
   void Relate(const std::string& source, bool untouched, std::vector<package::Relationship> made);
   void WriteSignatures();
   bool SignatureHolds(const package::Signature& signature, std::string& broken) const;
-  void AddRelationships();
+  // Adds a relationship now when its source and target are written, else keeps it for the end.
+  void AddOrKeep(const std::string& source, const package::Relationship& relationship);
+  bool CanAdd(const std::string& source, const package::Relationship& relationship) const;
   std::string ContentTypeOf(IUnknown* part, const std::string& name, package::PartOptions& options) const;
   bool Written(const std::string& name) const;
   bool WrittenUntouched(const std::string& name) const;
@@ -91,8 +94,10 @@ class JobSink {
   SinkProgress count_;
   // Names written (by part name key) and whether the package's bytes went out unchanged.
   std::map<std::string, bool> written_;
-  // By source key: the source name and its relationships.
-  std::map<std::string, std::pair<std::string, std::vector<package::Relationship>>> relationships_;
+  // Sources whose relationships were settled (by key), and relationships
+  // waiting for their source or target to be written.
+  std::set<std::string> related_;
+  std::vector<std::pair<std::string, package::Relationship>> pending_;
   std::optional<std::string> thumbnail_;
   std::vector<ComPtr<IUnknown>> signature_parts_;
   std::vector<char> buffer_;

@@ -103,13 +103,12 @@ ComPtr<IUnknown> JobSource::Document(const package::Document& document) {
 }
 
 ComPtr<IUnknown> JobSource::Page(const package::Page& page) {
+  // Each page gets objects of its own for its resources: they are light, and
+  // keeping shared ones for the whole job would hold one per resource of the
+  // package. The output writes a resource once, by name.
   PageResources resources;
-  for (const package::Resource& resource : page.resources) {
-    const std::string key = package::PartNameKey(resource.name);
-    ComPtr<IUnknown>& shared = resources_[key];
-    if (!shared) shared = PackagePart(resource.name);
-    resources.emplace_back(Wide(resource.name), shared);
-  }
+  for (const package::Resource& resource : page.resources)
+    resources.emplace_back(Wide(resource.name), PackagePart(resource.name));
   ComPtr<IUnknown> part = MakePart<FixedPagePart>(Wide(page.name), Content(page.name), Ticket(page.ticket),
                                                   std::move(resources), written_, true);
   auto* object = static_cast<FixedPagePart*>(As<IFixedPage>(part).Get());

@@ -5,7 +5,6 @@
 // filter asks for a stream.
 #pragma once
 
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -48,8 +47,6 @@ class JobSource {
   std::shared_ptr<JobReport> report_;
   JobPartMaker& names_;
   ComPtr<IPartPrintTicket> job_ticket_;
-  // Resources shared by several pages are one object each.
-  std::map<std::string, ComPtr<IUnknown>> resources_;
 };
 
 }  // namespace kestrel::host
