@@ -102,7 +102,10 @@ TEST(LibraryLoader, FailuresSetTheLastError) {
   EXPECT_EQ(GetModuleFileNameW(bogus, path, 16), 0u);
   EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
 
+  // A module known by an address in it answers its entry points too.
   const HMODULE platform = PlatformModule();
+  EXPECT_EQ(reinterpret_cast<void*>(GetProcAddress(platform, "_Z12GetLastErrorv")),
+            reinterpret_cast<void*>(&GetLastError));
   EXPECT_EQ(GetProcAddress(platform, "NoSuchEntryPoint"), nullptr);
   EXPECT_EQ(GetLastError(), ERROR_PROC_NOT_FOUND);
   EXPECT_EQ(GetProcAddress(platform, nullptr), nullptr);

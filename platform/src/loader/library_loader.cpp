@@ -111,6 +111,12 @@ const link_map* KnownModule(HMODULE module) {
   return state.modules.contains(module) ? static_cast<const link_map*>(module) : nullptr;
 }
 
+// A handle for a module that is loaded already (the count it adds is
+// given back with dlclose).
+void* OpenLoaded(const link_map* map) {
+  return map->l_name && map->l_name[0] ? dlopen(map->l_name, RTLD_LAZY | RTLD_NOLOAD) : dlopen(nullptr, RTLD_LAZY);
+}
+
 }  // namespace
 
 // Not inlined: the return address names the calling module, whose directory is searched.
@@ -151,16 +157,28 @@ BOOL FreeLibrary(HMODULE module) {
 }
 
 FARPROC GetProcAddress(HMODULE module, LPCSTR proc_name) {
-  if (!KnownModule(module)) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return nullptr;
+  void* dl_handle = nullptr;
+  {
+    LoaderState& state = State();
+    std::lock_guard lock(state.mutex);
+    const auto entry = state.modules.find(module);
+    if (entry == state.modules.end()) {
+      SetLastError(ERROR_INVALID_HANDLE);
+      return nullptr;
+    }
+    dl_handle = entry->second.dl_handle;
   }
   // Names only: a "name" below 0x10000 would be an ordinal.
   if (reinterpret_cast<std::uintptr_t>(proc_name) < 0x10000) {
     SetLastError(proc_name ? ERROR_PROC_NOT_FOUND : ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  void* symbol = dlsym(module, proc_name);
+  // A module known only by an address in it was not opened here; the dynamic
+  // linker looks symbols up only through a handle it handed out.
+  const bool opened_here = dl_handle == nullptr;
+  if (opened_here) dl_handle = OpenLoaded(static_cast<const link_map*>(module));
+  void* symbol = dl_handle ? dlsym(dl_handle, proc_name) : nullptr;
+  if (opened_here && dl_handle) dlclose(dl_handle);
   if (!symbol) {
     SetLastError(ERROR_PROC_NOT_FOUND);
     return nullptr;
