@@ -133,18 +133,13 @@ HRESULT XpsFilterBase::StartOperation() {
 HRESULT XpsFilterBase::RunPartLoop() {
   if (!provider_ || !consumer_) return E_PENDING;
   HRESULT hr = S_OK;
-  bool provider_failed = false;
   while (SUCCEEDED(hr)) {
     ComPtr<IUnknown> part;
     hr = provider_->GetXpsPart(part.Put());
-    if (FAILED(hr)) {
-      provider_failed = true;
-      break;
-    }
-    if (!part || finished()) break;
+    if (FAILED(hr) || !part || finished()) break;
     hr = CallReturningHresult([&] { return HandlePart(part.Get()); });
   }
-  if (SUCCEEDED(hr) && !provider_failed) hr = CallReturningHresult([this] { return FinishParts(); });
+  if (SUCCEEDED(hr)) hr = CallReturningHresult([this] { return FinishParts(); });
   const HRESULT closed = consumer_->CloseSender();
   // A sender that cannot close has lost what was sent: that is the job's failure.
   return SUCCEEDED(hr) && FAILED(closed) ? closed : hr;
