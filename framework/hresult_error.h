@@ -17,10 +17,6 @@ class HResultError : public std::exception {
   HRESULT hr_;
 };
 
-inline void ThrowIfFailed(HRESULT hr) {
-  if (FAILED(hr)) throw HResultError(hr);
-}
-
 // Runs an operation that returns an HRESULT and turns what it throws into
 // one, so that no exception leaves a COM method.
 template <typename Operation>

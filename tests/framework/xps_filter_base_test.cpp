@@ -11,6 +11,7 @@
 #include "framework/hresult_error.h"
 #include "framework/scripted_pipeline.h"
 #include "platform/gdiplus_testing.h"
+#include "platform/library_loader.h"
 
 namespace {
 
@@ -336,6 +337,24 @@ TEST_F(PartLoop, DefaultOperationsRefuseNullParts) {
   EXPECT_THAT(direct->CallWithNull(), ElementsAreArray({E_POINTER, E_POINTER, E_POINTER, E_POINTER}));
   EXPECT_EQ(direct->ConnectWithoutCommunicator(), E_PENDING);
   EXPECT_EQ(direct->LoadWithoutBag(), E_PENDING);
+}
+
+// The module state of this program, attached when it loaded.
+TEST(FilterModule, AttachedAtLoadAndCountsLiveFilters) {
+  WCHAR path[4096];
+  const DWORD n = GetModuleFileNameW(ThisModuleHandle(), path, 4096);
+  ASSERT_GT(n, 0u);
+  WCHAR program[4096];
+  const DWORD m = GetModuleFileNameW(nullptr, program, 4096);
+  EXPECT_EQ(std::u16string_view(path, n), std::u16string_view(program, m));
+
+  EXPECT_EQ(DllCanUnloadNow(), S_OK);
+  IPrintPipelineFilter* filter = nullptr;
+  ASSERT_EQ(DllGetClassObject(kThisFilterModule.class_id, IID_IPrintPipelineFilter, reinterpret_cast<void**>(&filter)),
+            S_OK);
+  EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
+  filter->Release();
+  EXPECT_EQ(DllCanUnloadNow(), S_OK);
 }
 
 }  // namespace
