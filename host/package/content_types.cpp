@@ -1,0 +1,134 @@
+#include "host/package/content_types.h"
+
+#include <algorithm>
+
+#include "host/package/package_error.h"
+#include "host/package/part_name.h"
+#include "host/package/xml_escape.h"
+#include "host/package/xml_part.h"
+
+namespace kestrel::package {
+namespace {
+
+constexpr std::string_view kTypesNamespace = "http://schemas.openxmlformats.org/package/2006/content-types";
+const std::string kPart = "/[Content_Types].xml";
+
+std::string AsciiLower(std::string_view text) {
+  std::string lower(text);
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; });
+  return lower;
+}
+
+bool IsTokenChar(char c) {
+  if (c <= ' ' || c >= 127) return false;
+  return std::string_view("()<>@,;:\\\"/[]?={}").find(c) == std::string_view::npos;
+}
+
+bool IsToken(std::string_view text) { return !text.empty() && std::all_of(text.begin(), text.end(), IsTokenChar); }
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return text;
+}
+
+bool IsParameter(std::string_view parameter) {
+  const std::size_t equals = parameter.find('=');
+  if (equals == std::string_view::npos || !IsToken(parameter.substr(0, equals))) return false;
+  const std::string_view value = parameter.substr(equals + 1);
+  if (value.size() >= 2 && value.front() == '"' && value.back() == '"') return true;
+  return IsToken(value);
+}
+
+std::string RequiredAttribute(xmlNode* element, const char* name) {
+  auto value = Attribute(element, name);
+  if (!value) throw PackageError(kPart, std::string(ElementName(element)) + " without " + name);
+  return *value;
+}
+
+}  // namespace
+
+bool IsValidContentType(std::string_view text) {
+  std::size_t semicolon = text.find(';');
+  const std::string_view media = text.substr(0, semicolon);
+  const std::size_t slash = media.find('/');
+  if (slash == std::string_view::npos || !IsToken(media.substr(0, slash)) || !IsToken(media.substr(slash + 1))) {
+    return false;
+  }
+  while (semicolon != std::string_view::npos) {
+    const std::size_t next = text.find(';', semicolon + 1);
+    if (!IsParameter(Trim(text.substr(semicolon + 1, next - semicolon - 1)))) return false;
+    semicolon = next;
+  }
+  return true;
+}
+
+ContentTypes ContentTypes::Parse(std::string_view xml) {
+  XmlDocument document = ParseXmlPart(xml, kPart);
+  xmlNode* root = xmlDocGetRootElement(document.get());
+  if (!IsElement(root, kTypesNamespace, "Types")) throw PackageError(kPart, "root element is not Types");
+  ContentTypes types;
+  for (xmlNode* entry : ElementChildren(root)) {
+    const bool is_default = IsElement(entry, kTypesNamespace, "Default");
+    if (!is_default && !IsElement(entry, kTypesNamespace, "Override")) {
+      throw PackageError(kPart, "unexpected element " + std::string(ElementName(entry)));
+    }
+    const std::string content_type = RequiredAttribute(entry, "ContentType");
+    if (!IsValidContentType(content_type)) throw PackageError(kPart, "invalid content type \"" + content_type + "\"");
+    if (is_default) {
+      const std::string extension = RequiredAttribute(entry, "Extension");
+      if (extension.empty()) throw PackageError(kPart, "Default with an empty Extension");
+      if (!types.defaults_.emplace(AsciiLower(extension), content_type).second) {
+        throw PackageError(kPart, "two Defaults for extension " + extension);
+      }
+    } else {
+      const std::string name = RequiredAttribute(entry, "PartName");
+      if (auto problem = PartNameProblem(name)) throw PackageError(kPart, "Override for " + name + ": " + *problem);
+      if (!types.overrides_.emplace(PartNameKey(name), content_type).second) {
+        throw PackageError(kPart, "two Overrides for " + name);
+      }
+    }
+  }
+  return types;
+}
+
+std::string ContentTypes::Find(std::string_view part_name) const {
+  if (auto found = overrides_.find(PartNameKey(part_name)); found != overrides_.end()) return found->second;
+  const std::string_view extension = PartExtension(part_name);
+  if (auto found = defaults_.find(AsciiLower(extension)); !extension.empty() && found != defaults_.end()) {
+    return found->second;
+  }
+  return {};
+}
+
+std::string ContentTypes::Write(const std::vector<std::pair<std::string, std::string>>& parts) {
+  // Count the content types of each extension; the most frequent becomes the Default.
+  std::map<std::string, std::map<std::string, std::size_t>> counts;
+  for (const auto& [name, type] : parts) {
+    const std::string extension = AsciiLower(PartExtension(name));
+    if (!extension.empty()) ++counts[extension][type];
+  }
+  std::map<std::string, std::string> defaults{{"rels", kRelationshipsContentType}};
+  for (const auto& [extension, types] : counts) {
+    auto most = std::max_element(types.begin(), types.end(),
+                                 [](const auto& a, const auto& b) { return a.second < b.second; });
+    defaults.emplace(extension, most->first);
+  }
+  std::string xml =
+      "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Types xmlns=\"" + std::string(kTypesNamespace) + "\">";
+  for (const auto& [extension, type] : defaults) {
+    xml += "<Default Extension=\"" + EscapeXmlAttribute(extension) + "\" ContentType=\"" +
+           EscapeXmlAttribute(type) + "\"/>";
+  }
+  for (const auto& [name, type] : parts) {
+    auto found = defaults.find(AsciiLower(PartExtension(name)));
+    if (found != defaults.end() && found->second == type) continue;
+    xml += "<Override PartName=\"" + EscapeXmlAttribute(name) + "\" ContentType=\"" + EscapeXmlAttribute(type) +
+           "\"/>";
+  }
+  xml += "</Types>";
+  return xml;
+}
+
+}  // namespace kestrel::package

@@ -1,0 +1,27 @@
+// The property bag of a job: what the pipeline itself supplies
+// ("PrintClassFactory", "PrinterName", "PrintJobId", "PerUserPrintTicket")
+// and the properties of the pipeline configuration.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "host/pipeline/pipeline_config.h"
+#include "host/pipeline/property_bag.h"
+
+namespace kestrel::host {
+
+struct JobIdentity {
+  std::string printer_name = "Kestrel Reference Printer";
+  std::uint32_t job_id = 1;
+};
+
+// user_ticket: the bytes of the user's default print ticket. Throws HostError.
+ComPtr<PropertyBag> MakeJobProperties(const JobIdentity& identity, std::vector<BYTE> user_ticket,
+                                      const std::vector<ConfiguredProperty>& configured);
+
+// A configured value as the VARIANT filters read (VT_I4, VT_UI4, VT_BOOL, VT_BSTR).
+Variant ToVariant(const PropertyValue& value);
+
+}  // namespace kestrel::host

@@ -1,0 +1,416 @@
+#include "host/pipeline/job_sink.h"
+
+#include "host/package/package_error.h"
+#include "host/package/part_name.h"
+#include "host/package/relationships.h"
+#include "host/package/xml_escape.h"
+#include "host/pipeline/host_error.h"
+#include "host/pipeline/part_names.h"
+#include "host/pipeline/part_object.h"
+#include "host/pipeline/resource_parts.h"
+#include "platform/utf.h"
+
+namespace kestrel::host {
+namespace {
+
+constexpr std::size_t kCopyChunk = 64 * 1024;
+constexpr std::string_view kObfuscatedFont = "application/vnd.ms-package.obfuscated-opentype";
+constexpr std::string_view kColorProfile = "application/vnd.ms-color.iccprofile";
+constexpr std::string_view kOctetStream = "application/octet-stream";
+
+template <typename T>
+ComPtr<T> Query(IUnknown* part) {
+  ComPtr<T> typed;
+  if (part) ComPtr<IUnknown>(part).As(typed);
+  return typed;
+}
+
+std::string Narrow(std::u16string_view text, const char* what) {
+  std::optional<std::string> narrow = Utf16ToUtf8(text);
+  if (!narrow) throw HostError(std::string(what) + " is not valid UTF-16", E_INVALIDARG);
+  return *narrow;
+}
+
+std::string NameOf(IUnknown* part, const char* what) {
+  const std::optional<std::u16string> uri = PartUri(part);
+  if (!uri) throw HostError(std::string("the chain sent a ") + what + " without a part name", E_INVALIDARG);
+  std::string name = Narrow(*uri, "a part name");
+  if (std::optional<std::string> problem = package::PartNameProblem(name))
+    throw HostError(name + ": not a valid part name (" + *problem + ")", E_INVALIDARG);
+  return name;
+}
+
+template <typename Getter>
+std::string ContentTypeFrom(Getter get) {
+  Bstr type;
+  if (FAILED(get(type.Put())) || type.Empty()) return std::string(kOctetStream);
+  return Narrow(type.View(), "a content type");
+}
+
+int CompressionLevel(IPartBase* part) {
+  EXpsCompression compression = Compression_Normal;
+  part->GetPartCompression(&compression);
+  switch (compression) {
+    case Compression_NotCompressed: return 0;
+    case Compression_Fast: return 1;
+    case Compression_Small: return 9;
+    default: return -1;
+  }
+}
+
+bool Untouched(IUnknown* part) {
+  const ComPtr<IJobPart> job_part = Query<IJobPart>(part);
+  return job_part && job_part->Untouched();
+}
+
+std::string Attributes(const std::vector<std::pair<std::string, std::string>>& attributes) {
+  std::string text;
+  for (const auto& [name, value] : attributes)
+    if (name != "Source") text += " " + name + "=\"" + package::EscapeXmlAttribute(value) + "\"";
+  return text;
+}
+
+}  // namespace
+
+JobSink::JobSink(std::shared_ptr<const package::PackageReader> input, const std::filesystem::path& output,
+                 std::shared_ptr<JobReport> report, ProgressCallback progress)
+    : input_(std::move(input)),
+      vocabulary_(package::VocabularyOf(input_->Model().flavour)),
+      report_(std::move(report)),
+      progress_(std::move(progress)),
+      writer_(output),
+      buffer_(kCopyChunk) {}
+
+HRESULT JobSink::Run(PartChannel& channel) {
+  try {
+    for (;;) {
+      ComPtr<IUnknown> part;
+      if (const HRESULT hr = channel.Receive(part); FAILED(hr)) return hr;
+      if (!part) break;
+      Take(part);
+    }
+    Finish();
+    return S_OK;
+  } catch (const package::PackageError& error) {
+    report_->Problem(error.what());
+    return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
+  } catch (const HostError& error) {
+    report_->Problem(error.what());
+    return error.Hr();
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+void JobSink::Commit() { writer_.Commit(); }
+
+void JobSink::Take(const ComPtr<IUnknown>& part) {
+  if (ComPtr<IXpsDocument> document = Query<IXpsDocument>(part.Get())) return TakeXpsDocument(document.Get());
+  if (ComPtr<IFixedDocumentSequence> sequence = Query<IFixedDocumentSequence>(part.Get()))
+    return TakeSequence(sequence.Get());
+  if (ComPtr<IFixedDocument> document = Query<IFixedDocument>(part.Get())) return TakeDocument(document.Get());
+  if (ComPtr<IFixedPage> page = Query<IFixedPage>(part.Get())) return TakePage(page.Get());
+  TakeCarried(part.Get());
+}
+
+void JobSink::TakeXpsDocument(IXpsDocument* document) {
+  ComPtr<IPartThumbnail> thumbnail;
+  if (FAILED(document->GetThumbnail(thumbnail.Put())) || !thumbnail) return;
+  const std::string name = NameOf(thumbnail.Get(), "thumbnail");
+  WritePart(thumbnail.Get(), name);
+  thumbnail_ = name;
+}
+
+void JobSink::TakeSequence(IFixedDocumentSequence* sequence) {
+  const std::string name = NameOf(sequence, "fixed document sequence");
+  if (sequence_) throw HostError(name + ": a second fixed document sequence (the job has " + *sequence_ + ")");
+  sequence_ = name;
+  std::vector<package::Relationship> made;
+  ComPtr<IPartPrintTicket> ticket;
+  const HRESULT found = sequence->GetPrintTicket(ticket.Put());
+  WriteTicket(found, ticket.Get(), made);
+  WriteAttachments(sequence);
+  Relate(name, Untouched(sequence), std::move(made));
+}
+
+void JobSink::TakeDocument(IFixedDocument* document) {
+  const std::string name = NameOf(document, "fixed document");
+  if (!sequence_) throw HostError(name + ": fixed document sent before the fixed document sequence");
+  FinishDocument();
+  const package::Part* original = input_->Find(name);
+  document_ = DocumentInProgress{name, original && original->kind == package::PartKind::FixedDocument, {}};
+  documents_.push_back(name);
+  std::vector<package::Relationship> made;
+  ComPtr<IPartPrintTicket> ticket;
+  const HRESULT found = document->GetPrintTicket(ticket.Put());
+  WriteTicket(found, ticket.Get(), made);
+  WriteAttachments(document);
+  Relate(name, Untouched(document), std::move(made));
+  ++count_.documents;
+  if (progress_) progress_(count_);
+}
+
+void JobSink::TakePage(IFixedPage* page) {
+  const std::string name = NameOf(page, "fixed page");
+  if (!document_) throw HostError(name + ": fixed page sent before any fixed document");
+  document_->pages.push_back(name);
+  ++count_.pages;
+  if (!WritePart(page, name)) {
+    if (progress_) progress_(count_);
+    return;  // the same page again: written once, listed twice
+  }
+  std::vector<package::Relationship> made;
+  ComPtr<IPartPrintTicket> ticket;
+  const HRESULT found = page->GetPrintTicket(ticket.Put());
+  WriteTicket(found, ticket.Get(), made);
+  ComPtr<IXpsPartIterator> resources;
+  if (const HRESULT hr = page->GetXpsPartIterator(resources.Put()); FAILED(hr))
+    throw HostError(name + ": the page's resources cannot be listed (" + HresultName(hr) + ")", hr);
+  for (; !resources->IsDone(); resources->Next()) {
+    Bstr uri;
+    ComPtr<IUnknown> resource;
+    if (const HRESULT hr = resources->Current(uri.Put(), resource.Put()); FAILED(hr))
+      throw HostError(name + ": a resource of the page cannot be read (" + HresultName(hr) + ")", hr);
+    const std::string resource_name = NameOf(resource.Get(), "page resource");
+    if (WritePart(resource.Get(), resource_name)) Relate(resource_name, Untouched(resource.Get()), {});
+    made.push_back({"", std::string(vocabulary_.required_resource), resource_name, false});
+  }
+  WriteAttachments(page);
+  Relate(name, Untouched(page), std::move(made));
+  if (progress_) progress_(count_);
+}
+
+void JobSink::TakeCarried(IUnknown* part) {
+  const std::string name = NameOf(part, "part");
+  const ComPtr<ICarriedPart> carried = Query<ICarriedPart>(part);
+  if (carried && carried->IsSignature()) {
+    // Kept only if the parts it signs leave the chain unchanged: known at the end.
+    signature_parts_.push_back(ComPtr<IUnknown>(part));
+    return;
+  }
+  if (WritePart(part, name)) Relate(name, Untouched(part), {});
+}
+
+void JobSink::WriteTicket(HRESULT found, IPartPrintTicket* ticket, std::vector<package::Relationship>& made) {
+  if (found == HRESULT_FROM_WIN32(ERROR_NOT_FOUND) || (SUCCEEDED(found) && !ticket)) return;
+  if (FAILED(found)) throw HostError("a print ticket cannot be read (" + HresultName(found) + ")", found);
+  const std::string name = NameOf(ticket, "print ticket");
+  WritePart(ticket, name);
+  made.push_back({"", std::string(vocabulary_.print_ticket), name, false});
+}
+
+void JobSink::WriteAttachments(IUnknown* part) {
+  const ComPtr<IJobPart> job_part = Query<IJobPart>(part);
+  if (!job_part) return;
+  for (const ComPtr<IUnknown>& attachment : job_part->Attachments()) {
+    const std::string name = NameOf(attachment.Get(), "attached part");
+    if (WritePart(attachment.Get(), name)) Relate(name, Untouched(attachment.Get()), {});
+  }
+}
+
+bool JobSink::Written(const std::string& name) const { return written_.contains(package::PartNameKey(name)); }
+
+bool JobSink::WrittenUntouched(const std::string& name) const {
+  const auto found = written_.find(package::PartNameKey(name));
+  return found != written_.end() && found->second;
+}
+
+std::string JobSink::ContentTypeOf(IUnknown* part, const std::string& name, package::PartOptions& options) const {
+  if (const ComPtr<IPartFont> font = Query<IPartFont>(part)) {
+    Bstr type;
+    EXpsFontOptions font_options = Font_Normal;
+    if (SUCCEEDED(font->GetFontProperties(type.Put(), &font_options)) && font_options == Font_Obfusticate) {
+      options.obfuscate = true;
+      return std::string(kObfuscatedFont);
+    }
+    return type.Empty() ? std::string(kOctetStream) : Narrow(type.View(), "a content type");
+  }
+  if (const ComPtr<IPartImage> image = Query<IPartImage>(part))
+    return ContentTypeFrom([&](BSTR* type) { return image->GetImageProperties(type); });
+  if (const ComPtr<IPartThumbnail> thumbnail = Query<IPartThumbnail>(part))
+    return ContentTypeFrom([&](BSTR* type) { return thumbnail->GetThumbnailProperties(type); });
+  if (const ComPtr<ICarriedPart> carried = Query<ICarriedPart>(part)) return carried->ContentType();
+  if (const package::Part* original = input_->Find(name)) return original->content_type;
+  if (Query<IFixedPage>(part)) return std::string(package::content_type::kFixedPage);
+  if (Query<IPartPrintTicket>(part)) return std::string(package::content_type::kPrintTicket);
+  if (Query<IPartResourceDictionary>(part)) return std::string(package::content_type::kResourceDictionary);
+  if (Query<IPartColorProfile>(part)) return std::string(kColorProfile);
+  return std::string(kOctetStream);
+}
+
+bool JobSink::WritePart(IUnknown* part, const std::string& name) {
+  const std::string key = package::PartNameKey(name);
+  if (written_.contains(key)) return false;
+  const ComPtr<IPartBase> base = Query<IPartBase>(part);
+  if (!base) throw HostError(name + ": not a part", E_NOINTERFACE);
+  package::PartOptions options;
+  const std::string content_type = ContentTypeOf(part, name, options);
+  options.compression_level = CompressionLevel(base.Get());
+  ComPtr<IPrintReadStream> stream;
+  if (const HRESULT hr = base->GetStream(stream.Put()); FAILED(hr))
+    throw HostError(name + ": the part's content cannot be read (" + HresultName(hr) + ")", hr);
+  const std::unique_ptr<package::PartSink> sink = writer_.BeginPart(name, content_type, options);
+  for (;;) {
+    ULONG read = 0;
+    BOOL end = FALSE;
+    if (const HRESULT hr = stream->ReadBytes(buffer_.data(), static_cast<ULONG>(buffer_.size()), &read, &end);
+        FAILED(hr))
+      throw HostError(name + ": reading the part failed (" + HresultName(hr) + ")", hr);
+    if (read) sink->Write(buffer_.data(), read);
+    if (end || read == 0) break;
+  }
+  sink->Finish();
+  written_.emplace(key, Untouched(part));
+  return true;
+}
+
+void JobSink::Relate(const std::string& source, bool untouched, std::vector<package::Relationship> made) {
+  if (!related_.insert(package::PartNameKey(source)).second) return;
+  std::vector<package::Relationship> all;
+  const package::Part* original = input_->Find(source);
+  if (original)
+    for (const package::Relationship& relationship : original->relationships)
+      if (untouched || (relationship.type != vocabulary_.print_ticket && relationship.type != vocabulary_.required_resource))
+      all.push_back(relationship);
+  if (!untouched) all.insert(all.end(), made.begin(), made.end());
+  for (const package::Relationship& relationship : all) AddOrKeep(source, relationship);
+}
+
+void JobSink::WriteStructure(const std::string& name, std::string_view content_type, bool verbatim,
+                             const std::string& markup) {
+  const std::unique_ptr<package::PartSink> sink = writer_.BeginPart(name, content_type);
+  if (verbatim) {
+    const std::unique_ptr<package::PartReader> original = input_->OpenPart(name);
+    while (const std::size_t n = original->Read(buffer_.data(), buffer_.size())) sink->Write(buffer_.data(), n);
+  } else {
+    sink->Write(markup.data(), markup.size());
+  }
+  sink->Finish();
+  written_.emplace(package::PartNameKey(name), verbatim);
+}
+
+void JobSink::FinishDocument() {
+  if (!document_) return;
+  DocumentInProgress document = std::move(*document_);
+  document_.reset();
+  const package::Document* original = nullptr;
+  for (const package::Document& candidate : input_->Model().sequence.documents)
+    if (document.from_package && package::SamePartName(candidate.name, document.name)) original = &candidate;
+  bool verbatim = original && original->pages.size() == document.pages.size();
+  for (std::size_t i = 0; verbatim && i < document.pages.size(); ++i)
+    verbatim = package::SamePartName(original->pages[i].name, document.pages[i]);
+  std::string markup;
+  if (!verbatim) {
+    std::map<std::string, const package::Page*> known;
+    if (original)
+      for (const package::Page& page : original->pages) known.emplace(package::PartNameKey(page.name), &page);
+    markup = "<FixedDocument xmlns=\"" + std::string(vocabulary_.markup_namespace) + "\">";
+    for (const std::string& page : document.pages) {
+      const auto found = known.find(package::PartNameKey(page));
+      const package::Page* model = found == known.end() ? nullptr : found->second;
+      markup += "<PageContent Source=\"" + package::EscapeXmlAttribute(page) + "\"";
+      // Width and Height describe the page as it was: kept only while it is.
+      if (model && WrittenUntouched(page)) markup += Attributes(model->content_attributes);
+      if (!model || model->link_targets.empty()) {
+        markup += "/>";
+        continue;
+      }
+      markup += "><PageContent.LinkTargets>";
+      for (const std::string& target : model->link_targets)
+        markup += "<LinkTarget Name=\"" + package::EscapeXmlAttribute(target) + "\"/>";
+      markup += "</PageContent.LinkTargets></PageContent>";
+    }
+    markup += "</FixedDocument>";
+  }
+  WriteStructure(document.name, package::content_type::kFixedDocument, verbatim, markup);
+}
+
+void JobSink::FinishSequence() {
+  const package::Sequence& original = input_->Model().sequence;
+  bool verbatim = package::SamePartName(original.name, *sequence_) && original.documents.size() == documents_.size();
+  for (std::size_t i = 0; verbatim && i < documents_.size(); ++i)
+    verbatim = package::SamePartName(original.documents[i].name, documents_[i]);
+  std::string markup;
+  if (!verbatim) {
+    markup = "<FixedDocumentSequence xmlns=\"" + std::string(vocabulary_.markup_namespace) + "\">";
+    for (const std::string& document : documents_) {
+      markup += "<DocumentReference Source=\"" + package::EscapeXmlAttribute(document) + "\"";
+      for (const package::Document& known : original.documents)
+        if (package::SamePartName(known.name, document)) markup += Attributes(known.reference_attributes);
+      markup += "/>";
+    }
+    markup += "</FixedDocumentSequence>";
+  }
+  WriteStructure(*sequence_, package::content_type::kFixedDocumentSequence, verbatim, markup);
+}
+
+void JobSink::Finish() {
+  FinishDocument();
+  if (!sequence_) throw HostError("the chain sent no fixed document sequence", E_UNEXPECTED);
+  FinishSequence();
+  WriteSignatures();
+  // The package's own links (core properties, signature origin, ...) stay;
+  // the start part and the thumbnail are the ones that reached the end.
+  std::vector<package::Relationship> root;
+  bool start_kept = false;
+  bool thumbnail_kept = false;
+  for (const package::Relationship& relationship : input_->Model().package_relationships) {
+    if (relationship.type == vocabulary_.start_part) {
+      if (start_kept || !package::SamePartName(relationship.target, *sequence_)) continue;
+      start_kept = true;
+    } else if (relationship.type == package::reltype::kThumbnail) {
+      if (thumbnail_kept || !thumbnail_ || !package::SamePartName(relationship.target, *thumbnail_)) continue;
+      thumbnail_kept = true;
+    }
+    root.push_back(relationship);
+  }
+  if (!start_kept) root.push_back({"", std::string(vocabulary_.start_part), *sequence_, false});
+  if (thumbnail_ && !thumbnail_kept) root.push_back({"", package::reltype::kThumbnail, *thumbnail_, false});
+  for (const package::Relationship& relationship : root) AddOrKeep("/", relationship);
+  // What still misses its source or target links to a part the chain dropped.
+  for (const auto& [source, relationship] : pending_)
+    if (CanAdd(source, relationship)) writer_.AddRelationship(source, relationship);
+  pending_.clear();
+}
+
+bool JobSink::SignatureHolds(const package::Signature& signature, std::string& broken) const {
+  for (const std::string& signed_part : signature.signed_parts) {
+    const std::string part =
+        package::IsRelationshipsPartName(signed_part) ? package::RelationshipsSource(signed_part) : signed_part;
+    if (part == "/" || WrittenUntouched(part)) continue;
+    broken = part;
+    return false;
+  }
+  return true;
+}
+
+void JobSink::WriteSignatures() {
+  std::map<std::string, bool> kept;  // by key: signatures and certificates to write
+  for (const package::Signature& signature : input_->Model().signatures) {
+    std::string broken;
+    const bool holds = SignatureHolds(signature, broken);
+    if (!holds)
+      report_->Warning(signature.name + ": signature dropped: the chain changed " + broken + ", which it signs");
+    kept[package::PartNameKey(signature.name)] = holds;
+    for (const std::string& certificate : signature.certificates) kept[package::PartNameKey(certificate)] |= holds;
+  }
+  for (const ComPtr<IUnknown>& part : signature_parts_) {
+    const std::string name = NameOf(part.Get(), "signature part");
+    if (const auto found = kept.find(package::PartNameKey(name)); found != kept.end() && !found->second) continue;
+    if (WritePart(part.Get(), name)) Relate(name, Untouched(part.Get()), {});
+  }
+  signature_parts_.clear();
+}
+
+bool JobSink::CanAdd(const std::string& source, const package::Relationship& relationship) const {
+  return (source == "/" || Written(source)) && (relationship.external || Written(relationship.target));
+}
+
+void JobSink::AddOrKeep(const std::string& source, const package::Relationship& relationship) {
+  if (CanAdd(source, relationship))
+    writer_.AddRelationship(source, relationship);
+  else
+    pending_.emplace_back(source, relationship);
+}
+
+}  // namespace kestrel::host

@@ -1,0 +1,124 @@
+#include "host/xpspipe/command_line.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace kestrel::xpspipe {
+
+const char* const kUsage =
+    "usage: xpspipe run [options] IN\n"
+    "       xpspipe --help\n"
+    "\n"
+    "Runs the filter chain of a driver package on the XPS document IN.\n"
+    "\n"
+    "  --driver DIR        driver package (default: the bundled reference package)\n"
+    "  --config NAME       pipeline configuration: DIR/pipelines/NAME.xml, or a file path\n"
+    "                      (default: xps, the chain without the rip filter)\n"
+    "  --ticket FILE       the user's default print ticket (default: the package's)\n"
+    "  --job-ticket FILE   print ticket of the job: replaces the document sequence's ticket\n"
+    "  --filters A,B,...   run only these filters (names or library names), in configured order\n"
+    "  --property K=V      set a pipeline property; K:TYPE=V with TYPE int, uint, bool or string\n"
+    "  -o OUT              output file (default: IN's name with -out.xps, or .prn for printer data)\n"
+    "  --quiet             no progress on stderr\n"
+    "\n"
+    "Exit status 0 only when the whole job succeeded; on failure no output is left.\n";
+
+namespace {
+
+std::vector<std::string> SplitList(const std::string& text) {
+  std::vector<std::string> items;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    const std::size_t comma = std::min(text.find(',', start), text.size());
+    if (comma > start) items.push_back(text.substr(start, comma - start));
+    start = comma + 1;
+  }
+  return items;
+}
+
+PropertyOverride ParseProperty(const std::string& text) {
+  const std::size_t equals = text.find('=');
+  if (equals == std::string::npos || equals == 0)
+    throw std::invalid_argument("--property wants KEY=VALUE, not \"" + text + "\"");
+  PropertyOverride property;
+  property.name = text.substr(0, equals);
+  property.value = text.substr(equals + 1);
+  if (const std::size_t colon = property.name.find(':'); colon != std::string::npos) {
+    property.type = property.name.substr(colon + 1);
+    property.name.resize(colon);
+    if (property.name.empty()) throw std::invalid_argument("--property: empty name in \"" + text + "\"");
+  }
+  return property;
+}
+
+class ArgumentCursor {
+ public:
+  explicit ArgumentCursor(const std::vector<std::string>& args) : args_(args) {}
+  bool Done() const { return next_ >= args_.size(); }
+  const std::string& Take() { return args_[next_++]; }
+  const std::string& Value(const std::string& option) {
+    if (Done()) throw std::invalid_argument(option + " needs a value");
+    return Take();
+  }
+
+ private:
+  const std::vector<std::string>& args_;
+  std::size_t next_ = 0;
+};
+
+RunCommand ParseRun(ArgumentCursor& cursor) {
+  RunCommand run;
+  std::optional<std::filesystem::path> input;
+  while (!cursor.Done()) {
+    const std::string& arg = cursor.Take();
+    if (arg == "--driver") {
+      run.driver = cursor.Value(arg);
+    } else if (arg == "--config") {
+      run.config = cursor.Value(arg);
+    } else if (arg == "--ticket") {
+      run.ticket = cursor.Value(arg);
+    } else if (arg == "--job-ticket") {
+      run.job_ticket = cursor.Value(arg);
+    } else if (arg == "--filters") {
+      run.filters = SplitList(cursor.Value(arg));
+      if (run.filters.empty()) throw std::invalid_argument("--filters names no filter");
+    } else if (arg == "--property") {
+      run.properties.push_back(ParseProperty(cursor.Value(arg)));
+    } else if (arg == "-o" || arg == "--output") {
+      run.output = cursor.Value(arg);
+    } else if (arg == "--quiet" || arg == "-q") {
+      run.quiet = true;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      throw std::invalid_argument("unknown option " + arg);
+    } else if (input) {
+      throw std::invalid_argument("one input document only (got " + input->string() + " and " + arg + ")");
+    } else {
+      input = arg;
+    }
+  }
+  if (!input) throw std::invalid_argument("run needs an input document");
+  run.input = *input;
+  return run;
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args) {
+  CommandLine line;
+  for (const std::string& arg : args)
+    if (arg == "--help" || arg == "-h") line.help = true;
+  if (line.help) return line;
+  ArgumentCursor cursor(args);
+  if (cursor.Done()) throw std::invalid_argument("no command given");
+  const std::string& command = cursor.Take();
+  if (command == "help") {
+    line.help = true;
+  } else if (command == "run") {
+    line.run = ParseRun(cursor);
+  } else {
+    throw std::invalid_argument("unknown command \"" + command + "\"");
+  }
+  return line;
+}
+
+}  // namespace kestrel::xpspipe

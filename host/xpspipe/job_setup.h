@@ -1,0 +1,18 @@
+// From the command line to a job: the driver package, its pipeline
+// configuration, the chosen filters, properties and tickets.
+#pragma once
+
+#include <filesystem>
+
+#include "host/pipeline/pipeline_job.h"
+#include "host/xpspipe/command_line.h"
+
+namespace kestrel::xpspipe {
+
+// The bundled driver package, found beside the program (throws HostError).
+std::filesystem::path BundledDriver();
+
+// Throws HostError with a message for the user.
+host::JobOptions PrepareJob(const RunCommand& command);
+
+}  // namespace kestrel::xpspipe

@@ -1,0 +1,113 @@
+// xpspipe: runs the filter chain of a driver package on an XPS document.
+#include <pthread.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <stdexcept>
+#include <thread>
+#include <utility>
+
+#include "host/pipeline/host_error.h"
+#include "host/pipeline/pipeline_job.h"
+#include "host/xpspipe/command_line.h"
+#include "host/xpspipe/job_setup.h"
+
+namespace {
+
+using kestrel::host::JobResult;
+using kestrel::host::PipelineJob;
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+// SIGINT and SIGTERM stop the job like a failure: every thread of the job
+// runs with them blocked, and one thread waits for them. SIGUSR1 ends that
+// thread once the job is over.
+class SignalWatch {
+ public:
+  explicit SignalWatch(PipelineJob& job) {
+    sigemptyset(&set_);
+    sigaddset(&set_, SIGINT);
+    sigaddset(&set_, SIGTERM);
+    sigaddset(&set_, SIGUSR1);
+    pthread_sigmask(SIG_BLOCK, &set_, nullptr);
+    thread_ = std::thread([this, &job] {
+      int signal = 0;
+      while (sigwait(&set_, &signal) == 0 && signal != SIGUSR1) {
+        received_ = signal;
+        job.Cancel(signal == SIGINT ? "SIGINT" : "SIGTERM");
+      }
+    });
+  }
+  ~SignalWatch() {
+    pthread_kill(thread_.native_handle(), SIGUSR1);
+    thread_.join();
+  }
+  int Received() const { return received_; }
+
+ private:
+  sigset_t set_;
+  std::thread thread_;
+  std::atomic<int> received_{0};
+};
+
+// Documents and pages as they reach the end of the chain, on one line.
+class ProgressLine {
+ public:
+  explicit ProgressLine(bool shown) : shown_(shown) {}
+  ~ProgressLine() { End(); }
+  void End() {
+    if (std::exchange(drawn_, false)) std::fputc('\n', stderr);
+  }
+  kestrel::host::JobSink::ProgressCallback Callback() {
+    if (!shown_) return {};
+    return [this](const kestrel::host::SinkProgress& progress) {
+      std::fprintf(stderr, "\rxpspipe: %u document%s, %u page%s", progress.documents,
+                   progress.documents == 1 ? "" : "s", progress.pages, progress.pages == 1 ? "" : "s");
+      drawn_ = true;
+    };
+  }
+
+ private:
+  const bool shown_;
+  bool drawn_ = false;
+};
+
+int RunJob(const kestrel::xpspipe::RunCommand& command) {
+  kestrel::host::JobOptions options = kestrel::xpspipe::PrepareJob(command);
+  ProgressLine progress(!command.quiet && isatty(STDERR_FILENO));
+  options.progress = progress.Callback();
+  PipelineJob job(std::move(options));
+  SignalWatch signals(job);
+  const JobResult result = job.Run();
+  progress.End();
+  for (const std::string& notice : result.notices) std::cerr << "xpspipe: " << notice << '\n';
+  if (result.succeeded) return 0;
+  std::cerr << "xpspipe: " << result.failure << '\n';
+  return signals.Received() ? 128 + signals.Received() : kExitFailure;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  kestrel::xpspipe::CommandLine line;
+  try {
+    line = kestrel::xpspipe::ParseCommandLine(args);
+  } catch (const std::invalid_argument& error) {
+    std::cerr << "xpspipe: " << error.what() << "\n(xpspipe --help tells how to use it)\n";
+    return kExitUsage;
+  }
+  if (line.help) {
+    std::cout << kestrel::xpspipe::kUsage;
+    return 0;
+  }
+  try {
+    return RunJob(line.run);
+  } catch (const kestrel::host::HostError& error) {
+    std::cerr << "xpspipe: " << error.what() << '\n';
+    return kExitFailure;
+  }
+}
