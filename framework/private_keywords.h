@@ -2,4 +2,4 @@
 #pragma once
 
 inline constexpr char16_t PRIVATE_KEYWORDS_NS[] =
-    u"http://schemas.kestrel-print.org/kestrel/printing/2006/11/printschemakeywords";
+    u"http://schemas.kestrel-print.example/kestrel/printing/2006/11/printschemakeywords";

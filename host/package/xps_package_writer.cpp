@@ -1,14 +1,17 @@
 #include "host/package/xps_package_writer.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <condition_variable>
 #include <deque>
+#include <fstream>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "host/package/content_types.h"
@@ -29,11 +32,23 @@ constexpr std::size_t kSpoolMemoryBound = 512 << 10;
 constexpr std::size_t kPendingMemoryBound = 16 << 20;
 constexpr std::uint64_t kLargeItem = 0xFFFFFFFFu;
 
+// The process's file-creation mask, read without changing it (umask() would race with
+// other threads creating files).
+mode_t CurrentUmask() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("Umask:", 0) == 0) return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8) & 0777);
+  return 022;
+}
+
 std::filesystem::path TemporaryPathBeside(const std::filesystem::path& output) {
   const std::filesystem::path folder = output.parent_path().empty() ? "." : output.parent_path();
   std::string pattern = (folder / ("." + output.filename().string() + ".XXXXXX.tmp")).string();
   const int file = mkstemps(pattern.data(), 4);
   if (file < 0) throw PackageError(output.string(), "cannot create a temporary file beside the output");
+  // mkstemp makes the file private; the output gets the permissions a new file normally has.
+  fchmod(file, 0666 & ~CurrentUmask());
   close(file);
   return pattern;
 }

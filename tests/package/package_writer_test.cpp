@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <zip.h>
 
 #include <thread>
@@ -87,6 +88,10 @@ TEST_F(PackageWriterTest, WritesAPackageTheReaderReadsBack) {
     writer.Commit();
   }
   EXPECT_EQ(FilesInFolder(), 1u);
+  // The output gets a new file's usual permissions, not the private ones of the temporary file.
+  const mode_t mask = umask(022);
+  umask(mask);
+  EXPECT_EQ(static_cast<mode_t>(std::filesystem::status(output_).permissions()), 0666 & ~mask);
 
   // Stored obfuscated: the first 32 bytes differ, the rest is as given.
   const std::string stored = RawItem(output_, std::string(kFont + 1));
