@@ -1,5 +1,6 @@
 #include "ticket_merge.h"
 
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -17,24 +18,30 @@ T* Checked(T* made) {
   return made;
 }
 
+struct NodeFree {
+  void operator()(xmlNode* node) const { xmlFreeNode(node); }
+};
+using OwnedNode = std::unique_ptr<xmlNode, NodeFree>;
+
 // Copies elements of the delta into the result, re-binding every namespace and every
 // QName value (name attributes, xsi:type, Values of type xsd:QName) to the result's root.
 class Importer {
  public:
   Importer(xmlDoc* target, RootNamespaces& namespaces) : target_(target), namespaces_(namespaces) {}
 
-  xmlNode* Import(xmlNode* src) {
+  // The copy is owned until it is attached, so that a refused name frees it.
+  OwnedNode Import(xmlNode* src) {
     xmlNs* ns = src->ns ? namespaces_.For(S(src->ns->href), S(src->ns->prefix)) : nullptr;
-    xmlNode* dst = Checked(xmlNewDocNode(target_, ns, src->name, nullptr));
-    for (xmlAttr* a = src->properties; a; a = a->next) CopyAttribute(src, a, dst);
+    OwnedNode dst(Checked(xmlNewDocNode(target_, ns, src->name, nullptr)));
+    for (xmlAttr* a = src->properties; a; a = a->next) CopyAttribute(src, a, dst.get());
     const bool qname_text = HasQNameType(src);
     for (xmlNode* c = src->children; c; c = c->next) {
       if (c->type == XML_ELEMENT_NODE) {
-        xmlAddChild(dst, Import(c));
+        xmlAddChild(dst.get(), Import(c).release());
       } else if (c->type == XML_TEXT_NODE || c->type == XML_CDATA_SECTION_NODE) {
         const std::string text = S(c->content);
         const std::string copied = qname_text && !IsBlank(text) ? Rebind(src, text) : text;
-        xmlAddChild(dst, Checked(xmlNewDocText(target_, X(copied))));
+        xmlAddChild(dst.get(), Checked(xmlNewDocText(target_, X(copied))));
       }
     }
     return dst;
@@ -101,7 +108,7 @@ XmlDoc MergeTickets(xmlDoc* base, xmlDoc* delta, EPrintTicketScope scope, const 
   Importer importer(result.get(), namespaces);
   ForEachItem(delta, E_DELTA_PRINTTICKET_FORMAT, "delta ticket", [&](xmlNode* n, const ItemKey& key) {
     if (!InScope(key.name, scope)) return;
-    xmlNode* imported = importer.Import(n);
+    xmlNode* imported = importer.Import(n).release();
     std::vector<xmlNode*>& replaced = items[key];
     if (replaced.empty()) {
       xmlAddChild(root, imported);
