@@ -131,8 +131,8 @@ std::string TextOf(const xmlNode* node) {
   return text;
 }
 
-xmlNode* ChildElement(xmlNode* parent, const char* uri, const char* local, xmlNode* after) {
-  for (xmlNode* n = after ? after->next : parent->children; n; n = n->next)
+xmlNode* ChildElement(xmlNode* parent, const char* uri, const char* local) {
+  for (xmlNode* n = parent->children; n; n = n->next)
     if (IsElement(n, uri, local)) return n;
   return nullptr;
 }

@@ -51,8 +51,8 @@ bool IsElement(const xmlNode* node, const char* uri, const char* local);
 bool InNamespace(const xmlNode* node, const char* uri);
 std::optional<std::string> Attribute(const xmlNode* node, const char* name);
 std::string TextOf(const xmlNode* node);  // concatenated text content, trimmed
-// The first element child (after `after`, when given) named uri/local.
-xmlNode* ChildElement(xmlNode* parent, const char* uri, const char* local, xmlNode* after = nullptr);
+// The first element child named uri/local.
+xmlNode* ChildElement(xmlNode* parent, const char* uri, const char* local);
 
 std::string_view TrimBlanks(std::string_view text);
 
