@@ -11,6 +11,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "platform/bstr.h"
 #include "platform/stream.h"
@@ -186,6 +187,7 @@ static_assert(sizeof(KestrelDevModePrivate) == 60);
 
 inline constexpr DWORD kDevModePrivateSignature = 0x4C54534B;  // "KSTL" in memory order
 inline constexpr WORD kDevModePrivateVersion = 1;
+inline constexpr WORD kKestrelDriverVersion = 0x0100;  // dmDriverVersion
 inline constexpr DWORD kDevModeFlagWatermark = 0x1;
 inline constexpr DWORD kDevModeFlagHeaderFooter = 0x2;
 inline constexpr DWORD kDevModeFlagReverseImage = 0x4;
@@ -202,3 +204,8 @@ HRESULT PTReleaseMemory(void* buffer);
 // Readable text (one "name: value" line a field) or JSON of the fields a DEVMODE block of
 // size bytes fills, with its private block when one follows. Empty for a block too short.
 std::string DescribeDevMode(const DEVMODEW* devmode, ULONG size, bool json);
+
+// Readable text (an indented line per Print Schema element, "Element name = value") or
+// JSON (elements with name, value, parameter and children) of a ticket or capabilities
+// document, for tools. Text that is not well-formed XML gives E_PRINTTICKET_FORMAT.
+HRESULT DescribePrintSchemaDocument(std::string_view xml, bool json, std::string* description, BSTR* errorMessage);

@@ -70,7 +70,7 @@ class DevModeBuilder {
   DevModeBlock Build(std::u16string_view printer_name) {
     CopyName(b_.devmode.dmDeviceName, printer_name);
     b_.devmode.dmSpecVersion = DM_SPECVERSION;
-    b_.devmode.dmDriverVersion = 0x0100;
+    b_.devmode.dmDriverVersion = kKestrelDriverVersion;
     b_.devmode.dmSize = sizeof(DEVMODEW);
     b_.devmode.dmDriverExtra = sizeof(KestrelDevModePrivate);
     FillPublic();

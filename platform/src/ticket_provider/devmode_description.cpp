@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "json_text.h"
 #include "platform/print_ticket_provider.h"
 #include "platform/utf.h"
 
@@ -14,23 +15,6 @@ struct Field {
   std::string value;
   bool text;  // quoted in JSON
 };
-
-std::string JsonString(const std::string& s) {
-  std::string out = "\"";
-  for (const unsigned char c : s) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      out += escaped;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
 
 // A fixed array of 32 WCHARs up to its first 0.
 std::string Name(const WCHAR (&chars)[32]) {
