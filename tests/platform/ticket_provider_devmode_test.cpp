@@ -65,6 +65,14 @@ TEST_F(TicketDevMode, CustomSizesUseLengthAndWidth) {
   EXPECT_EQ(c.devmode.dmPaperLength, 1480);
   EXPECT_TRUE(c.devmode.dmFields & DM_PAPERLENGTH);
   EXPECT_EQ(c.extra.mediaHeight, 148049);
+
+  // A length no DEVMODE field can hold is left to the private block.
+  const Converted huge = DevMode(Ticket(Feature("psk:PageMediaSize", "psk:NorthAmerica4x6",
+                                                Scored("psk:MediaSizeHeight", 2147483647))));
+  ASSERT_EQ(huge.hr, S_OK) << huge.message;
+  EXPECT_FALSE(huge.devmode.dmFields & (DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH));
+  EXPECT_EQ(huge.extra.mediaHeight, 2147483647);
+  EXPECT_EQ(huge.extra.mediaWidth, 101600);
 }
 
 TEST_F(TicketDevMode, LayoutAndDecorationsGoToThePrivateBlock) {

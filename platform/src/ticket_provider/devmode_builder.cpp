@@ -13,10 +13,12 @@
 namespace {
 
 template <typename T>
-std::optional<T> Fit(std::optional<std::int32_t> value) {
+std::optional<T> Fit(std::optional<std::int64_t> value) {
   if (!value || *value < std::numeric_limits<T>::min() || *value > std::numeric_limits<T>::max()) return std::nullopt;
   return static_cast<T>(*value);
 }
+
+std::int64_t TenthsOfMillimetre(std::int32_t microns) { return (static_cast<std::int64_t>(microns) + 50) / 100; }
 
 // The tables of the ticket readers, by option name.
 const std::array<QualifiedName, 12> kBins = {
@@ -95,8 +97,8 @@ class DevModeBuilder {
     if (code && *code != DMPAPER_USER) {
       Set(d.dmPaperSize, code, DM_PAPERSIZE);
     } else {
-      const auto length = Fit<SHORT>((t_.MediaHeight() + 50) / 100);
-      const auto width = Fit<SHORT>((t_.MediaWidth() + 50) / 100);
+      const auto length = Fit<SHORT>(TenthsOfMillimetre(t_.MediaHeight()));
+      const auto width = Fit<SHORT>(TenthsOfMillimetre(t_.MediaWidth()));
       if (length && width) {
         Set(d.dmPaperSize, std::optional<SHORT>(DMPAPER_USER), DM_PAPERSIZE);
         Set(d.dmPaperLength, length, DM_PAPERLENGTH);
