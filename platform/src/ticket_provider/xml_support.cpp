@@ -1,7 +1,6 @@
 #include "xml_support.h"
 
 #include <libxml/parser.h>
-#include <libxml/xmlsave.h>
 
 #include <algorithm>
 #include <charconv>
@@ -78,7 +77,7 @@ XmlDoc ParseXml(std::string_view bytes, HRESULT failure, const std::string& what
     throw TicketError{failure, what + ": document type declarations are not accepted"};
   xmlNode* root = xmlDocGetRootElement(doc.get());
   if (!root) throw TicketError{failure, what + ": no root element"};
-  if (DepthOf(root) >= kMaxElementDepth)
+  if (DepthOf(root) > kMaxElementDepth)
     throw TicketError{failure, what + ": elements nest deeper than " + std::to_string(kMaxElementDepth)};
   return doc;
 }
