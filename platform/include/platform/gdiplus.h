@@ -1,35 +1,13 @@
 // The 2-D graphics library: start-up and shutdown.
 #pragma once
 
+#include "platform/gdiplus_status.h"
 #include "platform/types.h"
 
 using ULONG_PTR = std::uintptr_t;
 
 namespace Gdiplus {
 
-enum Status : INT {
-  Ok = 0,
-  GenericError = 1,
-  InvalidParameter = 2,
-  OutOfMemory = 3,
-  ObjectBusy = 4,
-  InsufficientBuffer = 5,
-  NotImplemented = 6,
-  Win32Error = 7,
-  WrongState = 8,
-  Aborted = 9,
-  FileNotFound = 10,
-  ValueOverflow = 11,
-  AccessDenied = 12,
-  UnknownImageFormat = 13,
-  FontFamilyNotFound = 14,
-  FontStyleNotFound = 15,
-  NotTrueTypeFont = 16,
-  UnsupportedGdiplusVersion = 17,
-  GdiplusNotInitialized = 18,
-  PropertyNotFound = 19,
-  PropertyNotSupported = 20,
-};
 
 using DebugEventProc = void (*)(INT level, char* message);
 
@@ -58,4 +36,3 @@ void GdiplusShutdown(ULONG_PTR token);
 
 }  // namespace Gdiplus
 
-using GpStatus = Gdiplus::Status;

@@ -1,0 +1,182 @@
+#include "ticket_provider_fixture.h"
+
+namespace ticket_test {
+namespace {
+
+using TicketDevMode = ProviderTest;
+
+std::u16string Chars(const WCHAR (&chars)[32]) { return std::u16string(chars); }
+
+TEST_F(TicketDevMode, A4LandscapeDuplexTwoCopies) {
+  const Converted c = DevMode(Ticket(Feature("psk:PageMediaSize", "psk:ISOA4") +
+                                     Feature("psk:PageOrientation", "psk:Landscape") +
+                                     Feature("psk:JobDuplexAllDocumentsContiguously", "psk:TwoSidedLongEdge") +
+                                     IntegerInit("psk:JobCopiesAllDocuments", "2")));
+  ASSERT_EQ(c.hr, S_OK) << c.message;
+  EXPECT_EQ(c.size, sizeof(DEVMODEW) + sizeof(KestrelDevModePrivate));
+  const DEVMODEW& d = c.devmode;
+  EXPECT_EQ(Chars(d.dmDeviceName), u"Kestrel InkJet MFP");
+  EXPECT_EQ(d.dmSpecVersion, DM_SPECVERSION);
+  EXPECT_EQ(d.dmSize, 220);
+  EXPECT_EQ(d.dmDriverExtra, sizeof(KestrelDevModePrivate));
+  const DWORD filled = DM_ORIENTATION | DM_PAPERSIZE | DM_COPIES | DM_DEFAULTSOURCE | DM_PRINTQUALITY | DM_COLOR |
+                       DM_DUPLEX | DM_YRESOLUTION | DM_COLLATE | DM_FORMNAME | DM_NUP;
+  EXPECT_EQ(d.dmFields, filled);
+  EXPECT_EQ(d.dmOrientation, DMORIENT_LANDSCAPE);
+  EXPECT_EQ(d.dmPaperSize, 9);  // A4
+  EXPECT_EQ(d.dmDuplex, DMDUP_VERTICAL);
+  EXPECT_EQ(d.dmCopies, 2);
+  EXPECT_EQ(d.dmPrintQuality, 600);
+  EXPECT_EQ(d.dmYResolution, 600);
+  EXPECT_EQ(d.dmColor, DMCOLOR_COLOR);
+  EXPECT_EQ(d.dmCollate, DMCOLLATE_FALSE);
+  EXPECT_EQ(d.dmDefaultSource, 7);  // automatic
+  EXPECT_EQ(d.dmNup, DMNUP_ONEUP);
+  EXPECT_EQ(Chars(d.dmFormName), u"A4");
+
+  const KestrelDevModePrivate& p = c.extra;
+  EXPECT_EQ(p.signature, kDevModePrivateSignature);
+  EXPECT_EQ(p.version, kDevModePrivateVersion);
+  EXPECT_EQ(p.size, sizeof(KestrelDevModePrivate));
+  EXPECT_EQ(p.mediaWidth, 210000);
+  EXPECT_EQ(p.mediaHeight, 297000);
+  EXPECT_EQ(p.orientation, 0);  // Landscape
+  EXPECT_EQ(p.imageableExtentWidth, 297000 - 2 * 4233);
+  EXPECT_EQ(p.imageableExtentHeight, 210000 - 2 * 4233);
+  EXPECT_EQ(p.pagesPerSheet, 1);
+  EXPECT_EQ(p.bindingEdge, -1);
+  EXPECT_EQ(p.inputBin, 0);
+  EXPECT_EQ(p.secondInputBin, 1);
+  EXPECT_EQ(p.mirror, 2);
+  EXPECT_EQ(p.flags, 0u);
+}
+
+TEST_F(TicketDevMode, CustomSizesUseLengthAndWidth) {
+  const Converted c = DevMode(Ticket(
+      Feature("psk:PageMediaSize", "psk:CustomMediaSize",
+              "<psf:ScoredProperty name=\"psk:MediaSizeWidth\"><psf:ParameterRef "
+              "name=\"psk:PageMediaSizeMediaSizeWidth\"/></psf:ScoredProperty><psf:ScoredProperty "
+              "name=\"psk:MediaSizeHeight\"><psf:ParameterRef name=\"psk:PageMediaSizeMediaSizeHeight\"/>"
+              "</psf:ScoredProperty>") +
+      IntegerInit("psk:PageMediaSizeMediaSizeWidth", "100000") + IntegerInit("psk:PageMediaSizeMediaSizeHeight", "148049")));
+  ASSERT_EQ(c.hr, S_OK) << c.message;
+  EXPECT_EQ(c.devmode.dmPaperSize, DMPAPER_USER);
+  EXPECT_EQ(c.devmode.dmPaperWidth, 1000);
+  EXPECT_EQ(c.devmode.dmPaperLength, 1480);
+  EXPECT_TRUE(c.devmode.dmFields & DM_PAPERLENGTH);
+  EXPECT_EQ(c.extra.mediaHeight, 148049);
+
+  // A length no DEVMODE field can hold is left to the private block.
+  const Converted huge = DevMode(Ticket(Feature("psk:PageMediaSize", "psk:NorthAmerica4x6",
+                                                Scored("psk:MediaSizeHeight", 2147483647))));
+  ASSERT_EQ(huge.hr, S_OK) << huge.message;
+  EXPECT_FALSE(huge.devmode.dmFields & (DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH));
+  EXPECT_EQ(huge.extra.mediaHeight, 2147483647);
+  EXPECT_EQ(huge.extra.mediaWidth, 101600);
+}
+
+TEST_F(TicketDevMode, LayoutAndDecorationsGoToThePrivateBlock) {
+  const Converted c = DevMode(Ticket(
+      "<psf:Feature name=\"psk:JobNUpAllDocumentsContiguously\"><psf:Option>" + Scored("psk:PagesPerSheet", 4) +
+      "</psf:Option></psf:Feature>" + Feature("psk:JobBindAllDocuments", "kp:BookletReverseFlip", Scored("psk:BindingGutter", 5000)) +
+      Feature("psk:PageWatermark", "psk:On") + Feature("kp:PageHeaderFooter", "kp:On") +
+      Feature("kp:PageReverseImage", "kp:On") + Feature("psk:PageMirrorImage", "psk:MirrorImageHeight") +
+      Feature("psk:PageInputBin", "kp:Tray2") + Feature("kp:JobInput2ndBin", "psk:Manual") +
+      Feature("psk:PageScaling", "psk:CustomSquare", Scored("psk:Scale", 80)) +
+      "<psf:Feature name=\"psk:PagePoster\"><psf:Option>" + Scored("psk:SheetsPerPage", 4) + "</psf:Option></psf:Feature>" +
+      Feature("psk:PageOutputColor", "psk:Monochrome") + Feature("psk:DocumentCollate", "psk:Collated") +
+      "<psf:Property name=\"kp:PageInputBinData\"><psf:Property name=\"kp:SecondBinData\"><psf:Value "
+      "xsi:type=\"xsd:string\">InvalidSecondBinData</psf:Value></psf:Property></psf:Property>"));
+  ASSERT_EQ(c.hr, S_OK) << c.message;
+  const KestrelDevModePrivate& p = c.extra;
+  EXPECT_EQ(p.pagesPerSheet, 4);
+  EXPECT_EQ(p.bindingEdge, 5);
+  EXPECT_EQ(p.booklet, 1);
+  EXPECT_EQ(p.bindingGutter, 5000);
+  EXPECT_EQ(p.posterSheetsPerPage, 4);
+  EXPECT_EQ(p.scalingMode, 2);
+  EXPECT_EQ(p.scalePercent, 80);
+  EXPECT_EQ(p.inputBin, 3);
+  EXPECT_EQ(p.secondInputBin, 10);
+  EXPECT_EQ(p.mirror, 1);
+  EXPECT_EQ(p.flags, kDevModeFlagWatermark | kDevModeFlagHeaderFooter | kDevModeFlagReverseImage |
+                         kDevModeFlagSecondBinInvalid);
+  EXPECT_EQ(c.devmode.dmNup, DMNUP_SYSTEM);
+  EXPECT_EQ(c.devmode.dmScale, 80);
+  EXPECT_EQ(c.devmode.dmDefaultSource, 258);
+  EXPECT_EQ(c.devmode.dmColor, DMCOLOR_MONOCHROME);
+  EXPECT_EQ(c.devmode.dmCollate, DMCOLLATE_TRUE);
+}
+
+TEST_F(TicketDevMode, UnofferedOptionsAndOutOfScopeItemsGiveTheDefaults) {
+  const std::string ticket = Ticket(Feature("psk:PageMediaSize", "psk:Bogus") + IntegerInit("psk:JobCopiesAllDocuments", "5") +
+                                    Feature("psk:DocumentDuplex", "psk:TwoSidedShortEdge"));
+  struct Case {
+    EPrintTicketScope scope;
+    SHORT copies, duplex;
+  };
+  for (const Case& k : {Case{kPTJobScope, 5, DMDUP_HORIZONTAL}, Case{kPTDocumentScope, 1, DMDUP_HORIZONTAL},
+                        Case{kPTPageScope, 1, DMDUP_SIMPLEX}}) {
+    const Converted c = DevMode(ticket, k.scope);
+    ASSERT_EQ(c.hr, S_OK) << c.message;
+    EXPECT_EQ(c.devmode.dmPaperSize, 1) << k.scope;  // Letter
+    EXPECT_EQ(c.devmode.dmCopies, k.copies) << k.scope;
+    EXPECT_EQ(c.devmode.dmDuplex, k.duplex) << k.scope;
+  }
+}
+
+TEST_F(TicketDevMode, CorpusTicketConverts) {
+  if (!std::filesystem::exists(kTickets)) GTEST_SKIP() << "no corpus at " << kTickets;
+  const Converted c = DevMode(ReadFile(kTickets / "mb09-job.xml"));
+  ASSERT_EQ(c.hr, S_OK) << c.message;
+  EXPECT_EQ(c.devmode.dmPaperSize, 1);
+  EXPECT_EQ(c.devmode.dmPrintQuality, 600);
+  EXPECT_EQ(c.devmode.dmCopies, 1);
+  EXPECT_EQ(c.devmode.dmDefaultSource, 7);  // from JobInputBin
+}
+
+TEST_F(TicketDevMode, FailuresLeaveNoBlock) {
+  ULONG size = 7;
+  PDEVMODE block = reinterpret_cast<PDEVMODE>(&size);
+  Bstr message;
+  EXPECT_EQ(PTConvertPrintTicketToDevMode(provider_, StreamOf("<broken").Get(), kUserDefaultDevmode, kPTJobScope, &size,
+                                          &block, message.Put()),
+            E_PRINTTICKET_FORMAT);
+  EXPECT_EQ(block, nullptr);
+  EXPECT_EQ(size, 0u);
+  EXPECT_FALSE(message.Empty());
+  EXPECT_EQ(PTConvertPrintTicketToDevMode(provider_, StreamOf(Ticket("")).Get(), static_cast<EDefaultDevmodeType>(2),
+                                          kPTJobScope, &size, &block, nullptr),
+            E_INVALIDARG);
+  EXPECT_EQ(PTConvertPrintTicketToDevMode(provider_, nullptr, kUserDefaultDevmode, kPTJobScope, &size, &block, nullptr),
+            E_POINTER);
+  EXPECT_EQ(PTConvertPrintTicketToDevMode(provider_, StreamOf(Ticket("")).Get(), kUserDefaultDevmode, kPTJobScope,
+                                          nullptr, &block, nullptr),
+            E_POINTER);
+  EXPECT_EQ(PTReleaseMemory(nullptr), S_OK);
+}
+
+TEST_F(TicketDevMode, DescribesAsTextAndJson) {
+  PDEVMODE block = nullptr;
+  ULONG size = 0;
+  ASSERT_EQ(PTConvertPrintTicketToDevMode(provider_, StreamOf(Ticket(Feature("psk:PageMediaSize", "psk:ISOA4"))).Get(),
+                                          kUserDefaultDevmode, kPTJobScope, &size, &block, nullptr),
+            S_OK);
+  const std::string text = DescribeDevMode(block, size, false);
+  const std::string json = DescribeDevMode(block, size, true);
+  const std::string public_only = DescribeDevMode(block, sizeof(DEVMODEW), true);
+  const std::string too_short = DescribeDevMode(block, sizeof(DEVMODEW) - 1, false);
+  PTReleaseMemory(block);
+  EXPECT_NE(text.find("dmDeviceName: Kestrel InkJet MFP\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("dmPaperSize: 9\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("dmFormName: A4\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("private.mediaWidth: 210000\n"), std::string::npos) << text;
+  EXPECT_TRUE(json.starts_with("{\"dmDeviceName\": \"Kestrel InkJet MFP\", ")) << json;
+  EXPECT_NE(json.find("\"dmPaperSize\": 9, "), std::string::npos) << json;
+  EXPECT_NE(json.find(", \"private\": {\"version\": 1, \"mediaWidth\": 210000, "), std::string::npos) << json;
+  EXPECT_EQ(public_only.find("private"), std::string::npos);
+  EXPECT_TRUE(too_short.empty());
+}
+
+}  // namespace
+}  // namespace ticket_test
