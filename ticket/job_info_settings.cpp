@@ -1,16 +1,14 @@
 #include "ticket/job_info_settings.h"
 
-#include <array>
 #include <span>
 #include <variant>
 
+#include "ticket/common_options.h"
 #include "ticket/operation_boundary.h"
 #include "ticket/settings_support.h"
 #include "ticket/ticket_text.h"
 
 namespace {
-
-constexpr std::array<std::u16string_view, 2> kSwitchNames = {u"Off", u"On"};
 
 // An item and the field it fills: verbatim text, an Off/On switch, or an integer.
 using ItemField = std::variant<Bstr JobInfoSettings::*, LONG JobInfoSettings::*, WORD JobInfoSettings::*>;
@@ -60,7 +58,7 @@ HRESULT ReadItem(const PrintTicketDom& ticket, const Item& item, JobInfoSettings
     if (hr != S_OK) return hr;
     if (!item.isSwitch) {
       settings.*std::get<Bstr JobInfoSettings::*>(item.field) = std::move(text);
-    } else if (const auto index = IndexIn(kSwitchNames, text.View())) {
+    } else if (const auto index = IndexIn(kOffOnNames, text.View())) {
       settings.*std::get<LONG JobInfoSettings::*>(item.field) = *index;
     }
     return S_OK;
@@ -90,7 +88,7 @@ ComPtr<IXMLDOMElement> ItemElement(PrintTicketDom& ticket, const Item& item, con
   const std::u16string_view prefix = ticket.PrivatePrefix();
   if (item.isSwitch) {
     const bool on = settings.*std::get<LONG JobInfoSettings::*>(item.field) != 0;
-    ThrowIfFailed(ticket.CreatePropertyValue(prefix, item.name, u"string", kSwitchNames[on ? 1 : 0], &element));
+    ThrowIfFailed(ticket.CreatePropertyValue(prefix, item.name, u"string", kOffOnNames[on ? 1 : 0], &element));
   } else if (const auto* text = std::get_if<Bstr JobInfoSettings::*>(&item.field)) {
     ThrowIfFailed(ticket.CreatePropertyValue(prefix, item.name, u"string", (settings.**text).View(), &element));
   } else if (const auto* wide = std::get_if<LONG JobInfoSettings::*>(&item.field)) {

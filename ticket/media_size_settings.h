@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/bstr.h"
+#include "ticket/common_options.h"
 #include "ticket/print_ticket_dom.h"
 
 // Success: everything readable was read, but an item was absent and kept its default.
@@ -14,7 +15,6 @@ inline constexpr HRESULT S_SETTINGS_DEFAULTED = MakeHresult(0x00040002u);
 inline constexpr std::array<std::u16string_view, 4> kOrientationOptions = {u"Landscape", u"Portrait",
                                                                            u"ReverseLandscape", u"ReversePortrait"};
 inline constexpr std::array<std::u16string_view, 2> kCustomUnitNames = {u"mm", u"inch"};
-inline constexpr std::array<std::u16string_view, 2> kOffOnNames = {u"Off", u"On"};
 inline constexpr std::array<std::u16string_view, 3> kThicknessNames = {u"Regular", u"Thick", u"Envelope"};
 
 // Lengths in microns. The margins and the paper temperature are carried
