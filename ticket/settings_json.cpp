@@ -1,6 +1,5 @@
 #include "ticket/settings_json.h"
 
-#include <optional>
 
 #include "framework/hresult_error.h"
 #include "ticket/operation_boundary.h"
