@@ -1,5 +1,6 @@
-// Every reader on the real tickets of the corpus and on hostile ones: results
-// are successes, absent or unreadable items keep their defaults, nothing crashes.
+// Every reader on the real tickets of the corpus and on hostile ones (results
+// are successes, absent or unreadable items keep their defaults, nothing
+// crashes), and the writers on a document that lost its root.
 #include <gtest/gtest.h>
 
 #include "ticket/binding_settings.h"
@@ -164,6 +165,27 @@ TEST(TicketReaders, HostileValuesGiveSafeResults) {
   EXPECT_EQ(r.inputBin.binIndex[0], 0) << "the first of two features decides";
   EXPECT_EQ(r.jobInfo.codePage, 0);
   EXPECT_EQ(r.jobInfo.divideCondition.Length(), huge.size());
+}
+
+}  // namespace
+
+namespace {
+
+using namespace ticket_test;
+
+TEST(TicketWriters, ChangeNothingWithoutARootElement) {
+  Wrapped ticket(TicketXml(Feature("psk:PageOrientation", Option("psk:Portrait"))));
+  ComPtr<IXMLDOMElement> root;
+  ASSERT_EQ(ticket.document->get_documentElement(root.Put()), S_OK);
+  ASSERT_EQ(ticket.document->removeChild(root.Get(), nullptr), S_OK);
+  EXPECT_EQ(WriteMediaSize(*ticket, MediaSizeSettings{}), S_FALSE);
+  EXPECT_EQ(WriteJobInfo(*ticket, JobInfoSettings{}), S_FALSE);
+  EXPECT_EQ(WriteDuplex(*ticket, DuplexSettings{}), S_FALSE);
+  EXPECT_EQ(WriteBinding(*ticket, BindingSettings{}), S_FALSE);
+  EXPECT_EQ(WriteNUp(*ticket, NUpSettings{}), S_FALSE);
+  EXPECT_EQ(WriteInputBin(*ticket, InputBinSettings{}), S_FALSE);
+  EXPECT_EQ(WriteMirror(*ticket, MirrorSettings{}), S_FALSE);
+  EXPECT_NE(XmlOf(root.Get()).find("PageOrientation"), std::string::npos) << "the detached root is untouched";
 }
 
 }  // namespace
