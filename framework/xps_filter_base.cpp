@@ -2,7 +2,7 @@
 
 #include "framework/filter_module.h"
 #include "framework/hresult_error.h"
-#include "framework/private_keywords.h"
+#include "ticket/print_schema_namespaces.h"
 #include "platform/com.h"
 
 namespace {

@@ -1,0 +1,111 @@
+#include "ticket/binding_settings.h"
+
+#include <gtest/gtest.h>
+
+#include "ticket_documents.h"
+
+namespace {
+
+using namespace ticket_test;
+
+std::string SubFeature(std::string_view name, std::string_view option) {
+  return Feature("ns0000:" + std::string(name), Option("ns0000:" + std::string(option)));
+}
+
+// A full job binding feature as the driver writes it.
+std::string JobBinding(std::string_view edge, std::string_view depend = "False") {
+  return Feature("psk:JobBindAllDocuments",
+                 Option(edge, Scored("psk:BindingGutter", Ref("psk:JobBindAllDocumentsGutter")) +
+                                  Scored("ns0000:DependOnDuplex", StringValue(depend))) +
+                     Property("ns0000:BindingOptionControl", StringValue("Off")) +
+                     SubFeature("BindingGutterControl", "On") + SubFeature("BindingUnit", "inches") +
+                     SubFeature("BookletPrintingMethod", "DivideIntoSets")) +
+         Init("psk:JobBindAllDocumentsGutter", IntValue(5000)) +
+         Init("ns0000:JobBindBookletDivideSheets", IntValue(4));
+}
+
+void ExpectSame(const BindingSettings& read, const BindingSettings& expected) {
+  EXPECT_EQ(read.scope, expected.scope);
+  EXPECT_EQ(read.bindingEdge, expected.bindingEdge);
+  EXPECT_EQ(read.gutter, expected.gutter);
+  EXPECT_EQ(read.gutterControl, expected.gutterControl);
+  EXPECT_EQ(read.unit, expected.unit);
+  EXPECT_EQ(read.dependOnDuplex, expected.dependOnDuplex);
+  EXPECT_EQ(read.optionControl, expected.optionControl);
+  EXPECT_EQ(read.bookletMethod, expected.bookletMethod);
+  EXPECT_EQ(read.bookletSheets, expected.bookletSheets);
+}
+
+TEST(ReadBinding, ReadsTheJobFeature) {
+  struct Case {
+    const char* label;
+    std::string body;
+    BindingSettings expected;
+  };
+  const Case cases[] = {
+      {"nothing there", "", {}},
+      {"full feature", JobBinding("psk:BindTop"), {0, 3, 5000, 1, 1, 0, 0, 1, 4}},
+      {"private edge", JobBinding("ns0000:BookletReverseFlip", "Yes"), {0, 5, 5000, 1, 1, 1, 0, 1, 4}},
+      {"unknown edge keeps edge, gutter and dependence",
+       JobBinding("psk:BindSideways"), {0, 1, 0, 1, 1, 1, 0, 1, 4}},
+      {"gutter missing skips DependOnDuplex",
+       Feature("psk:JobBindAllDocuments", Option("psk:BindRight", Scored("ns0000:DependOnDuplex", StringValue("False")))),
+       {0, 2, 0, 0, 0, 1, 1, 0, 10}},
+      {"only the document feature",
+       Feature("psk:DocumentBinding", Option("psk:BindTop", Scored("psk:BindingGutter", IntValue(9)))), {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    Wrapped ticket(TicketXml(c.body));
+    BindingSettings settings;
+    EXPECT_EQ(ReadBinding(*ticket, settings), S_OK);
+    ExpectSame(settings, c.expected);
+  }
+}
+
+TEST(WriteBinding, RoundTripsAndReplacesEveryScope) {
+  Wrapped ticket(TicketXml(JobBinding("psk:BindLeft") +
+                           Feature("psk:DocumentBinding", Option("psk:BindTop", Scored("psk:BindingGutter",
+                                                                                       Ref("psk:DocumentBindingGutter")))) +
+                           Init("psk:DocumentBindingGutter", IntValue(1)) +
+                           Init("ns0000:DocumentBindBookletDivideSheets", IntValue(2))));
+  const BindingSettings written{0, 5, 7000, 1, 0, 0, 1, 1, 3};
+  ASSERT_EQ(WriteBinding(*ticket, written), S_OK);
+  BindingSettings read;
+  EXPECT_EQ(ReadBinding(*ticket, read), S_OK);
+  ExpectSame(read, written);
+  EXPECT_EQ(CountOf(*ticket, u"//psf:Option[@name = \"ns0000:BookletReverseFlip\"]"), 1);
+  EXPECT_EQ(CountOf(*ticket, u"/psf:PrintTicket/psf:Feature"), 1);
+  EXPECT_EQ(CountOf(*ticket, u"//psf:ParameterInit"), 2);
+
+  ASSERT_EQ(WriteBinding(*ticket, BindingSettings{1, 4, 100, 0, 1, 1, 0, 0, 10}), S_OK);
+  EXPECT_EQ(CountOf(*ticket, u"//psf:Feature[@name = \"psk:DocumentBinding\"]"), 1);
+  EXPECT_EQ(CountOf(*ticket, u"//psf:ParameterInit[@name = \"psk:DocumentBindingGutter\"]"), 1);
+  EXPECT_EQ(CountOf(*ticket, u"//psf:ParameterInit[@name = \"ns0000:DocumentBindBookletDivideSheets\"]"), 1);
+  EXPECT_EQ(CountOf(*ticket, u"//psf:Feature[@name = \"psk:JobBindAllDocuments\"]"), 0);
+
+  ASSERT_EQ(WriteBinding(*ticket, BindingSettings{}), S_OK) << "scope -1 only removes";
+  EXPECT_EQ(CountOf(*ticket, u"//psf:Feature | //psf:ParameterInit"), 0);
+}
+
+TEST(WriteBinding, RefusesFieldsOutsideTheirRange) {
+  BindingSettings edge6;
+  edge6.scope = 0;
+  edge6.bindingEdge = 6;
+  BindingSettings unit2 = edge6;
+  unit2.bindingEdge = 0;
+  unit2.unit = 2;
+  BindingSettings scope2 = unit2;
+  scope2.unit = 0;
+  scope2.scope = 2;
+  BindingSettings method2 = unit2;
+  method2.unit = 0;
+  method2.bookletMethod = 2;
+  for (const BindingSettings& bad : {edge6, unit2, scope2, method2}) {
+    Wrapped ticket(TicketXml(JobBinding("psk:BindLeft")));
+    EXPECT_EQ(WriteBinding(*ticket, bad), E_INVALIDARG);
+    EXPECT_EQ(CountOf(*ticket, u"//psf:Feature"), 4) << "ticket unchanged";
+  }
+}
+
+}  // namespace

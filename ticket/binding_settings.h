@@ -1,0 +1,45 @@
+// Binding and booklets: the keywords feature JobBindAllDocuments (or
+// DocumentBinding) with its gutter parameter, private sub-features and the
+// private booklet-sheets parameter.
+#pragma once
+
+#include <array>
+#include <string_view>
+
+#include "ticket/common_options.h"
+#include "ticket/print_ticket_dom.h"
+
+// Indexed by BindingSettings::bindingEdge; the last is a private option, the others keywords options.
+inline constexpr std::array<std::u16string_view, 6> kBindingEdgeOptions = {
+    u"BindBottom", u"BindLeft", u"BindRight", u"BindTop", u"Booklet", u"BookletReverseFlip"};
+inline constexpr LONG kBookletReverseFlip = 5;
+inline constexpr std::array<std::u16string_view, 2> kBindingUnitNames = {u"microns", u"inches"};
+inline constexpr std::array<std::u16string_view, 2> kBookletMethodNames = {u"AllPagesAtOnce", u"DivideIntoSets"};
+
+// Indexed by scope (kScopeJob, kScopeDocument).
+inline constexpr std::array<std::u16string_view, 2> kBindingFeatures = {u"JobBindAllDocuments", u"DocumentBinding"};
+inline constexpr std::array<std::u16string_view, 2> kBindingGutterParameters = {u"JobBindAllDocumentsGutter",
+                                                                                u"DocumentBindingGutter"};
+inline constexpr std::array<std::u16string_view, 2> kBookletSheetsParameters = {u"JobBindBookletDivideSheets",
+                                                                                u"DocumentBindBookletDivideSheets"};
+
+struct BindingSettings {
+  LONG scope = kScopeNone;
+  LONG bindingEdge = 1;     // index into kBindingEdgeOptions
+  LONG gutter = 0;          // microns, whatever the unit
+  LONG gutterControl = 0;   // index into kOffOnNames
+  LONG unit = 0;            // index into kBindingUnitNames: the unit the user sees
+  LONG dependOnDuplex = 1;  // 0 only when DependOnDuplex says "False"
+  LONG optionControl = 1;   // index into kOffOnNames
+  LONG bookletMethod = 0;   // index into kBookletMethodNames
+  LONG bookletSheets = 10;  // sheets per booklet set
+};
+
+// Fills what the job-scope feature says. The result is that of reading
+// BindingOptionControl; an earlier real failure stops the steps before it.
+HRESULT ReadBinding(const PrintTicketDom& ticket, BindingSettings& settings);
+// E_INVALIDARG (ticket untouched) for a field outside its range; S_FALSE
+// without a root element. Scope kScopeNone only removes.
+HRESULT WriteBinding(PrintTicketDom& ticket, const BindingSettings& settings);
+// Removes both binding features with their gutter and booklet-sheets parameters.
+HRESULT RemoveBinding(PrintTicketDom& ticket);

@@ -1,0 +1,115 @@
+#include "ticket/duplex_settings.h"
+
+#include "ticket/operation_boundary.h"
+#include "ticket/settings_support.h"
+
+namespace {
+
+constexpr std::u16string_view kJobDuplex = u"JobDuplexAllDocumentsContiguously";
+constexpr std::u16string_view kDocumentDuplex = u"DocumentDuplex";
+constexpr std::u16string_view kDuplexData = u"JobDuplexData";
+constexpr std::u16string_view kTraySeparation = u"TraySeparationMode";
+constexpr std::u16string_view kSubData = u"DuplexModeSubData";
+
+// The first row whose option matches decides; a two-sided row whose mode the
+// DuplexMode scored property does not name passes on to the next row.
+void ReadDuplexType(const PrintTicketDom& ticket, std::u16string_view option, DuplexSettings& settings) {
+  for (std::size_t row = 0; row < kDuplexOptions.size(); ++row) {
+    if (kDuplexOptions[row].option != option) continue;
+    if (row == 0) {
+      settings.duplexType = 0;
+      return;
+    }
+    settings.duplexType = row <= 2 ? 1 : 3;
+    settings.duplexMode = 0;
+    Bstr mode;
+    if (ticket.GetScoredPropertyText(kJobDuplex, u"DuplexMode", &mode) != S_OK) return;
+    if (mode.View() == kDuplexModeNames[kDuplexOptions[row].mode]) {
+      settings.duplexType = static_cast<LONG>(row);
+      settings.duplexMode = kDuplexOptions[row].mode;
+      return;
+    }
+  }
+}
+
+HRESULT ReadDuplexData(const PrintTicketDom& ticket, DuplexSettings& settings) {
+  const HRESULT hr = ticket.NodeExists(PrivatePropertyQuery(ticket, {kDuplexData}));
+  if (IsAbsent(hr)) {
+    settings.firstPaper = 0;
+    return S_OK;
+  }
+  if (FAILED(hr)) return hr;
+  const std::optional<Bstr> tray = PrivateText(ticket, {kDuplexData, kTraySeparation});
+  settings.firstPaper = tray && tray->View() == kTraySeparationNames[1] ? 1 : 0;
+  const std::optional<Bstr> subMode = PrivateText(ticket, {kDuplexData, kSubData});
+  if (!subMode) {
+    settings.subMode = 0;
+  } else if (const auto index = IndexIn(kDuplexModeNames, subMode->View()); index && *index != 0) {
+    settings.subMode = *index;
+  }
+  return S_OK;
+}
+
+}  // namespace
+
+HRESULT ReadDuplex(const PrintTicketDom& ticket, DuplexSettings& settings) {
+  return CatchAsHresult([&] {
+    Bstr option;
+    BOOL isPrivate = FALSE;
+    const HRESULT hr = ticket.GetFeatureOption(ticket.KeywordsPrefix(), kJobDuplex, &option, &isPrivate);
+    if (IsAbsent(hr)) {
+      settings.scope = kScopeNone;
+    } else if (FAILED(hr)) {
+      return hr;
+    } else {
+      settings.scope = kScopeJob;
+      ReadDuplexType(ticket, option.View(), settings);
+    }
+    return ReadDuplexData(ticket, settings);
+  });
+}
+
+HRESULT RemoveDuplex(PrintTicketDom& ticket) {
+  return CatchAsHresult([&] {
+    ThrowIfFailed(ticket.RemoveFeature(kJobDuplex));
+    ThrowIfFailed(ticket.RemoveFeature(kDocumentDuplex));
+    ThrowIfFailed(ticket.RemoveEveryProperty(kDuplexData));
+    return S_OK;
+  });
+}
+
+HRESULT WriteDuplex(PrintTicketDom& ticket, const DuplexSettings& settings) {
+  if (!IsScope(settings.scope) || !NameAt(kDuplexModeNames, settings.duplexMode) ||
+      settings.duplexType < 0 || settings.duplexType >= static_cast<LONG>(kDuplexOptions.size()) ||
+      !NameAt(kDuplexModeNames, settings.subMode))
+    return E_INVALIDARG;
+  return CatchAsHresult([&] {
+    const ComPtr<IXMLDOMNode> root = RootForWriting(ticket);
+    if (!root) return S_FALSE;
+    ThrowIfFailed(RemoveDuplex(ticket));
+    if (settings.scope != kScopeNone) {
+      ComPtr<IXMLDOMElement> feature;
+      ComPtr<IXMLDOMElement> option;
+      ThrowIfFailed(ticket.CreateFeatureWithOption(false, kJobDuplex, false,
+                                                   kDuplexOptions[static_cast<std::size_t>(settings.duplexType)].option,
+                                                   &feature, &option));
+      if (settings.duplexType != 0 && settings.duplexMode != 0) {
+        ComPtr<IXMLDOMElement> mode;
+        ThrowIfFailed(ticket.CreateScoredPropertyString(ticket.KeywordsPrefix(), u"DuplexMode",
+                                                        *NameAt(kDuplexModeNames, settings.duplexMode), &mode));
+        AppendChild(option.Get(), mode.Get());
+      }
+      AppendChild(root.Get(), feature.Get());
+    }
+    ComPtr<IXMLDOMElement> data = PrivateStringProperties(
+        ticket, kDuplexData, {{kTraySeparation, kTraySeparationNames[settings.firstPaper != 0 ? 1 : 0]}});
+    if (settings.subMode != 0) {
+      ComPtr<IXMLDOMElement> subMode;
+      ThrowIfFailed(ticket.CreatePropertyValue(ticket.PrivatePrefix(), kSubData, u"string",
+                                               *NameAt(kDuplexModeNames, settings.subMode), &subMode));
+      AppendChild(data.Get(), subMode.Get());
+    }
+    AppendChild(root.Get(), data.Get());
+    return S_OK;
+  });
+}

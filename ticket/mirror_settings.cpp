@@ -1,0 +1,47 @@
+#include "ticket/mirror_settings.h"
+
+#include "ticket/operation_boundary.h"
+#include "ticket/settings_support.h"
+
+namespace {
+
+constexpr std::u16string_view kMirror = u"PageMirrorImage";
+constexpr std::u16string_view kReverse = u"PageReverseImage";
+
+}  // namespace
+
+HRESULT ReadMirror(const PrintTicketDom& ticket, MirrorSettings& settings) {
+  return CatchAsHresult([&] {
+    Bstr option;
+    BOOL isPrivate = FALSE;
+    HRESULT hr = ticket.GetFeatureOption(ticket.KeywordsPrefix(), kMirror, &option, &isPrivate);
+    if (FAILED(hr) && !IsAbsent(hr)) return hr;
+    if (hr == S_OK) {
+      if (const auto index = IndexIn(kMirrorOptions, option.View())) settings.mirror = *index;
+    }
+    hr = ticket.GetFeatureOption(ticket.PrivatePrefix(), kReverse, &option, &isPrivate);
+    if (hr == S_OK && isPrivate) {
+      if (const auto index = IndexIn(kOffOnNames, option.View())) settings.reverse = *index;
+    }
+    return IsAbsent(hr) ? S_OK : hr;
+  });
+}
+
+HRESULT WriteMirror(PrintTicketDom& ticket, const MirrorSettings& settings) {
+  if (!NameAt(kMirrorOptions, settings.mirror) || !NameAt(kOffOnNames, settings.reverse)) return E_INVALIDARG;
+  return CatchAsHresult([&] {
+    const ComPtr<IXMLDOMNode> root = RootForWriting(ticket);
+    if (!root) return S_FALSE;
+    ThrowIfFailed(ticket.RemoveFeature(kMirror));
+    ThrowIfFailed(ticket.RemovePrivateFeature(kReverse));
+    ComPtr<IXMLDOMElement> mirror;
+    ComPtr<IXMLDOMElement> reverse;
+    ThrowIfFailed(
+        ticket.CreateFeatureWithOption(false, kMirror, false, *NameAt(kMirrorOptions, settings.mirror), &mirror, nullptr));
+    AppendChild(root.Get(), mirror.Get());
+    ThrowIfFailed(
+        ticket.CreateFeatureWithOption(true, kReverse, true, *NameAt(kOffOnNames, settings.reverse), &reverse, nullptr));
+    AppendChild(root.Get(), reverse.Get());
+    return S_OK;
+  });
+}
