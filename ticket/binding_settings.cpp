@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "ticket/operation_boundary.h"
+#include "framework/hresult_error.h"
 #include "ticket/settings_support.h"
 
 namespace {
@@ -69,7 +69,7 @@ HRESULT ReadOptionControl(const PrintTicketDom& ticket, BindingSettings& setting
 }  // namespace
 
 HRESULT ReadBinding(const PrintTicketDom& ticket, BindingSettings& settings) {
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     Bstr option;
     BOOL isPrivate = FALSE;
     HRESULT hr = ticket.GetFeatureOption(ticket.KeywordsPrefix(), kJobBinding, &option, &isPrivate);
@@ -88,7 +88,7 @@ HRESULT ReadBinding(const PrintTicketDom& ticket, BindingSettings& settings) {
 }
 
 HRESULT RemoveBinding(PrintTicketDom& ticket) {
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     for (std::size_t scope = 0; scope < kBindingFeatures.size(); ++scope) {
       ThrowIfFailed(ticket.RemoveFeature(kBindingFeatures[scope]));
       ThrowIfFailed(ticket.RemoveEveryParameterInit(ticket.KeywordsPrefix(), kBindingGutterParameters[scope]));
@@ -151,7 +151,7 @@ void AppendBinding(PrintTicketDom& ticket, IXMLDOMNode* root, const BindingSetti
 
 HRESULT WriteBinding(PrintTicketDom& ticket, const BindingSettings& settings) {
   if (!IsValid(settings)) return E_INVALIDARG;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     const ComPtr<IXMLDOMNode> root = RootForWriting(ticket);
     if (!root) return S_FALSE;
     ThrowIfFailed(RemoveBinding(ticket));

@@ -1,7 +1,7 @@
 #include "ticket/divide_condition_watch.h"
 
 #include "ticket/job_info_settings.h"
-#include "ticket/operation_boundary.h"
+#include "framework/hresult_error.h"
 #include "ticket/print_ticket_dom.h"
 
 namespace {
@@ -18,7 +18,7 @@ bool SameText(const Bstr& a, const Bstr& b) {
 HRESULT ObserveDivideCondition(DivideConditionWatch& watch, IXMLDOMDocument2* ticket, INT scope) {
   watch.changed = false;
   if (scope != kPageScope) return S_OK;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     const PrintTicketDom dom(u"PrintTicket", watch.namespaceUri.View(), ticket);
     JobInfoSettings settings;
     const HRESULT hr = ReadJobInfo(dom, settings);

@@ -1,6 +1,6 @@
 #include "ticket/duplex_settings.h"
 
-#include "ticket/operation_boundary.h"
+#include "framework/hresult_error.h"
 #include "ticket/settings_support.h"
 
 namespace {
@@ -53,7 +53,7 @@ HRESULT ReadDuplexData(const PrintTicketDom& ticket, DuplexSettings& settings) {
 }  // namespace
 
 HRESULT ReadDuplex(const PrintTicketDom& ticket, DuplexSettings& settings) {
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     Bstr option;
     BOOL isPrivate = FALSE;
     const HRESULT hr = ticket.GetFeatureOption(ticket.KeywordsPrefix(), kJobDuplex, &option, &isPrivate);
@@ -70,7 +70,7 @@ HRESULT ReadDuplex(const PrintTicketDom& ticket, DuplexSettings& settings) {
 }
 
 HRESULT RemoveDuplex(PrintTicketDom& ticket) {
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     ThrowIfFailed(ticket.RemoveFeature(kJobDuplex));
     ThrowIfFailed(ticket.RemoveFeature(kDocumentDuplex));
     ThrowIfFailed(ticket.RemoveEveryProperty(kDuplexData));
@@ -83,7 +83,7 @@ HRESULT WriteDuplex(PrintTicketDom& ticket, const DuplexSettings& settings) {
       settings.duplexType < 0 || settings.duplexType >= static_cast<LONG>(kDuplexOptions.size()) ||
       !NameAt(kDuplexModeNames, settings.subMode))
     return E_INVALIDARG;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     const ComPtr<IXMLDOMNode> root = RootForWriting(ticket);
     if (!root) return S_FALSE;
     ThrowIfFailed(RemoveDuplex(ticket));

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "ticket/operation_boundary.h"
+#include "framework/hresult_error.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ XPathQuery ImageableSizeQuery(const PrintTicketDom& capabilities) {
 }  // namespace
 
 HRESULT ReadImageableArea(const PrintTicketDom& capabilities, ImageableArea& area) {
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     HRESULT hr = capabilities.NodeExists(ImageableSizeQuery(capabilities).Text());
     if (FAILED(hr)) return hr;
     for (const AreaItem& item : kItems) {

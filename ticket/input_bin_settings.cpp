@@ -1,6 +1,6 @@
 #include "ticket/input_bin_settings.h"
 
-#include "ticket/operation_boundary.h"
+#include "framework/hresult_error.h"
 #include "ticket/settings_support.h"
 #include "ticket/ticket_text.h"
 
@@ -32,7 +32,7 @@ HRESULT ReadSlot(const PrintTicketDom& ticket, std::u16string_view prefix, std::
 
 HRESULT SetInputBinSlot(InputBinSettings& settings, LONG slot, LONG index) {
   if ((slot != 0 && slot != 1) || !IsBinIndex(index)) return E_FAIL;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     const auto at = static_cast<std::size_t>(slot);
     const auto row = static_cast<std::size_t>(index);
     settings.binName[at] = CopyToBstr(kInputBinOptions[row]);
@@ -43,7 +43,7 @@ HRESULT SetInputBinSlot(InputBinSettings& settings, LONG slot, LONG index) {
 }
 
 HRESULT ReadInputBin(const PrintTicketDom& ticket, InputBinSettings& settings) {
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     const HRESULT hr = ReadSlot(ticket, ticket.KeywordsPrefix(), kPageBin, 0, 0, settings);
     if (SUCCEEDED(hr) || IsAbsent(hr)) ReadSlot(ticket, ticket.PrivatePrefix(), kSecondBin, 1, 1, settings);
     Bstr text;
@@ -55,7 +55,7 @@ HRESULT ReadInputBin(const PrintTicketDom& ticket, InputBinSettings& settings) {
 }
 
 HRESULT RemoveInputBin(PrintTicketDom& ticket) {
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     ThrowIfFailed(ticket.RemoveFeature(kPageBin));
     ThrowIfFailed(ticket.RemovePrivateFeature(kSecondBin));
     ThrowIfFailed(ticket.RemoveEveryProperty(kBinData));
@@ -77,7 +77,7 @@ ComPtr<IXMLDOMElement> BinFeature(PrintTicketDom& ticket, std::u16string_view pr
 
 HRESULT WriteInputBin(PrintTicketDom& ticket, const InputBinSettings& settings) {
   if (!IsBinIndex(settings.binIndex[0]) || !IsBinIndex(settings.binIndex[1])) return E_INVALIDARG;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     const ComPtr<IXMLDOMNode> root = RootForWriting(ticket);
     if (!root) return S_FALSE;
     ThrowIfFailed(RemoveInputBin(ticket));

@@ -4,7 +4,7 @@
 #include <variant>
 
 #include "ticket/common_options.h"
-#include "ticket/operation_boundary.h"
+#include "framework/hresult_error.h"
 #include "ticket/settings_support.h"
 #include "ticket/ticket_text.h"
 
@@ -103,7 +103,7 @@ ComPtr<IXMLDOMElement> ItemElement(PrintTicketDom& ticket, const Item& item, con
 }  // namespace
 
 HRESULT ReadJobInfo(const PrintTicketDom& ticket, JobInfoSettings& settings) {
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     HRESULT hr = S_OK;
     for (const Group& group : kGroups) hr = ReadGroup(ticket, group, settings);
     return IsAbsent(hr) ? S_OK : hr;
@@ -120,7 +120,7 @@ HRESULT RemoveJobInfo(PrintTicketDom& ticket) {
 }
 
 HRESULT WriteJobInfo(PrintTicketDom& ticket, const JobInfoSettings& settings) {
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     const ComPtr<IXMLDOMNode> root = RootForWriting(ticket);
     if (!root) return S_FALSE;
     ThrowIfFailed(RemoveJobInfo(ticket));

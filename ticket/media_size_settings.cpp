@@ -1,6 +1,6 @@
 #include "ticket/media_size_settings.h"
 
-#include "ticket/operation_boundary.h"
+#include "framework/hresult_error.h"
 #include "ticket/settings_support.h"
 #include "ticket/ticket_text.h"
 
@@ -107,7 +107,7 @@ HRESULT ReadMediaSizeData(const PrintTicketDom& ticket, MediaSizeSettings& setti
 }  // namespace
 
 HRESULT ReadMediaSize(const PrintTicketDom& ticket, MediaSizeSettings& settings) {
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     HRESULT result = S_OK;
     ReadPaper(ticket, settings, result);
     ReadOrientation(ticket, settings, result);
@@ -184,7 +184,7 @@ HRESULT WriteMediaSize(PrintTicketDom& ticket, const MediaSizeSettings& settings
   if (settings.optionName.Empty() || !NameAt(kOrientationOptions, settings.orientation) ||
       !NameAt(kThicknessNames, settings.thicknessType))
     return E_INVALIDARG;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     const ComPtr<IXMLDOMNode> root = RootForWriting(ticket);
     if (!root) return S_FALSE;
     RemoveMediaSize(ticket);

@@ -1,6 +1,6 @@
 #include "ticket/mirror_settings.h"
 
-#include "ticket/operation_boundary.h"
+#include "framework/hresult_error.h"
 #include "ticket/settings_support.h"
 
 namespace {
@@ -11,7 +11,7 @@ constexpr std::u16string_view kReverse = u"PageReverseImage";
 }  // namespace
 
 HRESULT ReadMirror(const PrintTicketDom& ticket, MirrorSettings& settings) {
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     Bstr option;
     BOOL isPrivate = FALSE;
     HRESULT hr = ticket.GetFeatureOption(ticket.KeywordsPrefix(), kMirror, &option, &isPrivate);
@@ -29,7 +29,7 @@ HRESULT ReadMirror(const PrintTicketDom& ticket, MirrorSettings& settings) {
 
 HRESULT WriteMirror(PrintTicketDom& ticket, const MirrorSettings& settings) {
   if (!NameAt(kMirrorOptions, settings.mirror) || !NameAt(kOffOnNames, settings.reverse)) return E_INVALIDARG;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     const ComPtr<IXMLDOMNode> root = RootForWriting(ticket);
     if (!root) return S_FALSE;
     ThrowIfFailed(ticket.RemoveFeature(kMirror));

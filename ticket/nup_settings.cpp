@@ -1,6 +1,6 @@
 #include "ticket/nup_settings.h"
 
-#include "ticket/operation_boundary.h"
+#include "framework/hresult_error.h"
 #include "ticket/settings_support.h"
 
 namespace {
@@ -27,7 +27,7 @@ HRESULT ReadLayout(const PrintTicketDom& ticket, NUpSettings& settings, Bstr* di
 }  // namespace
 
 HRESULT ReadNUp(const PrintTicketDom& ticket, NUpSettings& settings) {
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     Bstr direction;
     HRESULT hr = ReadLayout(ticket, settings, &direction);
     if (IsRealFailure(hr)) return hr;
@@ -55,7 +55,7 @@ HRESULT ReadNUp(const PrintTicketDom& ticket, NUpSettings& settings) {
 }
 
 HRESULT RemoveNUp(PrintTicketDom& ticket) {
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     for (std::u16string_view feature : kNUpFeatures) ThrowIfFailed(ticket.RemoveFeature(feature));
     return S_OK;
   });
@@ -89,7 +89,7 @@ HRESULT WriteNUp(PrintTicketDom& ticket, const NUpSettings& settings) {
   if (writes && (!NameAt(kPresentationDirectionOptions, settings.presentationDirection) ||
                  !NameAt(kBorderLineOptions, settings.borderLine)))
     return E_INVALIDARG;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     const ComPtr<IXMLDOMNode> root = RootForWriting(ticket);
     if (!root) return S_FALSE;
     ThrowIfFailed(RemoveNUp(ticket));

@@ -1,6 +1,6 @@
 #include "ticket/poster_settings.h"
 
-#include "ticket/operation_boundary.h"
+#include "framework/hresult_error.h"
 #include "ticket/settings_support.h"
 
 namespace {
@@ -36,7 +36,7 @@ HRESULT ReadHideFlag(const PrintTicketDom& ticket, PosterSettings& settings) {
 }  // namespace
 
 HRESULT ReadPoster(const PrintTicketDom& ticket, PosterSettings& settings) {
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     ReadSheetsPerPage(ticket, settings);
     ReadCutOutLine(ticket, settings);
     const HRESULT hr = ReadHideFlag(ticket, settings);

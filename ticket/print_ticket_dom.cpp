@@ -5,7 +5,7 @@
 
 #include "framework/hresult_error.h"
 #include "ticket/dom_values.h"
-#include "ticket/operation_boundary.h"
+#include "framework/hresult_error.h"
 #include "ticket/print_schema_namespaces.h"
 #include "ticket/ticket_text.h"
 
@@ -75,7 +75,7 @@ PrintTicketDom::PrintTicketDom(std::u16string_view rootName, std::u16string_view
 HRESULT PrintTicketDom::SelectSingle(std::u16string_view query, ComPtr<IXMLDOMNode>* node) const {
   if (!node) return E_POINTER;
   if (query.empty()) return E_INVALIDARG;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     ComPtr<IXMLDOMNode> found;
     const HRESULT hr = document_->selectSingleNode(CopyToBstr(query).Get(), found.Put());
     if (hr == S_OK) *node = std::move(found);
@@ -86,7 +86,7 @@ HRESULT PrintTicketDom::SelectSingle(std::u16string_view query, ComPtr<IXMLDOMNo
 HRESULT PrintTicketDom::SelectAll(std::u16string_view query, ComPtr<IXMLDOMNodeList>* nodes) const {
   if (!nodes) return E_POINTER;
   if (query.empty()) return E_FAIL;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     ComPtr<IXMLDOMNodeList> found;
     const HRESULT hr = document_->selectNodes(CopyToBstr(query).Get(), found.Put());
     if (SUCCEEDED(hr)) *nodes = std::move(found);
@@ -95,7 +95,7 @@ HRESULT PrintTicketDom::SelectAll(std::u16string_view query, ComPtr<IXMLDOMNodeL
 }
 
 HRESULT PrintTicketDom::SelectRoot(ComPtr<IXMLDOMNode>* root) const {
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     std::u16string query = u"//";
     query.append(FrameworkPrefix()).append(RootName());
     return SelectSingle(query, root);
@@ -105,7 +105,7 @@ HRESULT PrintTicketDom::SelectRoot(ComPtr<IXMLDOMNode>* root) const {
 HRESULT PrintTicketDom::GetAttribute(IXMLDOMNode* node, std::u16string_view name, Bstr* text) const {
   if (!node || !text) return E_POINTER;
   if (name.empty()) return E_INVALIDARG;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     ComPtr<IXMLDOMNamedNodeMap> attributes;
     HRESULT hr = node->get_attributes(attributes.Put());
     if (hr != S_OK) return hr;

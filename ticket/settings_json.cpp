@@ -2,7 +2,7 @@
 
 
 #include "framework/hresult_error.h"
-#include "ticket/operation_boundary.h"
+#include "framework/hresult_error.h"
 #include "ticket/print_schema_namespaces.h"
 #include "ticket/settings_support.h"
 
@@ -190,7 +190,7 @@ void DescribeFields(JsonWriter& json, const MirrorSettings& s) {
 
 HRESULT DescribeSettingsJson(IXMLDOMDocument2* ticket, IXMLDOMDocument2* capabilities, std::string* json) {
   if (!json) return E_POINTER;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     const PrintTicketDom dom(u"PrintTicket", PRIVATE_KEYWORDS_NS, ticket);
     JsonWriter out;
     out.BeginObject();

@@ -1,6 +1,6 @@
 // What the settings readers and writers share: option tables, the queries of
 // private properties, the root a writer appends to, and the handling of
-// absent items. Inside a CatchAsHresult boundary: these throw HResultError.
+// absent items. Inside a CallReturningHresult boundary: these throw HResultError.
 #pragma once
 
 #include <initializer_list>

@@ -5,7 +5,7 @@
 
 #include "framework/hresult_error.h"
 #include "ticket/dom_values.h"
-#include "ticket/operation_boundary.h"
+#include "framework/hresult_error.h"
 #include "ticket/print_schema_namespaces.h"
 #include "ticket/print_ticket_dom.h"
 #include "ticket/ticket_text.h"
@@ -43,7 +43,7 @@ std::u16string Qualified(std::u16string_view prefix, std::u16string_view name) {
 
 HRESULT PrintTicketDom::RemoveNode(IXMLDOMNode* node) {
   if (!node) return E_POINTER;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     ComPtr<IXMLDOMNode> parent;
     const HRESULT hr = node->get_parentNode(parent.Put());
     if (hr != S_OK) return hr;
@@ -73,7 +73,7 @@ HRESULT PrintTicketDom::RemoveFeatureOnce(std::u16string_view featureQuery, IXML
 
 HRESULT PrintTicketDom::RemoveFeatures(std::u16string_view prefix, std::u16string_view name) {
   if (name.empty()) return E_INVALIDARG;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     XPathQuery query = NewQuery();
     ThrowIfFailed(query.AppendFeature(prefix, name));
     for (;;) {
@@ -112,7 +112,7 @@ HRESULT PrintTicketDom::RemoveEvery(std::u16string_view query) {
 
 HRESULT PrintTicketDom::RemoveProperty(std::u16string_view name) {
   if (name.empty()) return E_INVALIDARG;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     XPathQuery query = NewQuery();
     ThrowIfFailed(query.AppendProperty(PrivatePrefix(), name));
     return RemoveFirst(query.Text());
@@ -121,7 +121,7 @@ HRESULT PrintTicketDom::RemoveProperty(std::u16string_view name) {
 
 HRESULT PrintTicketDom::RemoveParameterInit(std::u16string_view name) {
   if (name.empty()) return E_INVALIDARG;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     XPathQuery query = NewQuery();
     ThrowIfFailed(query.AppendParameterInit(KeywordsPrefix(), name));
     return RemoveFirst(query.Text());
@@ -130,7 +130,7 @@ HRESULT PrintTicketDom::RemoveParameterInit(std::u16string_view name) {
 
 HRESULT PrintTicketDom::RemovePrivateParameterInit(std::u16string_view name) {
   if (name.empty()) return E_INVALIDARG;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     XPathQuery query = NewQuery();
     ThrowIfFailed(query.AppendParameterInit(PrivatePrefix(), name));
     return RemoveFirst(query.Text());
@@ -139,7 +139,7 @@ HRESULT PrintTicketDom::RemovePrivateParameterInit(std::u16string_view name) {
 
 HRESULT PrintTicketDom::RemoveEveryProperty(std::u16string_view name) {
   if (name.empty()) return E_INVALIDARG;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     XPathQuery query = NewQuery();
     ThrowIfFailed(query.AppendProperty(PrivatePrefix(), name));
     return RemoveEvery(query.Text());
@@ -148,7 +148,7 @@ HRESULT PrintTicketDom::RemoveEveryProperty(std::u16string_view name) {
 
 HRESULT PrintTicketDom::RemoveEveryParameterInit(std::u16string_view prefix, std::u16string_view name) {
   if (name.empty()) return E_INVALIDARG;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     XPathQuery query = NewQuery();
     ThrowIfFailed(query.AppendParameterInit(prefix, name));
     return RemoveEvery(query.Text());
@@ -160,7 +160,7 @@ HRESULT PrintTicketDom::RemoveEveryParameterInit(std::u16string_view prefix, std
 HRESULT PrintTicketDom::CreateElement(std::u16string_view qualifiedName, ComPtr<IXMLDOMElement>* element) {
   if (!element) return E_POINTER;
   if (qualifiedName.empty()) return E_INVALIDARG;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     ComPtr<IXMLDOMNode> node;
     ThrowIfFailed(document_->createNode(IntegerVariant(NODE_ELEMENT), CopyToBstr(qualifiedName).Get(),
                                         CopyToBstr(kPrintSchemaFrameworkNs).Get(), node.Put()));
@@ -172,7 +172,7 @@ HRESULT PrintTicketDom::CreateElement(std::u16string_view qualifiedName, ComPtr<
 HRESULT PrintTicketDom::SetAttribute(IXMLDOMElement* element, std::u16string_view qualifiedName,
                                      std::u16string_view namespaceUri, std::u16string_view value) {
   if (!element || qualifiedName.empty()) return E_INVALIDARG;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     ComPtr<IXMLDOMNode> node;
     ThrowIfFailed(document_->createNode(IntegerVariant(NODE_ATTRIBUTE), CopyToBstr(qualifiedName).Get(),
                                         CopyToBstr(namespaceUri).Get(), node.Put()));
@@ -187,7 +187,7 @@ HRESULT PrintTicketDom::CreateNamed(std::u16string_view element, std::u16string_
                                     std::u16string_view name, ComPtr<IXMLDOMElement>* created) {
   if (!created) return E_POINTER;
   if (name.empty()) return E_INVALIDARG;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     ComPtr<IXMLDOMElement> made;
     ThrowIfFailed(CreateElement(Qualified(FrameworkPrefix(), element), &made));
     ThrowIfFailed(SetAttribute(made.Get(), u"name", u"", Qualified(prefix, name)));
@@ -212,7 +212,7 @@ HRESULT PrintTicketDom::CreateNamedWithValue(std::u16string_view element, std::u
                                              std::u16string_view text, ComPtr<IXMLDOMElement>* created) {
   if (!created) return E_POINTER;
   if (name.empty() || type.empty()) return E_INVALIDARG;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     ComPtr<IXMLDOMElement> made;
     ComPtr<IXMLDOMElement> value;
     ThrowIfFailed(CreateNamed(element, prefix, name, &made));
@@ -236,7 +236,7 @@ HRESULT PrintTicketDom::CreatePropertyValue(std::u16string_view prefix, std::u16
 
 HRESULT PrintTicketDom::CreatePropertyInt(std::u16string_view prefix, std::u16string_view name, LONG value,
                                           ComPtr<IXMLDOMElement>* property) {
-  return CatchAsHresult([&] { return CreatePropertyValue(prefix, name, u"integer", IntegerText(value), property); });
+  return CallReturningHresult([&] { return CreatePropertyValue(prefix, name, u"integer", IntegerText(value), property); });
 }
 
 HRESULT PrintTicketDom::CreateScoredProperty(std::u16string_view prefix, std::u16string_view name,
@@ -258,14 +258,14 @@ HRESULT PrintTicketDom::CreateScoredPropertyString(std::u16string_view prefix, s
 
 HRESULT PrintTicketDom::CreateScoredPropertyInt(std::u16string_view prefix, std::u16string_view name, LONG value,
                                                 ComPtr<IXMLDOMElement>* scoredProperty) {
-  return CatchAsHresult(
+  return CallReturningHresult(
       [&] { return CreateScoredPropertyValue(prefix, name, u"integer", IntegerText(value), scoredProperty); });
 }
 
 HRESULT PrintTicketDom::AppendScoredProperty(std::u16string_view prefix, std::u16string_view name,
                                              IXMLDOMNode* child, ComPtr<IXMLDOMElement>* scoredProperty) {
   if (!child || !scoredProperty) return E_POINTER;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     ComPtr<IXMLDOMElement> made;
     ThrowIfFailed(CreateScoredProperty(prefix, name, &made));
     AppendTo(made.Get(), child);
@@ -279,7 +279,7 @@ HRESULT PrintTicketDom::CreateParameter(std::u16string_view prefix, std::u16stri
                                         ComPtr<IXMLDOMElement>* reference, ComPtr<IXMLDOMElement>* initialiser) {
   if (!initialiser) return E_POINTER;
   if (name.empty() || type.empty()) return E_INVALIDARG;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     ComPtr<IXMLDOMElement> madeReference;
     ComPtr<IXMLDOMElement> madeInitialiser;
     ThrowIfFailed(CreateNamed(u"ParameterRef", prefix, name, &madeReference));
@@ -293,13 +293,13 @@ HRESULT PrintTicketDom::CreateParameter(std::u16string_view prefix, std::u16stri
 HRESULT PrintTicketDom::CreateKeywordsParameterInt(std::u16string_view name, LONG value,
                                                    ComPtr<IXMLDOMElement>* reference,
                                                    ComPtr<IXMLDOMElement>* initialiser) {
-  return CatchAsHresult(
+  return CallReturningHresult(
       [&] { return CreateParameter(KeywordsPrefix(), name, u"integer", IntegerText(value), reference, initialiser); });
 }
 
 HRESULT PrintTicketDom::CreatePrivateParameterInt(std::u16string_view name, LONG value,
                                                   ComPtr<IXMLDOMElement>* initialiser) {
-  return CatchAsHresult(
+  return CallReturningHresult(
       [&] { return CreateParameter(PrivatePrefix(), name, u"integer", IntegerText(value), nullptr, initialiser); });
 }
 
@@ -307,7 +307,7 @@ HRESULT PrintTicketDom::CreateFeature(bool isPrivate, std::u16string_view name, 
                                       ComPtr<IXMLDOMElement>* option) {
   if (!feature) return E_POINTER;
   if (name.empty()) return E_INVALIDARG;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     ComPtr<IXMLDOMElement> madeFeature;
     ComPtr<IXMLDOMElement> madeOption;
     ThrowIfFailed(CreateFeatureElement(PrefixOf(isPrivate), name, &madeFeature));
@@ -324,7 +324,7 @@ HRESULT PrintTicketDom::CreateFeatureWithOption(bool featureIsPrivate, std::u16s
                                                 ComPtr<IXMLDOMElement>* feature, ComPtr<IXMLDOMElement>* option) {
   if (!feature) return E_POINTER;
   if (featureName.empty() || optionName.empty()) return E_INVALIDARG;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     ComPtr<IXMLDOMElement> madeFeature;
     ComPtr<IXMLDOMElement> madeOption;
     ThrowIfFailed(CreateFeature(featureIsPrivate, featureName, &madeFeature, &madeOption));
@@ -339,7 +339,7 @@ HRESULT PrintTicketDom::CreateFeatureWithOption(bool featureIsPrivate, std::u16s
 HRESULT PrintTicketDom::CreateOption(std::u16string_view prefix, std::u16string_view name,
                                      ComPtr<IXMLDOMElement>* option) {
   if (!option) return E_POINTER;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     ComPtr<IXMLDOMElement> made;
     ThrowIfFailed(CreateElement(Qualified(FrameworkPrefix(), u"Option"), &made));
     if (!name.empty()) ThrowIfFailed(SetAttribute(made.Get(), u"name", u"", Qualified(prefix, name)));

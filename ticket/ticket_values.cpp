@@ -3,7 +3,7 @@
 
 #include "framework/hresult_error.h"
 #include "ticket/dom_values.h"
-#include "ticket/operation_boundary.h"
+#include "framework/hresult_error.h"
 #include "ticket/print_ticket_dom.h"
 #include "ticket/ticket_text.h"
 
@@ -52,7 +52,7 @@ HRESULT NotFoundIfFalse(HRESULT hr) { return hr == S_FALSE ? kTicketItemNotFound
 
 HRESULT PrintTicketDom::GetValueText(std::u16string_view query, Bstr* text) const {
   if (!text) return E_POINTER;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     ComPtr<IXMLDOMNode> node;
     HRESULT hr = SelectSingle(query, &node);
     if (hr != S_OK) return hr;
@@ -100,7 +100,7 @@ HRESULT PrintTicketDom::GetFeatureOption(std::u16string_view prefix, std::u16str
                                          BOOL* isPrivate) const {
   if (!option || !isPrivate) return E_POINTER;
   if (feature.empty()) return E_INVALIDARG;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     XPathQuery query = NewQuery();
     ThrowIfFailed(query.AppendFeature(prefix, feature));
     ThrowIfFailed(query.AppendOptionSelector(KeywordsPrefix()));
@@ -113,7 +113,7 @@ HRESULT PrintTicketDom::GetSubFeatureOption(std::u16string_view prefix, std::u16
                                             Bstr* option, BOOL* isPrivate) const {
   if (!option || !isPrivate) return E_POINTER;
   if (feature.empty() || subFeature.empty()) return E_INVALIDARG;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     XPathQuery query = NewQuery();
     ThrowIfFailed(query.AppendFeature(prefix, feature));
     ThrowIfFailed(query.AppendFeature(subPrefix, subFeature));
@@ -126,7 +126,7 @@ HRESULT PrintTicketDom::GetScoredPropertyText(std::u16string_view feature, std::
                                               Bstr* text) const {
   if (!text) return E_POINTER;
   if (feature.empty() || scoredProperty.empty()) return E_INVALIDARG;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     XPathQuery query = NewQuery();
     ThrowIfFailed(query.AppendFeature(KeywordsPrefix(), feature));
     ThrowIfFailed(query.AppendScoredProperty(KeywordsPrefix(), scoredProperty));
@@ -145,7 +145,7 @@ HRESULT PrintTicketDom::GetScoredPropertyInt(std::u16string_view feature, std::u
 
 HRESULT PrintTicketDom::FeatureExists(std::u16string_view feature) const {
   if (feature.empty()) return E_INVALIDARG;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     XPathQuery query = NewQuery();
     ThrowIfFailed(query.AppendFeature(KeywordsPrefix(), feature));
     return NodeExists(query.Text());
@@ -155,7 +155,7 @@ HRESULT PrintTicketDom::FeatureExists(std::u16string_view feature) const {
 HRESULT PrintTicketDom::StripPrefix(Bstr* name, BOOL* isPrivate) const {
   if (!name || !isPrivate) return E_POINTER;
   if (name->Empty()) return E_INVALIDARG;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     const std::u16string_view text = name->View();
     const auto startsWith = [text](std::u16string_view prefix) { return !prefix.empty() && text.starts_with(prefix); };
     BOOL flag = FALSE;

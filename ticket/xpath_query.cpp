@@ -1,12 +1,12 @@
 #include "ticket/xpath_query.h"
 
-#include "ticket/operation_boundary.h"
+#include "framework/hresult_error.h"
 
 XPathQuery::XPathQuery(std::u16string_view frameworkPrefix) : frameworkPrefix_(frameworkPrefix) {}
 
 HRESULT XPathQuery::AppendNamed(std::u16string_view element, std::u16string_view prefix,
                                 std::u16string_view name) {
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     std::u16string step = u"//";
     step.append(frameworkPrefix_).append(element).append(u"[@name = \"");
     step.append(prefix).append(name).append(u"\"]");
@@ -37,7 +37,7 @@ HRESULT XPathQuery::AppendParameterInit(std::u16string_view prefix, std::u16stri
 
 HRESULT XPathQuery::AppendOptionSelector(std::u16string_view keywordsPrefix) {
   if (frameworkPrefix_.empty()) return E_FAIL;
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     const std::u16string_view framework = frameworkPrefix_;
     std::u16string selector = text_;
     selector.append(u"/").append(framework).append(u"Option | ").append(text_);
