@@ -72,7 +72,7 @@ class CLocaleScope {
   locale_t previous_;
 };
 
-// A single numeric conversion through the C library. The spec is built only from
+// A single numeric conversion through the C library. Its conversion text is built only from
 // validated pieces, with width and precision passed as * arguments.
 std::string CSpec(const Spec& spec, bool integer) {
   std::string c = "%";
