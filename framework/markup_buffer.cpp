@@ -18,14 +18,15 @@ namespace {
 // The capacity counter in front of the characters.
 constexpr std::size_t kPrefixBytes = sizeof(std::uint64_t);
 constexpr std::size_t kFirstCapacity = 128;
-constexpr std::size_t kNoLength = std::numeric_limits<std::size_t>::max();
+constexpr std::size_t kMaxSize = std::numeric_limits<std::size_t>::max();
 
 void* BlockOf(void* text) { return static_cast<BYTE*>(text) - kPrefixBytes; }
+const void* BlockOf(const void* text) { return static_cast<const BYTE*>(text) - kPrefixBytes; }
 
 [[noreturn]] void ThrowOutOfMemory() { throw HResultError(E_OUTOFMEMORY); }
 
 std::size_t CheckedSum(std::size_t a, std::size_t b) {
-  if (b > kNoLength - a) ThrowOutOfMemory();
+  if (b > kMaxSize - a) ThrowOutOfMemory();
   return a + b;
 }
 
@@ -51,7 +52,7 @@ template <class Char>
 std::size_t BasicMarkupBuffer<Char>::Capacity() const {
   if (!text_) return 0;
   std::uint64_t capacity;
-  std::memcpy(&capacity, BlockOf(const_cast<Char*>(text_)), sizeof capacity);
+  std::memcpy(&capacity, BlockOf(static_cast<const void*>(text_)), sizeof capacity);
   return static_cast<std::size_t>(capacity);
 }
 
@@ -63,7 +64,7 @@ const Char* BasicMarkupBuffer<Char>::Text() const {
 
 template <class Char>
 void BasicMarkupBuffer<Char>::Reallocate(std::size_t capacity) {
-  if (capacity > (kNoLength - kPrefixBytes) / sizeof(Char)) ThrowOutOfMemory();
+  if (capacity > (kMaxSize - kPrefixBytes) / sizeof(Char)) ThrowOutOfMemory();
   const std::size_t bytes = kPrefixBytes + capacity * sizeof(Char);
   void* block = text_ ? HeapReAlloc(GetProcessHeap(), 0, BlockOf(text_), bytes)
                       : HeapAlloc(GetProcessHeap(), 0, bytes);
@@ -79,7 +80,7 @@ void BasicMarkupBuffer<Char>::Ensure(std::size_t length) {
   std::size_t capacity = fresh ? kFirstCapacity : Capacity();
   if (!fresh && length < capacity) return;
   while (capacity <= length) {
-    if (capacity > kNoLength / 2) ThrowOutOfMemory();
+    if (capacity > kMaxSize / 2) ThrowOutOfMemory();
     capacity *= 2;
   }
   Reallocate(capacity);
@@ -188,7 +189,7 @@ std::size_t BasicMarkupBuffer<Char>::ReplaceAll(const Char* from, const Char* to
   } else {
     // Grown once, then back to front: the text only moves towards the end.
     const std::size_t growth = replacement.size() - pattern.size();
-    if (matches.size() > (kNoLength - length_) / growth) ThrowOutOfMemory();
+    if (matches.size() > (kMaxSize - length_) / growth) ThrowOutOfMemory();
     const std::size_t grown = length_ + growth * matches.size();
     Ensure(grown);
     std::size_t end = length_;

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <array>
+#include <concepts>
 #include <cstddef>
 #include <span>
 #include <string_view>
