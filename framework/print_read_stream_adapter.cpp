@@ -16,6 +16,15 @@ PrintReadStreamAdapter::PrintReadStreamAdapter(IPrintReadStream* stream) : strea
   created_ = accessed_ = modified_;
 }
 
+HRESULT PrintReadStreamAdapter::QueryInterface(REFIID riid, void** ppv) {
+  if (ppv && riid == IID_ISequentialStream) {
+    *ppv = static_cast<ISequentialStream*>(this);
+    AddRef();
+    return S_OK;
+  }
+  return UnknownBase::QueryInterface(riid, ppv);
+}
+
 HRESULT PrintReadStreamAdapter::Read(void* pv, ULONG cb, ULONG* read) {
   if (!pv || !read) return E_POINTER;
   *read = 0;

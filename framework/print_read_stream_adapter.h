@@ -12,6 +12,8 @@ class PrintReadStreamAdapter final : public UnknownBase<IStream> {
   // when the clock fails.
   explicit PrintReadStreamAdapter(IPrintReadStream* stream);
 
+  // IStream, and ISequentialStream, its base, through which readers take any stream.
+  HRESULT QueryInterface(REFIID riid, void** ppv) override;
   // E_POINTER for a NULL buffer or count; touches the access time.
   HRESULT Read(void* pv, ULONG cb, ULONG* read) override;
   HRESULT Write(const void* pv, ULONG cb, ULONG* written) override;

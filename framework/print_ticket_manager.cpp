@@ -73,8 +73,18 @@ HRESULT PrintTicketManager::CopyDocument(IXMLDOMDocument2* document, ComPtr<IXML
   return LoadDocument(serialised.Get(), copy);
 }
 
+void PrintTicketManager::DropLevels() {
+  userTicket_ = nullptr;
+  jobTicket_ = nullptr;
+  documentTicket_ = nullptr;
+  pageTicket_ = nullptr;
+  jobTicketPresent_ = documentTicketPresent_ = pageTicketPresent_ = false;
+}
+
 HRESULT PrintTicketManager::Open(IPrintReadStream* userTicket, BSTR printerName) {
+  // Nothing of an earlier job stays, whether this one opens or not.
   CloseProvider();
+  DropLevels();
   if (!userTicket) return E_POINTER;
   if (SysStringLen(printerName) == 0) return E_INVALIDARG;
   HRESULT hr = PTOpenProvider(printerName, 1, &provider_);
@@ -84,11 +94,6 @@ HRESULT PrintTicketManager::Open(IPrintReadStream* userTicket, BSTR printerName)
   }
   return CallReturningHresult([&] {
     ComPtr<IStream> adapter = ComPtr<IStream>::Attach(new PrintReadStreamAdapter(userTicket));
-    userTicket_ = nullptr;
-    jobTicket_ = nullptr;
-    documentTicket_ = nullptr;
-    pageTicket_ = nullptr;
-    jobTicketPresent_ = documentTicketPresent_ = pageTicketPresent_ = false;
     HRESULT loaded = LoadDocument(adapter.Get(), &userTicket_);
     if (FAILED(loaded)) return loaded;
     loaded = RemoveUserNUpFeatures();
@@ -99,13 +104,15 @@ HRESULT PrintTicketManager::Open(IPrintReadStream* userTicket, BSTR printerName)
 }
 
 HRESULT PrintTicketManager::RemoveUserNUpFeatures() {
-  PrintTicketDom ticket(u"PrintTicket", PRIVATE_KEYWORDS_NS, userTicket_.Get());
-  for (const char16_t* feature : kUserFeaturesDropped) {
-    if (ticket.FeatureExists(feature) != S_OK) continue;
-    const HRESULT hr = ticket.RemoveFeature(feature);
-    if (FAILED(hr)) return hr;
-  }
-  return S_OK;
+  return CallReturningHresult([&] {
+    PrintTicketDom ticket(u"PrintTicket", PRIVATE_KEYWORDS_NS, userTicket_.Get());
+    for (const char16_t* feature : kUserFeaturesDropped) {
+      if (ticket.FeatureExists(feature) != S_OK) continue;
+      const HRESULT hr = ticket.RemoveFeature(feature);
+      if (FAILED(hr)) return hr;
+    }
+    return S_OK;
+  });
 }
 
 HRESULT PrintTicketManager::EnsureScope(EPrintTicketScope scope) {
@@ -187,6 +194,11 @@ HRESULT PrintTicketManager::MergePartTicket(EPrintTicketScope scope, IPartPrintT
 }
 
 HRESULT PrintTicketManager::MergeTicket(EPrintTicketScope scope, IXMLDOMDocument2* delta) {
+  // A base level no part has set yet is filled in first, as for GetTicket.
+  if (scope == kPTPageScope || scope == kPTDocumentScope) {
+    const HRESULT hr = EnsureScope(static_cast<EPrintTicketScope>(scope + 1));
+    if (FAILED(hr)) return hr;
+  }
   ComPtr<IXMLDOMDocument2>* target = nullptr;
   IXMLDOMDocument2* base = nullptr;
   switch (scope) {

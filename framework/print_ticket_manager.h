@@ -25,8 +25,8 @@ class PrintTicketManager {
   PrintTicketManager& operator=(const PrintTicketManager&) = delete;
 
   // Opens the provider for the printer and loads the user's default ticket
-  // (without its JobNUpAllDocumentsContiguously and DocumentNUp features); drops
-  // every level. E_POINTER for a NULL stream, E_INVALIDARG for an empty printer
+  // (without its JobNUpAllDocumentsContiguously and DocumentNUp features). Every
+  // level of an earlier job is dropped first, even when Open fails. E_POINTER for a NULL stream, E_INVALIDARG for an empty printer
   // name (the provider then stays closed), PTOpenProvider's failure, E_FAIL
   // when the ticket does not load.
   HRESULT Open(IPrintReadStream* userTicket, BSTR printerName);
@@ -44,8 +44,9 @@ class PrintTicketManager {
   bool HasPartTicket(EPrintTicketScope scope) const;
 
   // Merges delta onto the next wider level (page onto document, document onto
-  // job, job onto the user ticket) and stores the result as the scope's ticket.
-  // E_INVALIDARG for another scope, E_PENDING when the base does not exist.
+  // job, job onto the user ticket) and stores the result as the scope's ticket;
+  // a base level not set yet is filled in first. E_INVALIDARG for another
+  // scope, E_PENDING before Open.
   virtual HRESULT MergeTicket(EPrintTicketScope scope, IXMLDOMDocument2* delta);
 
   // The ticket in force for the scope, filled in when missing. The pointer is
@@ -76,6 +77,7 @@ class PrintTicketManager {
   // The common update of a level from the result of the part's GetPrintTicket.
   HRESULT UpdateLevel(EPrintTicketScope scope, HRESULT getTicketResult, IPartPrintTicket* partTicket);
   HRESULT RemoveUserNUpFeatures();
+  void DropLevels();
   void CloseProvider();
 
   ComPtr<IXMLDOMDocument2> userTicket_;
