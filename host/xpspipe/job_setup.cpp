@@ -109,6 +109,7 @@ host::JobOptions PrepareJob(const RunCommand& command) {
   options.input = command.input;
   options.output = command.output.value_or(
       DefaultOutput(command.input, options.filters.back().output == host::PortKind::kBytes));
+  options.printer = host::LoadDriverPrinter(driver);
   options.user_ticket = ReadTicket(command.ticket.value_or(driver / "tickets" / "default-user.xml"));
   if (command.job_ticket) options.job_ticket = ReadTicket(*command.job_ticket);
   return options;
