@@ -5,6 +5,7 @@
 #include "booklet_order.h"
 #include "framework/hresult_error.h"
 #include "framework/ticket_part_writer.h"
+#include "ticket/print_ticket_dom.h"
 
 namespace {
 
@@ -62,12 +63,10 @@ HRESULT OrderFilter::ProcessFixedPage(IFixedPage* page) {
   if (!page) return E_POINTER;
   if (!consumer()) return E_PENDING;
   if (settings_.bookletMode == kNoBooklet) return consumer()->SendFixedPage(page);
-  HRESULT hr = ticket_manager().OnPage(page);
-  if (FAILED(hr)) return hr;
   IXMLDOMDocument2* ticket = nullptr;
-  hr = ticket_manager().GetTicket(kPTPageScope, &ticket);
+  HRESULT hr = PageTicket(page, &ticket);
   if (FAILED(hr)) return hr;
-  hr = ObserveDivideCondition(watch_, ticket, kPTPageScope);
+  hr = ObservePageTicket(ticket);
   if (FAILED(hr)) return hr;
   if (watch_.changed || SetIsComplete()) {
     hr = FlushPages();
@@ -78,6 +77,30 @@ HRESULT OrderFilter::ProcessFixedPage(IFixedPage* page) {
 }
 
 HRESULT OrderFilter::FinishParts() { return FlushPages(); }
+
+HRESULT OrderFilter::PageTicket(IFixedPage* page, IXMLDOMDocument2** ticket) {
+  ComPtr<IPartPrintTicket> own;
+  const HRESULT asked = page->GetPrintTicket(own.Put());
+  // A page without a ticket of its own is under its document's ticket, which
+  // the page level would only copy: reading that one spares a copy a page.
+  if (asked == kTicketItemNotFound || (SUCCEEDED(asked) && !own))
+    return ticket_manager().GetTicket(kPTDocumentScope, ticket);
+  if (FAILED(asked)) return asked;
+  const HRESULT hr = ticket_manager().OnPage(page);
+  if (FAILED(hr)) return hr;
+  return ticket_manager().GetTicket(kPTPageScope, ticket);
+}
+
+HRESULT OrderFilter::ObservePageTicket(IXMLDOMDocument2* ticket) {
+  // The ticket last read holds the same divide condition as before.
+  if (ticket == observedTicket_.Get()) {
+    watch_.changed = false;
+    return S_OK;
+  }
+  const HRESULT hr = ObserveDivideCondition(watch_, ticket, kPTPageScope);
+  observedTicket_ = SUCCEEDED(hr) ? ComPtr<IXMLDOMDocument2>(ticket) : nullptr;
+  return hr;
+}
 
 bool OrderFilter::SetIsComplete() const {
   if (settings_.bookletMethod != kDivideIntoSets || pendingPages_.empty()) return false;

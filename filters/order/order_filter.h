@@ -29,6 +29,10 @@ class OrderFilter final : public XpsFilterBase {
   HRESULT FinishParts() override;
 
  private:
+  // The ticket in force for the page (borrowed from the ticket manager).
+  HRESULT PageTicket(IFixedPage* page, IXMLDOMDocument2** ticket);
+  // The watch's observation of a page ticket.
+  HRESULT ObservePageTicket(IXMLDOMDocument2* ticket);
   // Pads, orders and sends the pending pages. When a pad page cannot be
   // made the pages stay pending; otherwise they are released, sent or not.
   HRESULT FlushPages();
@@ -46,5 +50,7 @@ class OrderFilter final : public XpsFilterBase {
   bool sendDocuments_ = true;
   OrderSettings settings_;
   DivideConditionWatch watch_;
+  // The page ticket the watch read last.
+  ComPtr<IXMLDOMDocument2> observedTicket_;
   PadPageNames padNames_;
 };

@@ -157,6 +157,18 @@ TEST_F(OrderFilterTest, AChangeOfDivideConditionEndsAGroup) {
     AddPage(number, DivideCondition(condition));
   EXPECT_EQ(Run(), S_OK);
   EXPECT_THAT(SentPages(), ElementsAre("pad2", "1", "2", "pad1", "pad3", "3", "4", "5"));
+
+  // Pages without a ticket of their own have their document's condition.
+  Reset();
+  AddSequence(JobBinding("psk:Booklet"));
+  AddDocument("/D1.fdoc", DivideCondition("A"));
+  AddPage(1);
+  AddPage(2, DivideCondition("B"));
+  AddPage(3);
+  AddPage(4);
+  EXPECT_EQ(Run(), S_OK);
+  EXPECT_THAT(SentPages(), ElementsAre("pad3", "1", "pad1", "pad2", "pad6", "2", "pad4", "pad5", "pad8", "3", "4",
+                                       "pad7"));
 }
 
 TEST_F(OrderFilterTest, AJobBookletMakesOneBookletOfAllDocumentsInTheFirst) {
