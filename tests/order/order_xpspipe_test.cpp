@@ -40,14 +40,19 @@ std::string BookletTicket(const std::string& edge, const std::string& binding = 
                 "<psf:Option name=\"psk:TwoSidedShortEdge\"/></psf:Feature>");
 }
 
+// The order filter alone, or the bundled XPS chain (every filter but the rip filter).
+std::vector<std::string> Chain(bool alone) {
+  return alone ? std::vector<std::string>{"--filters", "xordflt"} : std::vector<std::string>{};
+}
+
 class OrderEndToEnd : public ::testing::Test {
  protected:
-  // Runs the job with the ticket; extra names the chain (empty: the XPS chain).
-  void Run(const fs::path& input, const std::string& ticket, std::vector<std::string> extra = {"--filters", "xordflt"}) {
+  // Runs the job with the ticket through the chain.
+  void Run(const fs::path& input, const std::string& ticket, const std::vector<std::string>& chain = Chain(true)) {
     WriteFile(scratch_ / "job.xml", ticket);
     std::vector<std::string> args = {KESTREL_XPSPIPE, "run", "--quiet", "--job-ticket", (scratch_ / "job.xml").string(),
                                      "-o", Out().string()};
-    args.insert(args.end(), extra.begin(), extra.end());
+    args.insert(args.end(), chain.begin(), chain.end());
     args.push_back(input.string());
     const ProcessResult run = RunProcess(args, kLimit);
     ASSERT_EQ(run.exit_code, 0) << run.err;
@@ -124,8 +129,7 @@ TEST_F(OrderEndToEnd, ABookletOfThreePagesStartsWithAPadOfTheFirstPagesSize) {
   const std::string rootTag = first.substr(root, first.find('>', root) - root);
   for (const bool alone : {true, false}) {
     SCOPED_TRACE(alone ? "order filter alone" : "XPS chain");
-    Run(mb06, BookletTicket("psk:Booklet"), alone ? std::vector<std::string>{"--filters", "xordflt"}
-                                                  : std::vector<std::string>{});
+    Run(mb06, BookletTicket("psk:Booklet"), Chain(alone));
     ASSERT_THAT(OutputPages(), ElementsAre("pad1", "1", "2", "3"));
     const auto output = ReadParts(Out());
     EXPECT_EQ(output.at(OutputPageNames()[0]), "<?xml version=\"1.0\" encoding=\"utf-8\"?>" + rootTag + "/>");
@@ -167,9 +171,12 @@ TEST_F(OrderEndToEnd, GeneratedJobsComeOutInBookletOrder) {
        {8, 1, 2, 7, 6, 3, 4, 5, 16, 9, 10, 15, 14, 11, 12, 13, 20, 17, 18, 19}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.label);
-    Run(Sample(c.pages), c.ticket);
-    EXPECT_THAT(OutputPages(), ElementsAreArray(Labels(c.table, static_cast<int>(c.pages))));
+    const fs::path sample = Sample(c.pages);
+    for (const bool alone : {true, false}) {
+      SCOPED_TRACE(std::string(c.label) + (alone ? ", order filter alone" : ", XPS chain"));
+      Run(sample, c.ticket, Chain(alone));
+      EXPECT_THAT(OutputPages(), ElementsAreArray(Labels(c.table, static_cast<int>(c.pages))));
+    }
   }
 }
 
