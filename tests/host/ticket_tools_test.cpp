@@ -87,8 +87,11 @@ TEST(TicketTools, HostileTicketsGetAnAnswerNeverACrash) {
   const std::string open = "<psf:PrintTicket version=\"1\" xmlns:psf=\"" + psf + "\" xmlns:psk=\"" + psk +
                            "\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\""
                            " xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\">";
+  // Well-formed, but nested far deeper than any ticket.
   std::string deep = open;
   for (int i = 0; i < 5000; ++i) deep += "<psf:Feature name=\"psk:X\">";
+  for (int i = 0; i < 5000; ++i) deep += "</psf:Feature>";
+  deep += "</psf:PrintTicket>";
   // Entities that would expand to a billion characters.
   std::string laughs = "<?xml version=\"1.0\"?><!DOCTYPE psf:PrintTicket [<!ENTITY a \"aaaaaaaaaa\">";
   for (char c = 'b'; c <= 'j'; ++c) {
