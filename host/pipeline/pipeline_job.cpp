@@ -95,7 +95,12 @@ void PipelineJob::Build(Wiring& wiring) {
   const std::optional<std::u16string> directory = Utf8ToUtf16(options_.library_directory.string());
   if (!directory || !SetDllDirectoryW(directory->c_str()))
     throw HostError(options_.library_directory.string() + ": cannot search this folder for filter libraries");
-  wiring.properties = MakeJobProperties(options_.identity, options_.user_ticket, options_.properties);
+  JobIdentity identity = options_.identity;
+  if (options_.printer) {
+    RegisterDriverPrinter(*options_.printer);
+    identity.printer_name = options_.printer->name;
+  }
+  wiring.properties = MakeJobProperties(identity, options_.user_ticket, options_.properties);
   for (std::size_t i = 0; i < count; ++i) {
     wiring.filters.push_back(std::make_unique<FilterLibrary>(options_.filters[i]));
     ComPtr<IUnknown> reader = MakeComObject<ProviderEnd, IUnknown>(wiring.channels[i]);

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "host/pipeline/driver_printer.h"
 #include "host/pipeline/filter_control.h"
 #include "host/pipeline/job_properties.h"
 #include "host/pipeline/job_report.h"
@@ -35,6 +36,9 @@ struct JobOptions {
   std::vector<BYTE> user_ticket;
   std::optional<std::vector<BYTE>> job_ticket;   // replaces the sequence's ticket
   JobIdentity identity;
+  // Registered with the print ticket provider before the filters start; its
+  // name then replaces identity.printer_name.
+  std::optional<DriverPrinter> printer;
   std::size_t channel_capacity = 8;              // parts queued between two filters
   JobSink::ProgressCallback progress;
 };

@@ -7,9 +7,14 @@ namespace kestrel::xpspipe {
 
 const char* const kUsage =
     "usage: xpspipe run [options] IN\n"
+    "       xpspipe ticket merge [--driver DIR] [--text|--json] BASE DELTA\n"
+    "       xpspipe ticket capabilities [--driver DIR] [--text|--json] TICKET\n"
+    "       xpspipe ticket devmode [--driver DIR] [--json] TICKET\n"
+    "       xpspipe ticket show [--driver DIR] TICKET\n"
+    "       xpspipe ticket default [--driver DIR] [--text|--json]\n"
     "       xpspipe --help\n"
     "\n"
-    "Runs the filter chain of a driver package on the XPS document IN.\n"
+    "run: runs the filter chain of a driver package on the XPS document IN.\n"
     "\n"
     "  --driver DIR        driver package (default: the bundled reference package)\n"
     "  --config NAME       pipeline configuration: DIR/pipelines/NAME.xml, or a file path\n"
@@ -21,7 +26,20 @@ const char* const kUsage =
     "  -o OUT              output file (default: IN's name with -out.xps, or .prn for printer data)\n"
     "  --quiet             no progress on stderr\n"
     "\n"
-    "Exit status 0 only when the whole job succeeded; on failure no output is left.\n";
+    "\n"
+    "ticket: asks the print ticket provider, with the printer of the driver package\n"
+    "(--driver DIR, default the bundled one), about print ticket files:\n"
+    "  merge         DELTA merged onto BASE and validated, as the filters merge tickets\n"
+    "  capabilities  the printer's PrintCapabilities for TICKET (printable area of its media)\n"
+    "  devmode       the DEVMODE fields TICKET stands for, as text (or --json)\n"
+    "  show          as JSON, every settings record the filters read from TICKET\n"
+    "  default       the printer's default ticket\n"
+    "  merge, capabilities and default print the XML document, or a description of it\n"
+    "  with --text or --json. Resolved conflicts are reported on stderr.\n"
+    "\n"
+    "Exit status: 0 success (for run, only when the whole job succeeded; on failure no\n"
+    "output is left), 1 failure (a ticket that is not a print ticket, a file that cannot\n"
+    "be read, a failed job), 2 a wrong command line.\n";
 
 namespace {
 
@@ -101,6 +119,65 @@ RunCommand ParseRun(ArgumentCursor& cursor) {
   return run;
 }
 
+TicketCommand::Tool ParseTool(const std::string& name) {
+  using Tool = TicketCommand::Tool;
+  if (name == "merge") return Tool::kMerge;
+  if (name == "capabilities") return Tool::kCapabilities;
+  if (name == "devmode") return Tool::kDevMode;
+  if (name == "show") return Tool::kShow;
+  if (name == "default") return Tool::kDefault;
+  throw std::invalid_argument("unknown ticket tool \"" + name + "\" (merge, capabilities, devmode, show or default)");
+}
+
+std::size_t TicketsWanted(TicketCommand::Tool tool) {
+  switch (tool) {
+    case TicketCommand::Tool::kMerge:
+      return 2;
+    case TicketCommand::Tool::kDefault:
+      return 0;
+    default:
+      return 1;
+  }
+}
+
+TicketCommand ParseTicket(ArgumentCursor& cursor) {
+  using Format = TicketCommand::Format;
+  using Tool = TicketCommand::Tool;
+  if (cursor.Done()) throw std::invalid_argument("ticket needs a tool (merge, capabilities, devmode, show or default)");
+  TicketCommand ticket;
+  const std::string tool = cursor.Take();
+  ticket.tool = ParseTool(tool);
+  std::optional<Format> format;
+  while (!cursor.Done()) {
+    const std::string& arg = cursor.Take();
+    if (arg == "--driver") {
+      ticket.driver = cursor.Value(arg);
+    } else if (arg == "--json" || arg == "--text") {
+      const Format wanted = arg == "--json" ? Format::kJson : Format::kText;
+      if (format && *format != wanted) throw std::invalid_argument("--text and --json exclude each other");
+      format = wanted;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      throw std::invalid_argument("unknown option " + arg);
+    } else {
+      ticket.tickets.emplace_back(arg);
+    }
+  }
+  if (ticket.tool == Tool::kShow && format == Format::kText)
+    throw std::invalid_argument("ticket show writes JSON only");
+  const Format fallback = ticket.tool == Tool::kDevMode ? Format::kText
+                          : ticket.tool == Tool::kShow  ? Format::kJson
+                                                        : Format::kXml;
+  ticket.format = format.value_or(fallback);
+  const std::size_t wanted = TicketsWanted(ticket.tool);
+  if (ticket.tickets.size() != wanted)
+    throw std::invalid_argument("ticket " + tool + " takes " +
+                                (wanted == 0 ? std::string("no ticket file")
+                                 : wanted == 1 ? std::string("one ticket file")
+                                               : std::string("two ticket files (BASE DELTA)")) +
+                                ", not " + std::to_string(ticket.tickets.size()));
+  return ticket;
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
@@ -115,6 +192,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     line.help = true;
   } else if (command == "run") {
     line.run = ParseRun(cursor);
+  } else if (command == "ticket") {
+    line.command = CommandLine::Command::kTicket;
+    line.ticket = ParseTicket(cursor);
   } else {
     throw std::invalid_argument("unknown command \"" + command + "\"");
   }

@@ -26,9 +26,22 @@ struct RunCommand {
   std::filesystem::path input;
 };
 
+// xpspipe ticket TOOL: the print ticket provider of a driver package's printer, from outside.
+struct TicketCommand {
+  enum class Tool { kMerge, kCapabilities, kDevMode, kShow, kDefault };
+  enum class Format { kXml, kText, kJson };
+  Tool tool = Tool::kShow;
+  std::optional<std::filesystem::path> driver;
+  Format format = Format::kXml;  // kText for devmode unless --json; kJson for show
+  std::vector<std::filesystem::path> tickets;  // two for merge (base, delta), none for default, else one
+};
+
 struct CommandLine {
+  enum class Command { kRun, kTicket };
   bool help = false;
+  Command command = Command::kRun;
   RunCommand run;
+  TicketCommand ticket;
 };
 
 // Throws std::invalid_argument with a message for the user.

@@ -10,21 +10,6 @@ namespace {
 
 using host::HostError;
 
-// Tickets are small documents; this bounds what a wrong file name reads.
-constexpr std::uintmax_t kMaxTicketBytes = 16 << 20;
-
-std::vector<BYTE> ReadTicket(const std::filesystem::path& file) {
-  std::error_code error;
-  const std::uintmax_t size = std::filesystem::file_size(file, error);
-  if (error) throw HostError(file.string() + ": cannot read the print ticket (" + error.message() + ")");
-  if (size > kMaxTicketBytes) throw HostError(file.string() + ": too large to be a print ticket");
-  std::ifstream in(file, std::ios::binary);
-  std::vector<BYTE> bytes(static_cast<std::size_t>(size));
-  if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
-    throw HostError(file.string() + ": cannot read the print ticket");
-  return bytes;
-}
-
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
   return text;
@@ -83,7 +68,22 @@ std::filesystem::path DefaultOutput(const std::filesystem::path& input, bool byt
   return output;
 }
 
+// Tickets are small documents; this bounds what a wrong file name reads.
+constexpr std::uintmax_t kMaxTicketBytes = 16 << 20;
+
 }  // namespace
+
+std::vector<BYTE> ReadTicket(const std::filesystem::path& file) {
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(file, error);
+  if (error) throw HostError(file.string() + ": cannot read the print ticket (" + error.message() + ")");
+  if (size > kMaxTicketBytes) throw HostError(file.string() + ": too large to be a print ticket");
+  std::ifstream in(file, std::ios::binary);
+  std::vector<BYTE> bytes(static_cast<std::size_t>(size));
+  if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
+    throw HostError(file.string() + ": cannot read the print ticket");
+  return bytes;
+}
 
 std::filesystem::path BundledDriver() {
   std::error_code error;
@@ -109,6 +109,7 @@ host::JobOptions PrepareJob(const RunCommand& command) {
   options.input = command.input;
   options.output = command.output.value_or(
       DefaultOutput(command.input, options.filters.back().output == host::PortKind::kBytes));
+  options.printer = host::LoadDriverPrinter(driver);
   options.user_ticket = ReadTicket(command.ticket.value_or(driver / "tickets" / "default-user.xml"));
   if (command.job_ticket) options.job_ticket = ReadTicket(*command.job_ticket);
   return options;

@@ -12,6 +12,9 @@ namespace kestrel::xpspipe {
 // The bundled driver package, found beside the program (throws HostError).
 std::filesystem::path BundledDriver();
 
+// The bytes of a print ticket file (at most 16 MiB); throws HostError.
+std::vector<BYTE> ReadTicket(const std::filesystem::path& file);
+
 // Throws HostError with a message for the user.
 host::JobOptions PrepareJob(const RunCommand& command);
 

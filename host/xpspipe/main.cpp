@@ -1,4 +1,5 @@
-// xpspipe: runs the filter chain of a driver package on an XPS document.
+// xpspipe: runs the filter chain of a driver package on an XPS document, and
+// answers questions about print tickets with the package's printer.
 #include <pthread.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include "host/pipeline/pipeline_job.h"
 #include "host/xpspipe/command_line.h"
 #include "host/xpspipe/job_setup.h"
+#include "host/xpspipe/ticket_tools.h"
 
 namespace {
 
@@ -105,6 +107,8 @@ int main(int argc, char** argv) {
     return 0;
   }
   try {
+    if (line.command == kestrel::xpspipe::CommandLine::Command::kTicket)
+      return kestrel::xpspipe::RunTicketTool(line.ticket, std::cout, std::cerr);
     return RunJob(line.run);
   } catch (const kestrel::host::HostError& error) {
     std::cerr << "xpspipe: " << error.what() << '\n';

@@ -10,6 +10,7 @@
 #include "framework/filter_module.h"
 #include "framework/hresult_error.h"
 #include "framework/scripted_pipeline.h"
+#include "framework/ticket_flow_support.h"
 #include "platform/gdiplus_testing.h"
 #include "platform/library_loader.h"
 
@@ -75,7 +76,7 @@ constinit const FilterModuleDefinition kThisFilterModule{
 
 namespace {
 
-constexpr char kUserTicket[] = "<PrintTicket/>";
+const std::string kUserTicket = ticket_flow::Ticket(ticket_flow::Feature("PageOrientation", "Portrait"));
 
 // Sets the graphics library up to fail for as long as it lives.
 struct GdiplusUnavailable {
@@ -90,6 +91,7 @@ class PartLoop : public ::testing::Test {
         consumer_(MakeComObject<RecordingConsumer>(&journal_)),
         control_(MakeComObject<RecordingManagerControl>(&journal_)),
         bag_(MakeComObject<MapPropertyBag>()) {
+    ticket_flow::RegisterTestPrinter();
     Connect(provider_.Get(), consumer_.Get());
     PutString(bag_.Get(), u"PrinterName", u"Kestrel Test Printer");
     PutUInt(bag_.Get(), u"PrintJobId", 42);

@@ -60,19 +60,21 @@ class ScratchDir {
 struct ProcessResult {
   int exit_code = -1;  // 128 + signal when killed by one
   std::string err;     // what it wrote to stderr
+  std::string out;     // what it wrote to stdout
   bool timed_out = false;
 };
 
-// Runs argv[0] with stdin and stdout on /dev/null and stderr captured; after
+// Runs argv[0] with stdin on /dev/null and stdout and stderr captured; after
 // `limit` it is killed (timed_out). started, if given, gets the child's pid.
 inline ProcessResult RunProcess(const std::vector<std::string>& argv, std::chrono::seconds limit,
                                 const std::function<void(pid_t pid)>& started = {}) {
   ScratchDir scratch;
   const std::string err_file = (scratch / "stderr").string();
+  const std::string out_file = (scratch / "stdout").string();
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, out_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_addopen(&actions, 2, err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   std::vector<char*> args;
   for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
@@ -96,6 +98,7 @@ inline ProcessResult RunProcess(const std::vector<std::string>& argv, std::chron
   }
   result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   result.err = ReadFile(err_file);
+  result.out = ReadFile(out_file);
   return result;
 }
 

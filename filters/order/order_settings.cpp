@@ -1,0 +1,77 @@
+#include "order_settings.h"
+
+#include <algorithm>
+
+#include "ticket/operation_boundary.h"
+#include "ticket/print_ticket_dom.h"
+
+namespace {
+
+constexpr LONG kOneSided = 0;
+constexpr LONG kShortEdgeAutomatic = 1;
+constexpr LONG kLongEdgeAutomatic = 3;
+constexpr LONG kLongEdgeManual = 4;
+
+// A booklet cannot be printed one-sided or turned on the long edge: it
+// becomes a plain left binding.
+void DropBookletForDuplex(BindingSettings& binding, const DuplexSettings& duplex) {
+  const LONG type = duplex.duplexType;
+  if ((type == kOneSided || type == kLongEdgeAutomatic || type == kLongEdgeManual) &&
+      IsBookletEdge(binding.bindingEdge)) {
+    binding.bindingEdge = kBindLeft;
+    binding.gutterControl = 0;
+  }
+}
+
+// A booklet of this scope without a duplex choice of its own prints short-edge.
+// False when the duplex record belongs to another scope.
+bool ImplyShortEdgeDuplex(DuplexSettings& duplex, LONG scope) {
+  const LONG before = duplex.scope;
+  duplex.scope = scope;
+  duplex.duplexType = kShortEdgeAutomatic;
+  return before == kScopeNone;
+}
+
+}  // namespace
+
+HRESULT ResolveBookletDuplex(BindingSettings& binding, DuplexSettings& duplex, ResolvedBooklet* resolved) {
+  if (!resolved) return E_POINTER;
+  const bool booklet = IsBookletEdge(binding.bindingEdge);
+  if (duplex.scope == kScopeJob) {
+    DropBookletForDuplex(binding, duplex);
+  } else if (binding.scope == kScopeJob && booklet) {
+    if (!ImplyShortEdgeDuplex(duplex, kScopeJob)) return E_FAIL;
+  } else if (duplex.scope == kScopeDocument) {
+    DropBookletForDuplex(binding, duplex);
+  } else if (binding.scope == kScopeDocument && booklet) {
+    if (!ImplyShortEdgeDuplex(duplex, kScopeDocument)) return E_FAIL;
+  }
+  resolved->bookletMode = !IsBookletEdge(binding.bindingEdge) ? kNoBooklet
+                          : binding.scope == kScopeJob        ? kWholeJobBooklet
+                                                              : kPerDocumentBooklet;
+  resolved->bindingEdge = binding.bindingEdge;
+  resolved->duplexMode = duplex.duplexMode;
+  return S_OK;
+}
+
+HRESULT ReadOrderSettings(IXMLDOMDocument2* ticket, std::u16string_view privateNamespace, OrderSettings& settings) {
+  return CatchAsHresult([&] {
+    const PrintTicketDom dom(u"PrintTicket", privateNamespace, ticket);
+    BindingSettings binding;
+    HRESULT hr = ReadBinding(dom, binding);
+    if (FAILED(hr)) return hr;
+    DuplexSettings duplex;
+    hr = ReadDuplex(dom, duplex);
+    if (FAILED(hr)) return hr;
+    ResolvedBooklet resolved;
+    hr = ResolveBookletDuplex(binding, duplex, &resolved);
+    if (FAILED(hr)) return hr;
+    settings.bookletMode = resolved.bookletMode;
+    settings.bindingEdge = resolved.bindingEdge;
+    settings.duplexMode = resolved.duplexMode;
+    settings.bookletMethod = binding.bookletMethod;
+    // The set test divides by the set's page count: a set is at least one sheet.
+    settings.bookletSheets = std::max<LONG>(binding.bookletSheets, 1);
+    return S_OK;
+  });
+}

@@ -1,0 +1,51 @@
+// What the order filter takes from a ticket: whether the job or each document
+// becomes a booklet, on which edge, in sets of how many sheets, and whether
+// duplex is manual. Booklets print on both sides turned on the short edge, so
+// a one-sided or long-edge duplex choice turns a booklet into a left binding.
+#pragma once
+
+#include <string_view>
+
+#include "platform/xml_dom.h"
+#include "ticket/binding_settings.h"
+#include "ticket/duplex_settings.h"
+
+inline constexpr LONG kBindLeft = 1;
+inline constexpr LONG kBooklet = 4;  // kBookletReverseFlip (5) is the other booklet edge
+
+inline constexpr LONG kNoBooklet = 0;
+inline constexpr LONG kWholeJobBooklet = 1;    // the job-scope binding asks: one booklet across documents
+inline constexpr LONG kPerDocumentBooklet = 2;  // the document-scope binding asks
+
+inline constexpr LONG kAllPagesAtOnce = 0;
+inline constexpr LONG kDivideIntoSets = 1;
+
+inline constexpr LONG kManualDuplex = 2;
+
+inline constexpr bool IsBookletEdge(LONG edge) { return edge == kBooklet || edge == kBookletReverseFlip; }
+
+struct ResolvedBooklet {
+  LONG bookletMode = kNoBooklet;
+  LONG bindingEdge = 0;
+  LONG duplexMode = 0;  // index into kDuplexModeNames
+};
+
+struct OrderSettings {
+  LONG bookletMode = kNoBooklet;
+  LONG bindingEdge = 0;               // index into kBindingEdgeOptions
+  LONG bookletMethod = kAllPagesAtOnce;
+  LONG bookletSheets = 5;             // sheets per set with kDivideIntoSets; at least 1
+  LONG duplexMode = 0;                // index into kDuplexModeNames
+};
+
+// Reconciles binding and duplex as read from one ticket: a booklet with a
+// one-sided or long-edge duplex feature becomes BindLeft without gutter; a
+// booklet without any duplex feature implies automatic short-edge duplex.
+// Both records are adjusted in place. E_FAIL (resolved untouched) when a
+// booklet meets a duplex record of the other scope.
+HRESULT ResolveBookletDuplex(BindingSettings& binding, DuplexSettings& duplex, ResolvedBooklet* resolved);
+
+// Reads binding and duplex from the ticket (each from its defaults) and
+// updates settings; on any failure settings stay as they were. A booklet set
+// of fewer than one sheet counts as one sheet.
+HRESULT ReadOrderSettings(IXMLDOMDocument2* ticket, std::u16string_view privateNamespace, OrderSettings& settings);
