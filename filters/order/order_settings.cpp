@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "ticket/operation_boundary.h"
+#include "framework/hresult_error.h"
 #include "ticket/print_ticket_dom.h"
 
 namespace {
@@ -55,7 +55,7 @@ HRESULT ResolveBookletDuplex(BindingSettings& binding, DuplexSettings& duplex, R
 }
 
 HRESULT ReadOrderSettings(IXMLDOMDocument2* ticket, std::u16string_view privateNamespace, OrderSettings& settings) {
-  return CatchAsHresult([&] {
+  return CallReturningHresult([&] {
     const PrintTicketDom dom(u"PrintTicket", privateNamespace, ticket);
     BindingSettings binding;
     HRESULT hr = ReadBinding(dom, binding);

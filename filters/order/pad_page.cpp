@@ -1,6 +1,7 @@
 #include "pad_page.h"
 
 #include "framework/hresult_error.h"
+#include "framework/markup_write.h"
 #include "framework/sequential_read_adapter.h"
 #include "pad_page_markup.h"
 #include "pad_page_writer.h"
@@ -73,7 +74,7 @@ HRESULT CreatePadPage(IXpsDocumentConsumer* consumer, std::string_view markup, P
     }
     if (FAILED(hr)) return hr;
     if (!stream) return E_FAIL;
-    hr = made ? WriteMarkup(stream.Get(), markup) : E_FAIL;
+    hr = made ? WriteChunked(stream.Get(), markup.data(), markup.size(), nullptr) : E_FAIL;
     stream->Close();
     if (FAILED(hr)) return hr;
     *page = std::move(made);

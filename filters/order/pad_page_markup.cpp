@@ -1,12 +1,10 @@
 #include "pad_page_markup.h"
 
-#include <algorithm>
+#include <optional>
 
 #include "platform/utf.h"
 
 namespace {
-
-constexpr std::size_t kWritePiece = 65536;
 
 std::u16string_view Reference(char16_t c) {
   switch (c) {
@@ -42,18 +40,5 @@ HRESULT ToUtf8(std::u16string_view text, std::string* utf8) {
   std::optional<std::string> converted = Utf16ToUtf8(text);
   if (!converted) return HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
   *utf8 = std::move(*converted);
-  return S_OK;
-}
-
-HRESULT WriteMarkup(IPrintWriteStream* stream, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ULONG piece = static_cast<ULONG>(std::min(bytes.size(), kWritePiece));
-    ULONG written = 0;
-    const HRESULT hr = stream->WriteBytes(bytes.data(), piece, &written);
-    if (FAILED(hr)) return hr;
-    // A stream that takes nothing would never finish.
-    if (written == 0 || written > piece) return E_FAIL;
-    bytes.remove_prefix(written);
-  }
   return S_OK;
 }
