@@ -26,8 +26,7 @@ bool JobPartMaker::Reserve(const std::string& name) {
 ComPtr<IUnknown> JobPartMaker::MakeOfKind(std::u16string uri, const std::string& name, REFIID riid,
                                           std::shared_ptr<ContentSource> content) {
   if (riid == IID_IFixedPage)
-    return MakePart<FixedPagePart>(std::move(uri), std::move(content), nullptr, PageResources{},
-                                                  written_);
+    return MakePart<FixedPagePart>(std::move(uri), std::move(content), nullptr, PageResources{}, written_);
   if (riid == IID_IFixedDocument)
     return MakePart<FixedDocumentPart>(std::move(uri), std::move(content), nullptr);
   if (riid == IID_IPartPrintTicket) return MakePart<PrintTicketPart>(std::move(uri), std::move(content));

@@ -105,12 +105,12 @@ inline std::map<std::string, std::string> ReadParts(const std::filesystem::path&
   const auto reader = kestrel::package::PackageReader::Open(package);
   std::map<std::string, std::string> parts;
   std::vector<char> buffer(65536);
-  for (const auto& [key, part] : reader->Model().parts) {
+  reader->ForEachPart([&](const kestrel::package::Part& part) {
     std::string bytes;
     const auto in = reader->OpenPart(part.name);
     while (const std::size_t n = in->Read(buffer.data(), buffer.size())) bytes.append(buffer.data(), n);
     parts.emplace(part.name, std::move(bytes));
-  }
+  });
   return parts;
 }
 

@@ -105,7 +105,7 @@ TEST_F(PackageWriterTest, WritesAPackageTheReaderReadsBack) {
   EXPECT_NE(types.find("<Override PartName=\"/Tickets/odd.xml\" ContentType=\"text/xml\"/>"), std::string::npos);
 
   auto reader = PackageReader::Open(output_);
-  const Page& page = reader->Model().sequence.documents.at(0).pages.at(0);
+  const Page page = *reader->Pages(reader->Model().sequence.documents.at(0))->Next();
   EXPECT_EQ(page.ticket, "/Tickets/page.xml");
   ASSERT_EQ(page.resources.size(), 1u);
   EXPECT_EQ(ReadPart(*reader, kFont), font);
@@ -173,7 +173,8 @@ TEST_F(PackageWriterTest, WritesFinishedRelationshipsAtOnceAndRefusesLaterOnes) 
             "Type=\"http://schemas.microsoft.com/xps/2005/06/required-resource\" Target=\"/missing.png\"/>"
             "<Relationship Id=\"T\" Type=\"http://schemas.microsoft.com/xps/2005/06/printticket\" "
             "Target=\"/Tickets/page.xml\"/></Relationships>");
-  EXPECT_EQ(PackageReader::Open(output_)->Model().sequence.documents.at(0).pages.at(0).ticket, "/Tickets/page.xml");
+  const auto reader = PackageReader::Open(output_);
+  EXPECT_EQ(reader->Pages(reader->Model().sequence.documents.at(0))->Next()->ticket, "/Tickets/page.xml");
 }
 
 // Enough parts that the writer's record of them spills to its spool file: the
