@@ -78,10 +78,11 @@ void CheckItem(const ZipItem& item, const ReaderLimits& limits) {
 
 PartDirectory::PartDirectory(ZipArchive& archive, const ReaderLimits& limits, const std::string& package_path) {
   const std::uint64_t count = archive.Count();
-  if (count > limits.max_zip_items || count > std::numeric_limits<std::uint32_t>::max()) {
-    throw PackageError(package_path, std::to_string(count) + " ZIP items, over the limit of " +
-                                         std::to_string(std::min<std::uint64_t>(limits.max_zip_items,
-                                                                                std::numeric_limits<std::uint32_t>::max())));
+  // Records hold ZIP indexes in 32 bits: a higher limit than that is no limit here.
+  const std::uint64_t limit = std::min<std::uint64_t>(limits.max_zip_items, std::numeric_limits<std::uint32_t>::max());
+  if (count > limit) {
+    throw PackageError(package_path,
+                       std::to_string(count) + " ZIP items, over the limit of " + std::to_string(limit));
   }
   std::map<std::string, PieceSet> piece_sets;  // by PartNameKey; only while building
   std::uint64_t total = 0;

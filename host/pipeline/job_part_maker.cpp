@@ -20,7 +20,7 @@ std::u16string ImageContentTypeFor(const std::string& name) {
 bool JobPartMaker::Reserve(const std::string& name) {
   if (input_->Find(name)) return false;
   std::lock_guard lock(mutex_);
-  return made_keys_.insert(package::PartNameKey(name)).second;
+  return made_.Insert(name).second;
 }
 
 ComPtr<IUnknown> JobPartMaker::MakeOfKind(std::u16string uri, const std::string& name, REFIID riid,
