@@ -1,6 +1,8 @@
 #include "host/package/content_types.h"
 
 #include <algorithm>
+#include <cstring>
+#include <limits>
 
 #include "host/package/package_error.h"
 #include "host/package/part_name.h"
@@ -102,15 +104,43 @@ std::string ContentTypes::Find(std::string_view part_name) const {
   return {};
 }
 
-std::string ContentTypes::Write(const std::vector<std::pair<std::string, std::string>>& parts) {
-  // Count the content types of each extension; the most frequent becomes the Default.
-  std::map<std::string, std::map<std::string, std::size_t>> counts;
-  for (const auto& [name, type] : parts) {
-    const std::string extension = AsciiLower(PartExtension(name));
-    if (!extension.empty()) ++counts[extension][type];
-  }
+namespace {
+
+// What the spool holds for a part: its type id and name length, then the name.
+struct SpooledPartHead {
+  std::uint32_t type;
+  std::uint32_t name_length;
+};
+
+// A spool of at most this much in memory; the rest goes to its file.
+constexpr std::size_t kSpoolMemory = 64 << 10;
+
+}  // namespace
+
+ContentTypesWriter::ContentTypesWriter(std::filesystem::path spool_folder)
+    : parts_(std::move(spool_folder), kSpoolMemory, kPart) {}
+
+std::uint32_t ContentTypesWriter::TypeId(std::string_view content_type) {
+  if (auto found = type_ids_.find(content_type); found != type_ids_.end()) return found->second;
+  const auto id = static_cast<std::uint32_t>(types_.size());
+  types_.emplace_back(content_type);
+  type_ids_.emplace(types_.back(), id);
+  return id;
+}
+
+void ContentTypesWriter::Add(std::string_view part_name, std::string_view content_type) {
+  if (part_name.size() > std::numeric_limits<std::uint32_t>::max()) throw PackageError(kPart, "part name too long");
+  const std::string extension = AsciiLower(PartExtension(part_name));
+  if (!extension.empty()) ++counts_[extension][std::string(content_type)];
+  const SpooledPartHead head{TypeId(content_type), static_cast<std::uint32_t>(part_name.size())};
+  parts_.Append(&head, sizeof head);
+  parts_.Append(part_name.data(), part_name.size());
+}
+
+std::string ContentTypesWriter::Write() {
+  // The most frequent content type of each extension becomes its Default.
   std::map<std::string, std::string> defaults{{"rels", kRelationshipsContentType}};
-  for (const auto& [extension, types] : counts) {
+  for (const auto& [extension, types] : counts_) {
     auto most = std::max_element(types.begin(), types.end(),
                                  [](const auto& a, const auto& b) { return a.second < b.second; });
     defaults.emplace(extension, most->first);
@@ -121,12 +151,25 @@ std::string ContentTypes::Write(const std::vector<std::pair<std::string, std::st
     xml += "<Default Extension=\"" + EscapeXmlAttribute(extension) + "\" ContentType=\"" +
            EscapeXmlAttribute(type) + "\"/>";
   }
-  for (const auto& [name, type] : parts) {
+  std::string pending;  // a record split across the spool's chunks
+  const auto add_override = [&](std::string_view name, const std::string& type) {
     auto found = defaults.find(AsciiLower(PartExtension(name)));
-    if (found != defaults.end() && found->second == type) continue;
+    if (found != defaults.end() && found->second == type) return;
     xml += "<Override PartName=\"" + EscapeXmlAttribute(name) + "\" ContentType=\"" + EscapeXmlAttribute(type) +
            "\"/>";
-  }
+  };
+  parts_.Drain([&](const void* data, std::size_t size) {
+    pending.append(static_cast<const char*>(data), size);
+    std::size_t at = 0;
+    SpooledPartHead head;
+    while (pending.size() - at >= sizeof head) {
+      std::memcpy(&head, pending.data() + at, sizeof head);
+      if (pending.size() - at - sizeof head < head.name_length) break;
+      add_override(std::string_view(pending).substr(at + sizeof head, head.name_length), types_.at(head.type));
+      at += sizeof head + head.name_length;
+    }
+    pending.erase(0, at);
+  });
   xml += "</Types>";
   return xml;
 }

@@ -83,23 +83,26 @@ void VisitAlternateContent(xmlNode* alternate, std::string_view understood, cons
 
 }  // namespace
 
+void VisitIfUnderstood(xmlNode* child, std::string_view understood, const std::string& part,
+                       const std::function<void(xmlNode*)>& visit) {
+  const std::string_view ns = ElementNamespace(child);
+  if (ns == kMarkupCompatibilityNamespace) {
+    if (ElementName(child) != "AlternateContent") {
+      throw PackageError(part, "unexpected " + std::string(ElementName(child)) + " element");
+    }
+    VisitAlternateContent(child, understood, part, visit);
+  } else if (ns == understood) {
+    CheckMustUnderstand(child, understood, part);
+    visit(child);
+  } else if (!IsIgnorable(child, ns)) {
+    throw PackageError(part, "element " + std::string(ElementName(child)) + " of namespace \"" + std::string(ns) +
+                                 "\" is not understood");
+  }
+}
+
 void ForEachUnderstoodChild(xmlNode* parent, std::string_view understood, const std::string& part,
                             const std::function<void(xmlNode*)>& visit) {
-  for (xmlNode* child : ElementChildren(parent)) {
-    const std::string_view ns = ElementNamespace(child);
-    if (ns == kMarkupCompatibilityNamespace) {
-      if (ElementName(child) != "AlternateContent") {
-        throw PackageError(part, "unexpected " + std::string(ElementName(child)) + " element");
-      }
-      VisitAlternateContent(child, understood, part, visit);
-    } else if (ns == understood) {
-      CheckMustUnderstand(child, understood, part);
-      visit(child);
-    } else if (!IsIgnorable(child, ns)) {
-      throw PackageError(part, "element " + std::string(ElementName(child)) + " of namespace \"" + std::string(ns) +
-                                   "\" is not understood");
-    }
-  }
+  for (xmlNode* child : ElementChildren(parent)) VisitIfUnderstood(child, understood, part, visit);
 }
 
 }  // namespace kestrel::package

@@ -18,5 +18,8 @@ namespace kestrel::package {
 // PackageError naming part.
 void ForEachUnderstoodChild(xmlNode* parent, std::string_view understood, const std::string& part,
                             const std::function<void(xmlNode*)>& visit);
+// The same for one child element (an AlternateContent may yield several, or none).
+void VisitIfUnderstood(xmlNode* child, std::string_view understood, const std::string& part,
+                       const std::function<void(xmlNode*)>& visit);
 
 }  // namespace kestrel::package

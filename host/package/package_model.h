@@ -13,14 +13,17 @@
 // - parts of their own (`Package::own_parts`): core properties, the signature
 //   origin, signatures and certificates, discard control and any part no
 //   relationship of the sequence reaches. The host forwards them unchanged.
-// A signature covers the parts its manifest lists (`Signature::signed_parts`);
+// A signature covers the parts its manifest lists (PackageReader::SignedParts);
 // when the chain changes any of them the signature no longer holds, and the
 // host drops the origin's relationship to it, the signature and its
 // certificates, with a warning.
+//
+// The model holds what does not grow with the pages: the sequence and its
+// documents. A document's pages, and any part's relationships, are read from
+// the package when asked for (PackageReader::Pages, Relationships).
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -59,10 +62,11 @@ struct Relationship {
   // An absolute part name for internal targets, the target as written for external ones.
   std::string target;
   bool external = false;
+  bool operator==(const Relationship&) const = default;
 };
 
 // One part of the package (relationships parts and [Content_Types].xml are
-// not parts; their content is in `relationships` and `content_type`).
+// not parts; their content is in PackageReader::Relationships and `content_type`).
 struct Part {
   std::string name;          // as written in the package, e.g. "/Resources/arial.ttf"
   std::string content_type;  // parameters kept as written
@@ -70,7 +74,6 @@ struct Part {
   // Stored obfuscated: reading yields the plain font; writing must obfuscate again.
   bool obfuscated = false;
   std::uint64_t size = 0;  // bytes as read (after joining pieces)
-  std::vector<Relationship> relationships;  // this part's outgoing relationships
 };
 
 // A part that travels with another (see the table above).
@@ -104,7 +107,7 @@ struct Document {
   std::string name;
   std::optional<std::string> ticket;
   std::vector<std::pair<std::string, std::string>> reference_attributes;  // DocumentReference
-  std::vector<Page> pages;
+  std::uint64_t page_count = 0;  // the pages PackageReader::Pages reads
   std::vector<std::string> restricted_fonts;
   std::vector<Attachment> attachments;
 };
@@ -118,8 +121,6 @@ struct Sequence {
 
 struct Signature {
   std::string name;
-  // Part names the manifest references (relationships parts among them).
-  std::vector<std::string> signed_parts;
   std::vector<std::string> certificates;
   // False when the signature's markup could not be read: nothing says what it covers.
   bool readable = true;
@@ -133,8 +134,6 @@ struct Package {
   std::optional<std::string> signature_origin;
   std::vector<Signature> signatures;
   std::vector<Relationship> package_relationships;  // of the package root ("/_rels/.rels")
-  // Every part by PartNameKey.
-  std::map<std::string, Part> parts;
   // Oddities tolerated while reading, one line each, naming the part.
   std::vector<std::string> warnings;
 };

@@ -27,6 +27,26 @@ int HexValue(char c) {
 
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
+// The characters of a name's comparison key, one at a time, without building the key.
+class KeyCharacters {
+ public:
+  explicit KeyCharacters(std::string_view name) : name_(name) {}
+  bool Next(char& c) {
+    if (at_ >= name_.size()) return false;
+    if (name_[at_] == '%' && at_ + 2 < name_.size() && HexValue(name_[at_ + 1]) >= 0 && HexValue(name_[at_ + 2]) >= 0) {
+      c = AsciiLower(static_cast<char>(HexValue(name_[at_ + 1]) * 16 + HexValue(name_[at_ + 2])));
+      at_ += 3;
+    } else {
+      c = AsciiLower(name_[at_++]);
+    }
+    return true;
+  }
+
+ private:
+  std::string_view name_;
+  std::size_t at_ = 0;
+};
+
 std::optional<std::string> SegmentProblem(std::string_view segment) {
   if (segment.empty()) return "empty segment";
   if (segment.back() == '.') return "segment ends with a dot";
@@ -96,18 +116,31 @@ std::optional<std::string> PartNameProblem(std::string_view name) {
 std::string PartNameKey(std::string_view name) {
   std::string key;
   key.reserve(name.size());
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    if (name[i] == '%' && i + 2 < name.size() && HexValue(name[i + 1]) >= 0 && HexValue(name[i + 2]) >= 0) {
-      key += AsciiLower(static_cast<char>(HexValue(name[i + 1]) * 16 + HexValue(name[i + 2])));
-      i += 2;
-    } else {
-      key += AsciiLower(name[i]);
-    }
-  }
+  KeyCharacters characters(name);
+  for (char c; characters.Next(c);) key += c;
   return key;
 }
 
-bool SamePartName(std::string_view a, std::string_view b) { return PartNameKey(a) == PartNameKey(b); }
+bool SamePartName(std::string_view a, std::string_view b) {
+  KeyCharacters left(a);
+  KeyCharacters right(b);
+  for (;;) {
+    char l = 0;
+    char r = 0;
+    const bool more = left.Next(l);
+    if (more != right.Next(r)) return false;
+    if (!more) return true;
+    if (l != r) return false;
+  }
+}
+
+std::uint64_t PartNameHash(std::string_view name) {
+  // FNV-1a over the key's bytes.
+  std::uint64_t hash = 0xcbf29ce484222325u;
+  KeyCharacters characters(name);
+  for (char c; characters.Next(c);) hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3u;
+  return hash;
+}
 
 std::optional<std::string> ResolvePartReference(std::string_view base, std::string_view reference) {
   if (reference.empty() || reference.starts_with("//")) return std::nullopt;

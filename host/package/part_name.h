@@ -3,6 +3,7 @@
 // percent-decoded forms match with ASCII letters compared case-insensitively.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,6 +16,8 @@ std::optional<std::string> PartNameProblem(std::string_view name);
 // The comparison key of a valid part name: percent-decoded, ASCII lower case.
 std::string PartNameKey(std::string_view name);
 bool SamePartName(std::string_view a, std::string_view b);
+// A hash of the comparison key: names that compare equal hash alike.
+std::uint64_t PartNameHash(std::string_view name);
 
 // The absolute part name a relative or absolute reference in part `base`
 // stands for ("../Resources/a.ttf" in "/Documents/1/Pages/1.fpage" is

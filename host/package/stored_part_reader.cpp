@@ -6,15 +6,16 @@
 
 namespace kestrel::package {
 
-StoredPartReader::StoredPartReader(std::shared_ptr<ZipArchive> archive, const StoredPart& part,
+StoredPartReader::StoredPartReader(std::shared_ptr<ZipArchive> archive, StoredPart part,
                                    std::optional<ObfuscationKey> key)
-    : archive_(std::move(archive)), part_(part), key_(key) {}
+    : archive_(std::move(archive)), part_(std::move(part)), key_(key) {}
 
 std::size_t StoredPartReader::Read(void* buffer, std::size_t size) {
   while (size > 0) {
     if (!current_) {
       if (next_item_ == part_.items.size()) return 0;
-      current_ = archive_->OpenItem(*part_.items[next_item_++], part_.name);
+      const StoredItem& item = part_.items[next_item_++];
+      current_ = archive_->OpenItem(item.index, item.size, part_.name);
     }
     const std::size_t got = current_->Read(buffer, size);
     if (got == 0) {

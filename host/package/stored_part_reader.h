@@ -7,13 +7,14 @@
 
 #include "host/package/font_obfuscation.h"
 #include "host/package/stored_part.h"
+#include "host/package/zip_archive.h"
 #include "host/package/xps_package_reader.h"
 
 namespace kestrel::package {
 
 class StoredPartReader final : public PartReader {
  public:
-  StoredPartReader(std::shared_ptr<ZipArchive> archive, const StoredPart& part, std::optional<ObfuscationKey> key);
+  StoredPartReader(std::shared_ptr<ZipArchive> archive, StoredPart part, std::optional<ObfuscationKey> key);
 
   std::size_t Read(void* buffer, std::size_t size) override;
   std::uint64_t Size() const override { return part_.size; }
@@ -22,7 +23,7 @@ class StoredPartReader final : public PartReader {
 
  private:
   std::shared_ptr<ZipArchive> archive_;
-  StoredPart part_;
+  const StoredPart part_;
   std::optional<ObfuscationKey> key_;
   std::size_t next_item_ = 0;
   std::unique_ptr<ZipItemStream> current_;

@@ -15,6 +15,7 @@ namespace {
 // Set on the parser context when a document type declaration was met.
 struct ParseState {
   bool saw_doctype = false;
+  bool saw_root = false;
 };
 
 void StopAtDoctype(void* context, const xmlChar*, const xmlChar*, const xmlChar*) {
@@ -27,15 +28,23 @@ struct ParserContextFree {
   void operator()(xmlParserCtxt* context) const { xmlFreeParserCtxt(context); }
 };
 
-bool IsAllowedEncoding(const xmlChar* declared) {
-  if (!declared) return true;
-  const char* name = reinterpret_cast<const char*>(declared);
-  return strcasecmp(name, "utf-8") == 0 || strcasecmp(name, "utf-16") == 0;
+// SAX handlers that drop the content: the parser still checks it all.
+void IgnoreContent(xmlSAXHandler& sax) {
+  sax.startElementNs = [](void* context, const xmlChar*, const xmlChar*, const xmlChar*, int, const xmlChar**, int, int,
+                          const xmlChar**) {
+    static_cast<ParseState*>(static_cast<xmlParserCtxt*>(context)->_private)->saw_root = true;
+  };
+  sax.endElementNs = [](void*, const xmlChar*, const xmlChar*, const xmlChar*) {};
+  sax.characters = [](void*, const xmlChar*, int) {};
+  sax.ignorableWhitespace = [](void*, const xmlChar*, int) {};
+  sax.cdataBlock = [](void*, const xmlChar*, int) {};
+  sax.comment = [](void*, const xmlChar*) {};
+  sax.processingInstruction = [](void*, const xmlChar*, const xmlChar*) {};
+  sax.reference = [](void*, const xmlChar*) {};
 }
 
-}  // namespace
-
-XmlDocument ParseXmlPart(std::string_view bytes, const std::string& part) {
+// Parses under the rules above; keep_tree false only checks, building no tree.
+XmlDocument ParseUnderRules(std::string_view bytes, const std::string& part, bool keep_tree) {
   static std::once_flag init;
   std::call_once(init, [] { xmlInitParser(); });
   if (bytes.size() > static_cast<std::size_t>(INT_MAX)) throw PackageError(part, "XML part too large");
@@ -46,6 +55,7 @@ XmlDocument ParseXmlPart(std::string_view bytes, const std::string& part) {
   parser->_private = &state;
   parser->sax->internalSubset = StopAtDoctype;
   parser->sax->externalSubset = StopAtDoctype;
+  if (!keep_tree) IgnoreContent(*parser->sax);
 
   XmlDocument document(xmlCtxtReadMemory(parser.get(), bytes.data(), static_cast<int>(bytes.size()), part.c_str(),
                                          nullptr, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
@@ -56,13 +66,25 @@ XmlDocument ParseXmlPart(std::string_view bytes, const std::string& part) {
     if (!detail.empty() && detail.back() == '\n') detail.pop_back();
     throw PackageError(part, "malformed XML (line " + std::to_string(error ? error->line : 0) + "): " + detail);
   }
-  if (!IsAllowedEncoding(document->encoding)) {
-    throw PackageError(part, std::string("XML encoding ") + reinterpret_cast<const char*>(document->encoding) +
-                                 " (only UTF-8 and UTF-16 are allowed)");
+  CheckEncoding(document->encoding, part);
+  if (keep_tree ? !xmlDocGetRootElement(document.get()) : !state.saw_root) {
+    throw PackageError(part, "XML without a root element");
   }
-  if (!xmlDocGetRootElement(document.get())) throw PackageError(part, "XML without a root element");
   return document;
 }
+
+}  // namespace
+
+void CheckEncoding(const xmlChar* declared, const std::string& part) {
+  if (!declared) return;
+  const char* name = reinterpret_cast<const char*>(declared);
+  if (strcasecmp(name, "utf-8") == 0 || strcasecmp(name, "utf-16") == 0) return;
+  throw PackageError(part, std::string("XML encoding ") + name + " (only UTF-8 and UTF-16 are allowed)");
+}
+
+XmlDocument ParseXmlPart(std::string_view bytes, const std::string& part) { return ParseUnderRules(bytes, part, true); }
+
+void CheckXmlPart(std::string_view bytes, const std::string& part) { ParseUnderRules(bytes, part, false); }
 
 std::string_view ElementName(const xmlNode* element) { return reinterpret_cast<const char*>(element->name); }
 

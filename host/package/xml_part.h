@@ -19,6 +19,10 @@ using XmlDocument = std::unique_ptr<xmlDoc, XmlDocumentFree>;
 
 // Throws PackageError naming `part` when the bytes are not a well-formed document.
 XmlDocument ParseXmlPart(std::string_view bytes, const std::string& part);
+// The same checks, with the same messages, without building the document.
+void CheckXmlPart(std::string_view bytes, const std::string& part);
+// Throws PackageError unless the declared encoding (nullptr when none) is UTF-8 or UTF-16.
+void CheckEncoding(const xmlChar* declared, const std::string& part);
 
 // The element children of `node`, as a range for range-for.
 class ElementChildren {

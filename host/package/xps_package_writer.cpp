@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "host/package/font_obfuscation.h"
 #include "host/package/package_error.h"
 #include "host/package/part_name.h"
+#include "host/package/part_name_table.h"
 #include "host/package/part_spool.h"
 #include "host/package/relationships.h"
 #include "host/package/zip_stream_writer.h"
@@ -59,12 +61,23 @@ struct PendingPart {
   PartSpool spool;
 };
 
+// What the writer knows of each part name it was given.
+struct PartState {
+  bool begun = false;     // reserved by BeginPart and not given up
+  bool finished = false;  // its bytes are complete
+  bool related = false;   // its relationships part was written
+};
+
 }  // namespace
 
 class PackageWriter::State {
  public:
   State(const std::filesystem::path& output, int level)
-      : output_(output), temporary_(TemporaryPathBeside(output)), folder_(temporary_.parent_path()), level_(level) {
+      : output_(output),
+        temporary_(TemporaryPathBeside(output)),
+        folder_(temporary_.parent_path()),
+        level_(level),
+        content_types_(folder_) {
     try {
       zip_.emplace(temporary_);
     } catch (...) {
@@ -96,15 +109,22 @@ class PackageWriter::State {
     }
     std::lock_guard hold(lock_);
     ThrowIfCommitted(name);
-    const std::string key = PartNameKey(name);
-    if (!reserved_.insert(key).second) throw PackageError(std::string(name), "a part of this name was already added");
+    PartState& state = parts_.At(parts_.Insert(name).first);
+    if (state.begun) throw PackageError(std::string(name), "a part of this name was already added");
+    state.begun = true;
     ++open_sinks_;
+  }
+
+  bool HasPart(std::string_view name) {
+    std::lock_guard hold(lock_);
+    const std::optional<std::size_t> entry = parts_.Find(name);
+    return entry && parts_.At(*entry).begun;
   }
 
   // A sink given up before Finish: its name is free again.
   void Abandon(const std::string& name) {
     std::lock_guard hold(lock_);
-    reserved_.erase(PartNameKey(name));
+    parts_.At(*parts_.Find(name)).begun = false;
     --open_sinks_;
     changed_.notify_all();
   }
@@ -143,7 +163,7 @@ class PackageWriter::State {
   // A streamed part is complete: its item is closed, the ZIP stream is free again.
   void FinishStreamed(const std::string& name, const std::string& content_type) {
     std::unique_lock hold(lock_);
-    finished_.emplace_back(name, content_type);
+    MarkFinished(name, content_type);
     --open_sinks_;
     ReleaseZipAndDrain(hold);
   }
@@ -151,14 +171,9 @@ class PackageWriter::State {
   // A spooled part is complete: written now when the ZIP stream is free, else queued.
   void FinishSpooled(const std::string& name, const std::string& content_type, int level, PartSpool spool) {
     std::unique_lock hold(lock_);
-    finished_.emplace_back(name, content_type);
+    MarkFinished(name, content_type);
     --open_sinks_;
-    if (pending_memory_ + spool.MemoryUsed() > kPendingMemoryBound) spool.Spill();
-    pending_memory_ += spool.MemoryUsed();
-    pending_.push_back(PendingPart{name, level, std::move(spool)});
-    if (zip_busy_) return;
-    zip_busy_ = true;
-    ReleaseZipAndDrain(hold);
+    Queue(hold, PendingPart{name, level, std::move(spool)});
   }
 
   void AddRelationship(std::string_view source, const Relationship& relationship) {
@@ -174,6 +189,12 @@ class PackageWriter::State {
     }
     std::lock_guard hold(lock_);
     ThrowIfCommitted(source);
+    if (source != "/") {
+      const std::optional<std::size_t> part = parts_.Find(source);
+      if (part && parts_.At(*part).related) {
+        throw PackageError(std::string(source), "its relationships part was already written");
+      }
+    }
     SourceRelationships& entry = relationships_[source == "/" ? "/" : PartNameKey(source)];
     if (entry.source.empty()) entry.source = source;
     if (added.id.empty()) {
@@ -185,6 +206,27 @@ class PackageWriter::State {
     entry.list.push_back(std::move(added));
   }
 
+  // Writes source's relationships part as soon as the ZIP stream is free.
+  void FinishRelationships(std::string_view source) {
+    std::unique_lock hold(lock_);
+    ThrowIfCommitted(source);
+    const std::optional<std::size_t> part = parts_.Find(source);
+    if (!part || !parts_.At(*part).finished) {
+      throw PackageError(std::string(source), "relationships finished before the part itself");
+    }
+    if (parts_.At(*part).related) throw PackageError(std::string(source), "its relationships part was already written");
+    const auto found = relationships_.find(PartNameKey(source));
+    if (found != relationships_.end()) CheckTargets(found->second);
+    parts_.At(*part).related = true;
+    if (found == relationships_.end()) return;
+    const std::string name = RelationshipsPartName(found->second.source);
+    const std::string xml = WriteRelationships(found->second.list);
+    relationships_.erase(found);
+    PartSpool spool(folder_, kSpoolMemoryBound, name);
+    spool.Append(xml.data(), xml.size());
+    Queue(hold, PendingPart{name, level_, std::move(spool)});
+  }
+
   void Commit() {
     std::unique_lock hold(lock_);
     ThrowIfCommitted(output_.string());
@@ -192,25 +234,17 @@ class PackageWriter::State {
     changed_.wait(hold, [this] { return !zip_busy_; });
     if (broken_) throw PackageError(output_.string(), *broken_);
     if (failure_) throw PackageError(output_.string(), *failure_);
-    zip_busy_ = true;  // for good: nothing else may write now
-    const std::vector<std::pair<std::string, std::string>> parts = finished_;
-    hold.unlock();
+    zip_busy_ = true;  // for good: nothing else may write now; the lock stays held to the end
 
-    std::set<std::string> keys;
-    for (const auto& [name, type] : parts) keys.insert(PartNameKey(name));
     for (const auto& [key, entry] : relationships_) {
-      if (key != "/" && !keys.contains(key)) {
+      if (key != "/" && !IsFinished(entry.source)) {
         throw PackageError(entry.source, "has relationships but is not a part of the package");
       }
-      for (const Relationship& r : entry.list) {
-        if (!r.external && !keys.contains(PartNameKey(r.target))) {
-          throw PackageError(r.target, "missing part referenced by relationship " + r.id + " of " + entry.source);
-        }
-      }
+      CheckTargets(entry);
       const std::string rels_name = RelationshipsPartName(entry.source);
       WriteWholeItem(rels_name, WriteRelationships(entry.list));
     }
-    WriteWholeItem(std::string("/") + kContentTypesItem, ContentTypes::Write(parts));
+    WriteWholeItem(std::string("/") + kContentTypesItem, content_types_.Write());
     zip_->Close();
     zip_.reset();
     SyncFile(temporary_);
@@ -227,6 +261,36 @@ class PackageWriter::State {
     std::set<std::string> ids;
     unsigned last_generated = 0;
   };
+
+  bool IsFinished(std::string_view name) const {
+    const std::optional<std::size_t> part = parts_.Find(name);
+    return part && parts_.At(*part).finished;
+  }
+
+  void CheckTargets(const SourceRelationships& entry) const {
+    for (const Relationship& r : entry.list) {
+      if (!r.external && !IsFinished(r.target)) {
+        throw PackageError(r.target, "missing part referenced by relationship " + r.id + " of " + entry.source);
+      }
+    }
+  }
+
+  // Called holding the lock.
+  void MarkFinished(const std::string& name, const std::string& content_type) {
+    parts_.At(*parts_.Find(name)).finished = true;
+    content_types_.Add(name, content_type);
+  }
+
+  // Called holding the lock: queues a complete part for the ZIP stream and
+  // writes the queue now when the stream is free.
+  void Queue(std::unique_lock<std::mutex>& hold, PendingPart part) {
+    if (pending_memory_ + part.spool.MemoryUsed() > kPendingMemoryBound) part.spool.Spill();
+    pending_memory_ += part.spool.MemoryUsed();
+    pending_.push_back(std::move(part));
+    if (zip_busy_) return;
+    zip_busy_ = true;
+    ReleaseZipAndDrain(hold);
+  }
 
   void ThrowIfCommitted(std::string_view name) const {
     if (committed_) throw PackageError(std::string(name), "the package was already committed");
@@ -279,13 +343,14 @@ class PackageWriter::State {
   bool zip_busy_ = false;
   bool committed_ = false;
   std::size_t open_sinks_ = 0;
-  std::set<std::string> reserved_;                             // by PartNameKey
-  std::vector<std::pair<std::string, std::string>> finished_;  // name, content type
+  PartNameTable<PartState> parts_;
+  ContentTypesWriter content_types_;
   std::deque<PendingPart> pending_;
   std::size_t pending_memory_ = 0;
   std::optional<std::string> broken_;
   std::optional<std::string> failure_;
-  std::map<std::string, SourceRelationships> relationships_;  // by PartNameKey, "/" for the package
+  // Relationships not written yet, by PartNameKey of their source ("/" for the package).
+  std::map<std::string, SourceRelationships> relationships_;
 };
 
 namespace {
@@ -405,6 +470,10 @@ std::unique_ptr<PartSink> PackageWriter::BeginPart(std::string_view name, std::s
 void PackageWriter::AddRelationship(std::string_view source, const Relationship& relationship) {
   state_->AddRelationship(source, relationship);
 }
+
+void PackageWriter::FinishRelationships(std::string_view source) { state_->FinishRelationships(source); }
+
+bool PackageWriter::HasPart(std::string_view name) const { return state_->HasPart(name); }
 
 void PackageWriter::Commit() { state_->Commit(); }
 

@@ -5,14 +5,16 @@
 //   page->Write(markup.data(), markup.size());  // as often as needed
 //   page->Finish();
 //   out.AddRelationship("/", {"R1", reltype::kStartPartXps, "/FixedDocumentSequence.fdseq"});
-//   out.Commit();  // [Content_Types].xml, relationships parts, then the rename
+//   out.Commit();  // [Content_Types].xml, relationships parts not finished yet, then the rename
 //
 // The package is written to a temporary file beside the output and renamed
 // onto it by Commit; a writer destroyed without Commit removes it. Parts go to
 // the ZIP stream in the order they finish; while one part streams there,
 // other open parts spool (in memory up to a bound, then to a temporary file),
-// so memory stays bounded whatever the job's size. Relationships and content
-// types are kept until Commit (they are small).
+// so memory stays bounded whatever the job's size. A source's relationships
+// wait until FinishRelationships (or Commit) writes them; for content types
+// the writer keeps a count per extension and spools the part names, so a
+// large job keeps little more than one short record per part name.
 //
 // Thread safety: all members may be called from several threads; each
 // PartSink by one thread at a time. Errors throw PackageError naming the part.
@@ -61,7 +63,15 @@ class PackageWriter {
                                       const PartOptions& options = {});
   // source is a part name or "/" for the package; an internal target is an
   // absolute part name. An empty id gets a fresh one ("R1", "R2", ...).
+  // Refused once the source's relationships part was written.
   void AddRelationship(std::string_view source, const Relationship& relationship);
+  // The source part's relationships are complete: their part is written now
+  // rather than at Commit. The source and every internal target must be
+  // finished parts. Nothing is written for a source without relationships,
+  // but none may be added later either.
+  void FinishRelationships(std::string_view source);
+  // Whether a part of this name was begun and not given up.
+  bool HasPart(std::string_view name) const;
   // Fails when a part is still open or a relationship's internal target is
   // not a part of the package; the output is then left untouched.
   void Commit();

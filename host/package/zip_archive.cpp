@@ -21,35 +21,37 @@ std::shared_ptr<ZipArchive> ZipArchive::Open(const std::filesystem::path& path) 
     zip_error_fini(&error);
     throw PackageError(path.string(), "not a readable ZIP package: " + message);
   }
-  std::shared_ptr<ZipArchive> archive(new ZipArchive(handle));
   const zip_int64_t count = zip_get_num_entries(handle, 0);
-  for (zip_int64_t i = 0; i < count; ++i) {
-    zip_stat_t stat;
-    zip_stat_init(&stat);
-    if (zip_stat_index(handle, static_cast<zip_uint64_t>(i), 0, &stat) != 0) {
-      throw PackageError(path.string(), "unreadable ZIP directory entry: " + ArchiveError(handle));
-    }
-    const zip_uint64_t wanted = ZIP_STAT_NAME | ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD;
-    if ((stat.valid & wanted) != wanted) throw PackageError(path.string(), "incomplete ZIP directory entry");
-    ZipItem item;
-    item.name = stat.name;
-    item.index = static_cast<std::uint64_t>(i);
-    item.size = stat.size;
-    item.compressed_size = stat.comp_size;
-    item.method = stat.comp_method;
-    item.encrypted = (stat.valid & ZIP_STAT_ENCRYPTION_METHOD) && stat.encryption_method != ZIP_EM_NONE;
-    archive->items_.push_back(std::move(item));
-  }
-  return archive;
+  return std::shared_ptr<ZipArchive>(
+      new ZipArchive(handle, count > 0 ? static_cast<std::uint64_t>(count) : 0, path.string()));
 }
 
 ZipArchive::~ZipArchive() { zip_discard(archive_); }
 
-std::unique_ptr<ZipItemStream> ZipArchive::OpenItem(const ZipItem& item, const std::string& part) {
+ZipItem ZipArchive::Item(std::uint64_t index) {
   std::lock_guard hold(lock_);
-  zip_file_t* file = zip_fopen_index(archive_, item.index, 0);
+  zip_stat_t stat;
+  zip_stat_init(&stat);
+  if (zip_stat_index(archive_, index, 0, &stat) != 0) {
+    throw PackageError(path_, "unreadable ZIP directory entry: " + ArchiveError(archive_));
+  }
+  const zip_uint64_t wanted = ZIP_STAT_NAME | ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD;
+  if ((stat.valid & wanted) != wanted) throw PackageError(path_, "incomplete ZIP directory entry");
+  ZipItem item;
+  item.name = stat.name;
+  item.index = index;
+  item.size = stat.size;
+  item.compressed_size = stat.comp_size;
+  item.method = stat.comp_method;
+  item.encrypted = (stat.valid & ZIP_STAT_ENCRYPTION_METHOD) && stat.encryption_method != ZIP_EM_NONE;
+  return item;
+}
+
+std::unique_ptr<ZipItemStream> ZipArchive::OpenItem(std::uint64_t index, std::uint64_t size, const std::string& part) {
+  std::lock_guard hold(lock_);
+  zip_file_t* file = zip_fopen_index(archive_, index, 0);
   if (!file) throw PackageError(part, "cannot open the stored data: " + ArchiveError(archive_));
-  return std::unique_ptr<ZipItemStream>(new ZipItemStream(shared_from_this(), file, item.size, part));
+  return std::unique_ptr<ZipItemStream>(new ZipItemStream(shared_from_this(), file, size, part));
 }
 
 ZipItemStream::~ZipItemStream() {

@@ -10,7 +10,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <vector>
 
 struct zip;
 struct zip_file;
@@ -28,6 +27,7 @@ struct ZipItem {
 
 class ZipItemStream;
 
+// The directory stays libzip's own: an item is described when asked for.
 class ZipArchive : public std::enable_shared_from_this<ZipArchive> {
  public:
   // Throws PackageError naming the file when it is no readable ZIP archive.
@@ -36,16 +36,20 @@ class ZipArchive : public std::enable_shared_from_this<ZipArchive> {
   ZipArchive(const ZipArchive&) = delete;
   ZipArchive& operator=(const ZipArchive&) = delete;
 
-  const std::vector<ZipItem>& Items() const { return items_; }
-  // `part` names the part in error messages.
-  std::unique_ptr<ZipItemStream> OpenItem(const ZipItem& item, const std::string& part);
+  std::uint64_t Count() const { return count_; }
+  // Throws PackageError naming the file when the directory entry is unreadable.
+  ZipItem Item(std::uint64_t index);
+  // size is the uncompressed size the directory states; `part` names the part in error messages.
+  std::unique_ptr<ZipItemStream> OpenItem(std::uint64_t index, std::uint64_t size, const std::string& part);
 
  private:
   friend class ZipItemStream;
-  explicit ZipArchive(zip* archive) : archive_(archive) {}
+  ZipArchive(zip* archive, std::uint64_t count, std::string path)
+      : archive_(archive), count_(count), path_(std::move(path)) {}
   zip* archive_;
+  const std::uint64_t count_;
+  const std::string path_;
   std::mutex lock_;
-  std::vector<ZipItem> items_;
 };
 
 // The uncompressed bytes of one item; checks the size the directory states

@@ -15,11 +15,14 @@ using PageResources = std::vector<std::pair<std::u16string, ComPtr<IUnknown>>>;
 
 class FixedPagePart final : public TicketedPart<IFixedPage> {
  public:
+  // origin: where the page stood in the input package (null for a new page).
   FixedPagePart(std::u16string uri, std::shared_ptr<ContentSource> content, ComPtr<IPartPrintTicket> ticket,
-                PageResources resources, std::shared_ptr<WrittenContentRegistry> written, bool from_package = false)
-      : TicketedPart(std::move(uri), std::move(content), std::move(ticket), from_package),
+                PageResources resources, std::shared_ptr<WrittenContentRegistry> written,
+                std::shared_ptr<const PageOrigin> origin = nullptr)
+      : TicketedPart(std::move(uri), std::move(content), std::move(ticket), origin != nullptr),
         resources_(std::move(resources)),
-        written_(std::move(written)) {}
+        written_(std::move(written)),
+        origin_(std::move(origin)) {}
 
   HRESULT GetPagePart(LPCWSTR uri, IUnknown** part) override;
   // Replaces a resource of the same name.
@@ -27,6 +30,7 @@ class FixedPagePart final : public TicketedPart<IFixedPage> {
   HRESULT DeleteResource(LPCWSTR uri) override;
   HRESULT GetXpsPartIterator(IXpsPartIterator** iterator) override;
   HRESULT GetWriteStream(IPrintWriteStream** stream) override;
+  std::shared_ptr<const PageOrigin> Origin() override { return origin_; }
   using PartObject::Attach;
 
  private:
@@ -34,6 +38,7 @@ class FixedPagePart final : public TicketedPart<IFixedPage> {
 
   PageResources resources_;
   std::shared_ptr<WrittenContentRegistry> written_;
+  const std::shared_ptr<const PageOrigin> origin_;
 };
 
 }  // namespace kestrel::host

@@ -20,14 +20,13 @@ std::u16string ImageContentTypeFor(const std::string& name) {
 bool JobPartMaker::Reserve(const std::string& name) {
   if (input_->Find(name)) return false;
   std::lock_guard lock(mutex_);
-  return made_keys_.insert(package::PartNameKey(name)).second;
+  return made_.Insert(name).second;
 }
 
 ComPtr<IUnknown> JobPartMaker::MakeOfKind(std::u16string uri, const std::string& name, REFIID riid,
                                           std::shared_ptr<ContentSource> content) {
   if (riid == IID_IFixedPage)
-    return MakePart<FixedPagePart>(std::move(uri), std::move(content), nullptr, PageResources{},
-                                                  written_);
+    return MakePart<FixedPagePart>(std::move(uri), std::move(content), nullptr, PageResources{}, written_);
   if (riid == IID_IFixedDocument)
     return MakePart<FixedDocumentPart>(std::move(uri), std::move(content), nullptr);
   if (riid == IID_IPartPrintTicket) return MakePart<PrintTicketPart>(std::move(uri), std::move(content));

@@ -5,9 +5,10 @@
 
 #include <memory>
 #include <mutex>
-#include <set>
 #include <string>
+#include <variant>
 
+#include "host/package/part_name_table.h"
 #include "host/package/xps_package_reader.h"
 #include "host/pipeline/job_report.h"
 #include "host/pipeline/pipeline_ends.h"
@@ -38,7 +39,7 @@ class JobPartMaker final : public EmptyPartMaker {
   std::shared_ptr<WrittenContentRegistry> written_;
   std::shared_ptr<JobReport> report_;
   std::mutex mutex_;
-  std::set<std::string> made_keys_;
+  package::PartNameTable<std::monostate> made_;  // names of the new parts
 };
 
 // The content type a new image or thumbnail gets from its name's extension.

@@ -1,5 +1,7 @@
 #include "host/pipeline/job_sink.h"
 
+#include <map>
+
 #include "host/package/package_error.h"
 #include "host/package/part_name.h"
 #include "host/package/relationships.h"
@@ -14,6 +16,8 @@ namespace kestrel::host {
 namespace {
 
 constexpr std::size_t kCopyChunk = 64 * 1024;
+// A document's fresh markup keeps at most this much in memory, the rest in its spool file.
+constexpr std::size_t kMarkupMemory = 64 * 1024;
 constexpr std::string_view kObfuscatedFont = "application/vnd.ms-package.obfuscated-opentype";
 constexpr std::string_view kColorProfile = "application/vnd.ms-color.iccprofile";
 constexpr std::string_view kOctetStream = "application/octet-stream";
@@ -70,7 +74,20 @@ std::string Attributes(const std::vector<std::pair<std::string, std::string>>& a
   return text;
 }
 
+std::shared_ptr<const PageOrigin> OriginOf(IUnknown* part) {
+  const ComPtr<IJobPart> job_part = Query<IJobPart>(part);
+  return job_part ? job_part->Origin() : nullptr;
+}
+
+std::filesystem::path FolderOf(const std::filesystem::path& output) {
+  return output.parent_path().empty() ? std::filesystem::path(".") : output.parent_path();
+}
+
 }  // namespace
+
+JobSink::DocumentInProgress::DocumentInProgress(std::string document, const package::Document* model,
+                                                const std::filesystem::path& folder)
+    : name(std::move(document)), original(model), markup(folder, kMarkupMemory, name) {}
 
 JobSink::JobSink(std::shared_ptr<const package::PackageReader> input, const std::filesystem::path& output,
                  std::shared_ptr<JobReport> report, ProgressCallback progress)
@@ -78,6 +95,7 @@ JobSink::JobSink(std::shared_ptr<const package::PackageReader> input, const std:
       vocabulary_(package::VocabularyOf(input_->Model().flavour)),
       report_(std::move(report)),
       progress_(std::move(progress)),
+      folder_(FolderOf(output)),
       writer_(output),
       buffer_(kCopyChunk) {}
 
@@ -137,15 +155,17 @@ void JobSink::TakeDocument(IFixedDocument* document) {
   const std::string name = NameOf(document, "fixed document");
   if (!sequence_) throw HostError(name + ": fixed document sent before the fixed document sequence");
   FinishDocument();
-  const package::Part* original = input_->Find(name);
-  document_ = DocumentInProgress{name, original && original->kind == package::PartKind::FixedDocument, {}};
+  const package::Document* original = nullptr;
+  for (const package::Document& candidate : input_->Model().sequence.documents)
+    if (package::SamePartName(candidate.name, name)) original = &candidate;
+  document_.emplace(name, original, folder_);
   documents_.push_back(name);
   std::vector<package::Relationship> made;
   ComPtr<IPartPrintTicket> ticket;
   const HRESULT found = document->GetPrintTicket(ticket.Put());
   WriteTicket(found, ticket.Get(), made);
   WriteAttachments(document);
-  Relate(name, Untouched(document), std::move(made));
+  if (related_documents_.insert(package::PartNameKey(name)).second) Relate(name, Untouched(document), std::move(made));
   ++count_.documents;
   if (progress_) progress_(count_);
 }
@@ -153,9 +173,9 @@ void JobSink::TakeDocument(IFixedDocument* document) {
 void JobSink::TakePage(IFixedPage* page) {
   const std::string name = NameOf(page, "fixed page");
   if (!document_) throw HostError(name + ": fixed page sent before any fixed document");
-  document_->pages.push_back(name);
   ++count_.pages;
   if (!WritePart(page, name)) {
+    ListPage(page, name);
     if (progress_) progress_(count_);
     return;  // the same page again: written once, listed twice
   }
@@ -177,7 +197,31 @@ void JobSink::TakePage(IFixedPage* page) {
   }
   WriteAttachments(page);
   Relate(name, Untouched(page), std::move(made));
+  ListPage(page, name);
   if (progress_) progress_(count_);
+}
+
+// Notes the page in the document's list: whether the list is still the
+// original's, and its PageContent should the markup be made afresh. Width
+// and Height describe the page as it was, so they stay only while it is.
+void JobSink::ListPage(IFixedPage* page, const std::string& name) {
+  DocumentInProgress& document = *document_;
+  const std::shared_ptr<const PageOrigin> origin = OriginOf(page);
+  const bool from_this_document =
+      document.original && origin && package::SamePartName(origin->document, document.original->name);
+  document.in_order = document.in_order && from_this_document && origin->ordinal == document.pages;
+  ++document.pages;
+  std::string markup = "<PageContent Source=\"" + package::EscapeXmlAttribute(name) + "\"";
+  if (from_this_document && WrittenUntouched(name)) markup += Attributes(origin->content_attributes);
+  if (!from_this_document || origin->link_targets.empty()) {
+    markup += "/>";
+  } else {
+    markup += "><PageContent.LinkTargets>";
+    for (const std::string& target : origin->link_targets)
+      markup += "<LinkTarget Name=\"" + package::EscapeXmlAttribute(target) + "\"/>";
+    markup += "</PageContent.LinkTargets></PageContent>";
+  }
+  document.markup.Append(markup.data(), markup.size());
 }
 
 void JobSink::TakeCarried(IUnknown* part) {
@@ -208,12 +252,9 @@ void JobSink::WriteAttachments(IUnknown* part) {
   }
 }
 
-bool JobSink::Written(const std::string& name) const { return written_.contains(package::PartNameKey(name)); }
+bool JobSink::Written(const std::string& name) const { return writer_.HasPart(name); }
 
-bool JobSink::WrittenUntouched(const std::string& name) const {
-  const auto found = written_.find(package::PartNameKey(name));
-  return found != written_.end() && found->second;
-}
+bool JobSink::WrittenUntouched(const std::string& name) const { return Written(name) && !touched_.Find(name); }
 
 std::string JobSink::ContentTypeOf(IUnknown* part, const std::string& name, package::PartOptions& options) const {
   if (const ComPtr<IPartFont> font = Query<IPartFont>(part)) {
@@ -230,7 +271,7 @@ std::string JobSink::ContentTypeOf(IUnknown* part, const std::string& name, pack
   if (const ComPtr<IPartThumbnail> thumbnail = Query<IPartThumbnail>(part))
     return ContentTypeFrom([&](BSTR* type) { return thumbnail->GetThumbnailProperties(type); });
   if (const ComPtr<ICarriedPart> carried = Query<ICarriedPart>(part)) return carried->ContentType();
-  if (const package::Part* original = input_->Find(name)) return original->content_type;
+  if (const std::optional<package::Part> original = input_->Find(name)) return original->content_type;
   if (Query<IFixedPage>(part)) return std::string(package::content_type::kFixedPage);
   if (Query<IPartPrintTicket>(part)) return std::string(package::content_type::kPrintTicket);
   if (Query<IPartResourceDictionary>(part)) return std::string(package::content_type::kResourceDictionary);
@@ -239,8 +280,7 @@ std::string JobSink::ContentTypeOf(IUnknown* part, const std::string& name, pack
 }
 
 bool JobSink::WritePart(IUnknown* part, const std::string& name) {
-  const std::string key = package::PartNameKey(name);
-  if (written_.contains(key)) return false;
+  if (Written(name)) return false;
   const ComPtr<IPartBase> base = Query<IPartBase>(part);
   if (!base) throw HostError(name + ": not a part", E_NOINTERFACE);
   package::PartOptions options;
@@ -260,69 +300,50 @@ bool JobSink::WritePart(IUnknown* part, const std::string& name) {
     if (end || read == 0) break;
   }
   sink->Finish();
-  written_.emplace(key, Untouched(part));
+  if (!Untouched(part)) touched_.Insert(name);
   return true;
 }
 
 void JobSink::Relate(const std::string& source, bool untouched, std::vector<package::Relationship> made) {
-  if (!related_.insert(package::PartNameKey(source)).second) return;
   std::vector<package::Relationship> all;
-  const package::Part* original = input_->Find(source);
-  if (original)
-    for (const package::Relationship& relationship : original->relationships)
+  if (input_->Find(source))
+    for (package::Relationship& relationship : input_->Relationships(source))
       if (untouched || (relationship.type != vocabulary_.print_ticket && relationship.type != vocabulary_.required_resource))
-      all.push_back(relationship);
+        all.push_back(std::move(relationship));
   if (!untouched) all.insert(all.end(), made.begin(), made.end());
-  for (const package::Relationship& relationship : all) AddOrKeep(source, relationship);
+  bool complete = Written(source);
+  for (const package::Relationship& relationship : all) {
+    AddOrKeep(source, relationship);
+    complete = complete && CanAdd(source, relationship);
+  }
+  // Nothing of this source waits: its relationships part can be written now rather than at the end.
+  if (complete) writer_.FinishRelationships(source);
 }
 
 void JobSink::WriteStructure(const std::string& name, std::string_view content_type, bool verbatim,
-                             const std::string& markup) {
+                             const std::function<void(package::PartSink&)>& write_markup) {
   const std::unique_ptr<package::PartSink> sink = writer_.BeginPart(name, content_type);
   if (verbatim) {
     const std::unique_ptr<package::PartReader> original = input_->OpenPart(name);
     while (const std::size_t n = original->Read(buffer_.data(), buffer_.size())) sink->Write(buffer_.data(), n);
   } else {
-    sink->Write(markup.data(), markup.size());
+    write_markup(*sink);
   }
   sink->Finish();
-  written_.emplace(package::PartNameKey(name), verbatim);
+  if (!verbatim) touched_.Insert(name);
 }
 
 void JobSink::FinishDocument() {
   if (!document_) return;
-  DocumentInProgress document = std::move(*document_);
+  const bool verbatim = document_->original && document_->in_order && document_->pages == document_->original->page_count;
+  WriteStructure(document_->name, package::content_type::kFixedDocument, verbatim, [this](package::PartSink& sink) {
+    const std::string head = "<FixedDocument xmlns=\"" + std::string(vocabulary_.markup_namespace) + "\">";
+    const std::string tail = "</FixedDocument>";
+    sink.Write(head.data(), head.size());
+    document_->markup.Drain([&](const void* data, std::size_t size) { sink.Write(data, size); });
+    sink.Write(tail.data(), tail.size());
+  });
   document_.reset();
-  const package::Document* original = nullptr;
-  for (const package::Document& candidate : input_->Model().sequence.documents)
-    if (document.from_package && package::SamePartName(candidate.name, document.name)) original = &candidate;
-  bool verbatim = original && original->pages.size() == document.pages.size();
-  for (std::size_t i = 0; verbatim && i < document.pages.size(); ++i)
-    verbatim = package::SamePartName(original->pages[i].name, document.pages[i]);
-  std::string markup;
-  if (!verbatim) {
-    std::map<std::string, const package::Page*> known;
-    if (original)
-      for (const package::Page& page : original->pages) known.emplace(package::PartNameKey(page.name), &page);
-    markup = "<FixedDocument xmlns=\"" + std::string(vocabulary_.markup_namespace) + "\">";
-    for (const std::string& page : document.pages) {
-      const auto found = known.find(package::PartNameKey(page));
-      const package::Page* model = found == known.end() ? nullptr : found->second;
-      markup += "<PageContent Source=\"" + package::EscapeXmlAttribute(page) + "\"";
-      // Width and Height describe the page as it was: kept only while it is.
-      if (model && WrittenUntouched(page)) markup += Attributes(model->content_attributes);
-      if (!model || model->link_targets.empty()) {
-        markup += "/>";
-        continue;
-      }
-      markup += "><PageContent.LinkTargets>";
-      for (const std::string& target : model->link_targets)
-        markup += "<LinkTarget Name=\"" + package::EscapeXmlAttribute(target) + "\"/>";
-      markup += "</PageContent.LinkTargets></PageContent>";
-    }
-    markup += "</FixedDocument>";
-  }
-  WriteStructure(document.name, package::content_type::kFixedDocument, verbatim, markup);
 }
 
 void JobSink::FinishSequence() {
@@ -341,7 +362,8 @@ void JobSink::FinishSequence() {
     }
     markup += "</FixedDocumentSequence>";
   }
-  WriteStructure(*sequence_, package::content_type::kFixedDocumentSequence, verbatim, markup);
+  WriteStructure(*sequence_, package::content_type::kFixedDocumentSequence, verbatim,
+                 [&](package::PartSink& sink) { sink.Write(markup.data(), markup.size()); });
 }
 
 void JobSink::Finish() {
@@ -373,8 +395,8 @@ void JobSink::Finish() {
   pending_.clear();
 }
 
-bool JobSink::SignatureHolds(const package::Signature& signature, std::string& broken) const {
-  for (const std::string& signed_part : signature.signed_parts) {
+bool JobSink::SignatureHolds(const std::vector<std::string>& signed_parts, std::string& broken) const {
+  for (const std::string& signed_part : signed_parts) {
     const std::string part =
         package::IsRelationshipsPartName(signed_part) ? package::RelationshipsSource(signed_part) : signed_part;
     if (part == "/" || WrittenUntouched(part)) continue;
@@ -388,7 +410,7 @@ void JobSink::WriteSignatures() {
   std::map<std::string, bool> kept;  // by key: signatures and certificates to write
   for (const package::Signature& signature : input_->Model().signatures) {
     std::string broken;
-    const bool holds = SignatureHolds(signature, broken);
+    const bool holds = SignatureHolds(input_->SignedParts(signature), broken);
     if (!holds)
       report_->Warning(signature.name + ": signature dropped: the chain changed " + broken + ", which it signs");
     kept[package::PartNameKey(signature.name)] = holds;

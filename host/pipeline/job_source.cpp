@@ -1,5 +1,6 @@
 #include "host/pipeline/job_source.h"
 
+#include "host/package/package_error.h"
 #include "host/package/part_name.h"
 #include "host/pipeline/document_parts.h"
 #include "host/pipeline/fixed_page_part.h"
@@ -41,7 +42,7 @@ std::shared_ptr<ContentSource> JobSource::Content(const std::string& name) {
 
 // A part of the package as the object of its kind.
 ComPtr<IUnknown> JobSource::PackagePart(const std::string& name) {
-  const package::Part* part = input_->Find(name);
+  const std::optional<package::Part> part = input_->Find(name);
   if (!part) throw HostError(name + ": missing part", HRESULT_FROM_WIN32(ERROR_NOT_FOUND));
   std::u16string uri = Wide(part->name);
   const std::u16string type = Wide(part->content_type);
@@ -102,15 +103,17 @@ ComPtr<IUnknown> JobSource::Document(const package::Document& document) {
   return part;
 }
 
-ComPtr<IUnknown> JobSource::Page(const package::Page& page) {
+ComPtr<IUnknown> JobSource::Page(package::Page page, const std::string& document, std::uint64_t ordinal) {
   // Each page gets objects of its own for its resources: they are light, and
   // keeping shared ones for the whole job would hold one per resource of the
   // package. The output writes a resource once, by name.
   PageResources resources;
   for (const package::Resource& resource : page.resources)
     resources.emplace_back(Wide(resource.name), PackagePart(resource.name));
+  auto origin = std::make_shared<const PageOrigin>(
+      PageOrigin{document, ordinal, std::move(page.content_attributes), std::move(page.link_targets)});
   ComPtr<IUnknown> part = MakePart<FixedPagePart>(Wide(page.name), Content(page.name), Ticket(page.ticket),
-                                                  std::move(resources), written_, true);
+                                                  std::move(resources), written_, std::move(origin));
   auto* object = static_cast<FixedPagePart*>(As<IFixedPage>(part).Get());
   for (const package::Attachment& attachment : page.attachments) object->Attach(PackagePart(attachment.name));
   return part;
@@ -130,12 +133,17 @@ HRESULT JobSource::Run(PartChannel& channel) {
     send(Sequence());
     for (const package::Document& document : model.sequence.documents) {
       if (!send(Document(document))) break;
-      for (const package::Page& page : document.pages)
-        if (!send(Page(page))) break;
+      // Pages are read from the package as they are sent, so a long job holds only those in flight.
+      const std::unique_ptr<package::PageCursor> pages = input_->Pages(document);
+      for (std::uint64_t ordinal = 0; std::optional<package::Page> page = pages->Next(); ++ordinal)
+        if (!send(Page(std::move(*page), document.name, ordinal))) break;
     }
   } catch (const HostError& error) {
     report_->Problem(error.what());
     hr = error.Hr();
+  } catch (const package::PackageError& error) {
+    report_->Problem(error.what());
+    hr = HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
   } catch (const std::bad_alloc&) {
     hr = E_OUTOFMEMORY;
   }

@@ -5,6 +5,7 @@
 // filter asks for a stream.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -39,7 +40,7 @@ class JobSource {
   ComPtr<IUnknown> XpsDocument();
   ComPtr<IUnknown> Sequence();
   ComPtr<IUnknown> Document(const package::Document& document);
-  ComPtr<IUnknown> Page(const package::Page& page);
+  ComPtr<IUnknown> Page(package::Page page, const std::string& document, std::uint64_t ordinal);
   std::shared_ptr<ContentSource> Content(const std::string& name);
 
   std::shared_ptr<const package::PackageReader> input_;

@@ -3,9 +3,11 @@
 // threads over their life, so their state is locked.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/pipeline/content_source.h"
@@ -17,6 +19,15 @@ namespace kestrel::host {
 // Copies text into a new BSTR for an out parameter.
 HRESULT CopyToBstr(std::u16string_view text, BSTR* out);
 
+// Where a page of the input package stood: its fixed document, its place
+// there (from 0) and what its PageContent said besides the Source.
+struct PageOrigin {
+  std::string document;
+  std::uint64_t ordinal = 0;
+  std::vector<std::pair<std::string, std::string>> content_attributes;
+  std::vector<std::string> link_targets;
+};
+
 // What the output asks of the job's own part objects beyond the pipeline's interfaces.
 struct IJobPart : IUnknown {
   static constexpr IID iid = MakeGuid("{6B3C1E11-5A4F-4B8E-9C10-4B6573747231}");
@@ -26,6 +37,8 @@ struct IJobPart : IUnknown {
   // The carried parts that travel with this one (thumbnails, story fragments,
   // document structure, signature definitions).
   virtual std::vector<ComPtr<IUnknown>> Attachments() = 0;
+  // For a page of the input package, where it stood; null for any other part.
+  virtual std::shared_ptr<const PageOrigin> Origin() = 0;
 
  protected:
   ~IJobPart() = default;
@@ -60,6 +73,7 @@ class PartObject : public ComObject<Interfaces..., IJobPart> {
     std::lock_guard lock(mutex_);
     return attachments_;
   }
+  std::shared_ptr<const PageOrigin> Origin() override { return nullptr; }
 
  protected:
   // from_package: the content is the input package's part of that name.

@@ -16,9 +16,11 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "host/package/xps_package_reader.h"
@@ -108,13 +110,27 @@ inline std::map<std::string, std::string> ReadParts(const std::filesystem::path&
   const auto reader = kestrel::package::PackageReader::Open(package);
   std::map<std::string, std::string> parts;
   std::vector<char> buffer(65536);
-  for (const auto& [key, part] : reader->Model().parts) {
+  reader->ForEachPart([&](const kestrel::package::Part& part) {
     std::string bytes;
     const auto in = reader->OpenPart(part.name);
     while (const std::size_t n = in->Read(buffer.data(), buffer.size())) bytes.append(buffer.data(), n);
     parts.emplace(part.name, std::move(bytes));
-  }
+  });
   return parts;
+}
+
+// Every relationship of a package as (source, id, type, target, external), "/" the package's own.
+inline std::set<std::tuple<std::string, std::string, std::string, std::string, bool>> ReadRelationships(
+    const std::filesystem::path& package) {
+  const auto reader = kestrel::package::PackageReader::Open(package);
+  std::set<std::tuple<std::string, std::string, std::string, std::string, bool>> all;
+  const auto add = [&](const std::string& source) {
+    for (const kestrel::package::Relationship& r : reader->Relationships(source))
+      all.emplace(source, r.id, r.type, r.target, r.external);
+  };
+  add("/");
+  reader->ForEachPart([&](const kestrel::package::Part& part) { add(part.name); });
+  return all;
 }
 
 inline bool HaveMutool() { return access("/usr/bin/mutool", X_OK) == 0; }

@@ -83,7 +83,7 @@ TEST_F(JobSourceTest, DeliversThePackageInPipelineOrder) {
   std::vector<std::string> expected;
   for (const auto& document : model.sequence.documents) {
     expected.push_back("document");
-    expected.insert(expected.end(), document.pages.size(), "page");
+    expected.insert(expected.end(), document.page_count, "page");
   }
   EXPECT_EQ(order, expected);
   ComPtr<IPartPrintTicket> ticket;
@@ -93,7 +93,7 @@ TEST_F(JobSourceTest, DeliversThePackageInPipelineOrder) {
 TEST_F(JobSourceTest, PagesOfferTheirTicketResourcesAndMarkup) {
   const auto pages = All<IFixedPage>();
   ASSERT_FALSE(pages.empty());
-  const auto& model_page = input_->Model().sequence.documents.at(0).pages.at(0);
+  const kestrel::package::Page model_page = *input_->Pages(input_->Model().sequence.documents.at(0))->Next();
   const ComPtr<IFixedPage>& page = pages[0];
   ComPtr<IPartPrintTicket> ticket;
   EXPECT_EQ(page->GetPrintTicket(ticket.Put()), model_page.ticket ? S_OK : HRESULT_FROM_WIN32(ERROR_NOT_FOUND));
@@ -136,7 +136,7 @@ TEST_F(JobSourceTest, ReplacedMarkupIsReadWhileItIsWritten) {
 }
 
 TEST_F(JobSourceTest, NewPartsGetUniqueNames) {
-  const std::string existing = input_->Model().sequence.documents.at(0).pages.at(0).name;
+  const std::string existing = input_->Pages(input_->Model().sequence.documents.at(0))->Next()->name;
   const std::u16string taken(existing.begin(), existing.end());
   ComPtr<IUnknown> part;
   ComPtr<IPrintWriteStream> stream;

@@ -42,6 +42,7 @@ std::vector<fs::path> CorpusDocuments() {
   return documents;
 }
 
+// The same parts with the same bytes, and the same relationships.
 void ExpectSameParts(const fs::path& in, const fs::path& out) {
   const auto expected = ReadParts(in);
   const auto actual = ReadParts(out);
@@ -50,6 +51,7 @@ void ExpectSameParts(const fs::path& in, const fs::path& out) {
   for (const auto& [name, bytes] : actual) actual_names.push_back(name);
   ASSERT_EQ(actual_names, expected_names) << in;
   for (const auto& [name, bytes] : expected) EXPECT_TRUE(actual.at(name) == bytes) << in << ": " << name << " differs";
+  EXPECT_EQ(kestrel::host::testing::ReadRelationships(out), kestrel::host::testing::ReadRelationships(in)) << in;
 }
 
 void ExpectSameRendering(const fs::path& in, const fs::path& out, const ScratchDir& scratch) {
@@ -223,6 +225,16 @@ TEST_F(ScriptedChain, NewPagesFromAFilterReachTheOutputUnderTheirNames) {
   const auto parts = ReadParts(Out());
   EXPECT_TRUE(parts.contains("/Copies/3.fpage"));
   EXPECT_EQ(parts.at("/Copies/2.fpage"), parts.at("/Documents/1/Pages/2.fpage"));
+  // The document markup, made afresh, lists each page and its copy; the pages
+  // of the input keep what their PageContent said, the new ones say nothing.
+  const auto reader = kestrel::package::PackageReader::Open(Out());
+  std::vector<std::pair<std::string, std::size_t>> listed;
+  for (auto pages = reader->Pages(reader->Model().sequence.documents.at(0)); auto page = pages->Next();)
+    listed.emplace_back(page->name, page->content_attributes.size());
+  const std::vector<std::pair<std::string, std::size_t>> expected = {
+      {"/Documents/1/Pages/1.fpage", 2}, {"/Copies/1.fpage", 0}, {"/Documents/1/Pages/2.fpage", 2},
+      {"/Copies/2.fpage", 0},           {"/Documents/1/Pages/3.fpage", 2}, {"/Copies/3.fpage", 0}};
+  EXPECT_EQ(listed, expected);
   if (!kestrel::host::testing::HaveMutool()) GTEST_SKIP() << "mutool is not installed";
   const auto before = kestrel::host::testing::RenderPages(scratch_ / "sample.xps", scratch_ / "before");
   const auto after = kestrel::host::testing::RenderPages(Out(), scratch_ / "after");

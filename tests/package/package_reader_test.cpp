@@ -37,6 +37,12 @@ std::string Obfuscated(std::string bytes, const std::string& name) {
   return bytes;
 }
 
+std::vector<Page> ReadPages(const PackageReader& reader, const Document& document) {
+  std::vector<Page> pages;
+  for (auto cursor = reader.Pages(document); auto page = cursor->Next();) pages.push_back(std::move(*page));
+  return pages;
+}
+
 class PackageReaderTest : public ::testing::Test {
  protected:
   std::unique_ptr<PackageReader> Open(const PackageItems& items, const ReaderLimits& limits = {}) {
@@ -67,8 +73,10 @@ TEST_F(PackageReaderTest, ReadsDocumentsPagesTicketsAndResources) {
   EXPECT_EQ(model.flavour, Flavour::Xps);
   ASSERT_EQ(model.sequence.documents.size(), 1u);
   const Document& document = model.sequence.documents[0];
-  ASSERT_EQ(document.pages.size(), 2u);
-  const Page& page = document.pages[0];
+  EXPECT_EQ(document.page_count, 2u);
+  const std::vector<Page> pages = ReadPages(*reader, document);
+  ASSERT_EQ(pages.size(), 2u);
+  const Page& page = pages[0];
   EXPECT_EQ(page.name, "/Documents/1/Pages/1.fpage");
   EXPECT_EQ(page.ticket, "/Tickets/page1.xml");
   EXPECT_EQ(page.content_attributes, (std::vector<std::pair<std::string, std::string>>{{"Width", "816"}}));
@@ -79,10 +87,10 @@ TEST_F(PackageReaderTest, ReadsDocumentsPagesTicketsAndResources) {
                            {kFontName, PartKind::Font, false},
                            {"/Resources/D1.dict", PartKind::ResourceDictionary, false},
                            {"/Resources/D2.dict", PartKind::ResourceDictionary, true}}));
-  EXPECT_FALSE(document.pages[1].ticket);
+  EXPECT_FALSE(pages[1].ticket);
 
-  const Part* font = reader->Find("/RESOURCES/0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9.ODTTF");
-  ASSERT_NE(font, nullptr);
+  const std::optional<Part> font = reader->Find("/RESOURCES/0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9.ODTTF");
+  ASSERT_TRUE(font);
   EXPECT_TRUE(font->obfuscated);
   auto in = reader->OpenPart(font->name);
   EXPECT_EQ(ReadAll(*in), PlainFont());
@@ -221,16 +229,73 @@ TEST_F(PackageReaderTest, AcceptsIgnorableMarkupAndAlternateContent) {
   EXPECT_EQ(Open(items)->Model().sequence.documents.size(), 1u);
 }
 
+// A document's pages are read again from its markup, one at a time: in order,
+// through markup compatibility, with their PageContent attributes and links.
+TEST_F(PackageReaderTest, ReadsADocumentsPagesAgainFromItsMarkup) {
+  constexpr int kPages = 3000;  // markup longer than the reader's buffers
+  PackageItems items(kPages);
+  std::string document =
+      "<FixedDocument xmlns=\"http://schemas.microsoft.com/xps/2005/06\" xmlns:x=\"urn:x\" "
+      "xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\" mc:Ignorable=\"x\">";
+  for (int i = 1; i <= kPages; ++i) {
+    const std::string source = "Pages/" + std::to_string(i) + ".fpage";
+    if (i == 2) {
+      document += "<x:Other/><mc:AlternateContent><mc:Choice Requires=\"x\"><x:Page/></mc:Choice><mc:Fallback>"
+                  "<PageContent Source=\"" + source + "\" Height=\"1\"/></mc:Fallback></mc:AlternateContent>";
+    } else if (i == 3) {
+      document += "<PageContent Source=\"" + source + "\"><PageContent.LinkTargets><LinkTarget Name=\"a\"/>"
+                  "<LinkTarget Name=\"b\"/></PageContent.LinkTargets></PageContent>";
+    } else {
+      document += "<PageContent Source=\"" + source + "\" Width=\"" + std::to_string(i) + "\"/>\n";
+    }
+  }
+  items.Set("Documents/1/FixedDocument.fdoc", document + "</FixedDocument>");
+  items.Set("Documents/1/Pages/_rels/3.fpage.rels", PackageItems::Relationships({{"/Tickets/3.xml", kTicket}}));
+  items.Set("Tickets/3.xml", "<PrintTicket/>");
+  auto reader = Open(items);
+  const Document& model = reader->Model().sequence.documents.at(0);
+  EXPECT_EQ(model.page_count, static_cast<std::uint64_t>(kPages));
+  const std::vector<Page> pages = ReadPages(*reader, model);
+  ASSERT_EQ(pages.size(), static_cast<std::size_t>(kPages));
+  using Attributes = std::vector<std::pair<std::string, std::string>>;
+  EXPECT_EQ(pages[1].content_attributes, (Attributes{{"Height", "1"}}));
+  EXPECT_EQ(pages[2].link_targets, (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(pages[2].ticket, "/Tickets/3.xml");
+  for (int i : {1, 4, kPages}) {
+    const Page& page = pages[static_cast<std::size_t>(i - 1)];
+    EXPECT_EQ(page.name, "/Documents/1/Pages/" + std::to_string(i) + ".fpage");
+    EXPECT_EQ(page.content_attributes, (Attributes{{"Width", std::to_string(i)}}));
+    EXPECT_FALSE(page.ticket);
+  }
+  // Two cursors over one document read independently.
+  auto first = reader->Pages(model);
+  auto second = reader->Pages(model);
+  first->Next();
+  EXPECT_EQ(second->Next()->name, "/Documents/1/Pages/1.fpage");
+  EXPECT_EQ(first->Next()->name, "/Documents/1/Pages/2.fpage");
+}
+
 TEST_F(PackageReaderTest, ToleratesAMissingThumbnailAndDropsItsRelationship) {
   PackageItems items;
   items.Set("_rels/.rels",
             PackageItems::Relationships(
                 {{"/FixedDocumentSequence.fdseq", "http://schemas.microsoft.com/xps/2005/06/fixedrepresentation"},
                  {"/thumb.png", reltype::kThumbnail}}));
+  items.Set("Documents/1/Pages/_rels/1.fpage.rels",
+            PackageItems::Relationships({{"/Tickets/gone.png", reltype::kThumbnail}, {"/Tickets/1.xml", kTicket}}));
+  items.Set("Tickets/1.xml", "<PrintTicket/>");
   auto reader = Open(items);
   EXPECT_EQ(reader->Model().package_relationships.size(), 1u);
-  ASSERT_EQ(reader->Model().warnings.size(), 1u);
-  EXPECT_EQ(reader->Model().warnings[0], "/thumb.png: missing part referenced by /_rels/.rels (relationship R1 dropped)");
+  EXPECT_EQ(reader->Model().warnings,
+            (std::vector<std::string>{
+                "/thumb.png: missing part referenced by /_rels/.rels (relationship R1 dropped)",
+                "/Tickets/gone.png: missing part referenced by /Documents/1/Pages/1.fpage (relationship R0 dropped)"}));
+  // Read again later, the page's relationships are as Open left them.
+  const std::vector<Relationship> page = reader->Relationships("/documents/1/pages/1.FPAGE");
+  ASSERT_EQ(page.size(), 1u);
+  EXPECT_EQ(page[0].target, "/Tickets/1.xml");
+  EXPECT_EQ(reader->Relationships("/"), reader->Model().package_relationships);
+  EXPECT_TRUE(reader->Relationships("/Tickets/1.xml").empty());
 }
 
 TEST_F(PackageReaderTest, CapsUncompressedSizeBeforeReading) {

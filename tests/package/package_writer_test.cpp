@@ -105,7 +105,7 @@ TEST_F(PackageWriterTest, WritesAPackageTheReaderReadsBack) {
   EXPECT_NE(types.find("<Override PartName=\"/Tickets/odd.xml\" ContentType=\"text/xml\"/>"), std::string::npos);
 
   auto reader = PackageReader::Open(output_);
-  const Page& page = reader->Model().sequence.documents.at(0).pages.at(0);
+  const Page page = *reader->Pages(reader->Model().sequence.documents.at(0))->Next();
   EXPECT_EQ(page.ticket, "/Tickets/page.xml");
   ASSERT_EQ(page.resources.size(), 1u);
   EXPECT_EQ(ReadPart(*reader, kFont), font);
@@ -135,6 +135,73 @@ TEST_F(PackageWriterTest, RejectsNamesItCannotStore) {
                                 {.obfuscate = true}),
                PackageError);
   EXPECT_THROW(writer.BeginPart(kFont, kObfuscatedFontContentType), PackageError);
+}
+
+TEST_F(PackageWriterTest, WritesFinishedRelationshipsAtOnceAndRefusesLaterOnes) {
+  constexpr const char* kPage = "/Documents/1/Pages/1.fpage";
+  {
+    PackageWriter writer(output_);
+    WriteMinimalPackage(writer, testing::kFixedPageMarkup);
+    WritePart(writer, "/Tickets/page.xml", "application/vnd.ms-printing.printticket+xml", "<PrintTicket/>");
+    writer.AddRelationship(kPage, {"", reltype::kRequiredResourceXps, "/missing.png", false});
+    const std::pair<const char*, const char*> refused[] = {
+        {"/Documents/1/FixedDocument.fdoc", nullptr},  // no relationships: nothing to write, nothing to refuse
+        {"/later.xml", "/later.xml: relationships finished before the part itself"},
+        {kPage, "/missing.png: missing part referenced by relationship R1 of /Documents/1/Pages/1.fpage"},
+    };
+    for (const auto& [source, message] : refused) {
+      try {
+        writer.FinishRelationships(source);
+        EXPECT_EQ(message, nullptr) << source;
+      } catch (const PackageError& error) {
+        EXPECT_STREQ(error.what(), message);
+      }
+    }
+    WritePart(writer, "/missing.png", "image/png", "png");
+    writer.AddRelationship(kPage, {"T", reltype::kPrintTicketXps, "/Tickets/page.xml", false});
+    writer.FinishRelationships(kPage);
+    EXPECT_THROW(writer.AddRelationship(kPage, {"", reltype::kRequiredResourceXps, "/missing.png", false}),
+                 PackageError);
+    EXPECT_THROW(writer.FinishRelationships(kPage), PackageError);
+    EXPECT_THROW(writer.AddRelationship("/Documents/1/FixedDocument.fdoc", {"", "x", "/missing.png", false}),
+                 PackageError);
+    writer.Commit();
+  }
+  EXPECT_EQ(RawItem(output_, "Documents/1/Pages/_rels/1.fpage.rels"),
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Relationships "
+            "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship Id=\"R1\" "
+            "Type=\"http://schemas.microsoft.com/xps/2005/06/required-resource\" Target=\"/missing.png\"/>"
+            "<Relationship Id=\"T\" Type=\"http://schemas.microsoft.com/xps/2005/06/printticket\" "
+            "Target=\"/Tickets/page.xml\"/></Relationships>");
+  const auto reader = PackageReader::Open(output_);
+  EXPECT_EQ(reader->Pages(reader->Model().sequence.documents.at(0))->Next()->ticket, "/Tickets/page.xml");
+}
+
+// Enough parts that the writer's record of them spills to its spool file: the
+// Defaults and Overrides are those of the most frequent type per extension.
+TEST_F(PackageWriterTest, ListsContentTypesOfManyParts) {
+  std::string expected_overrides;
+  {
+    PackageWriter writer(output_, 0);
+    WriteMinimalPackage(writer, testing::kFixedPageMarkup);
+    for (int i = 0; i < 6000; ++i) {
+      const std::string name = "/Metadata/Tickets/ticket-number-" + std::to_string(i) + ".xml";
+      const char* type = i % 3 ? "application/vnd.ms-printing.printticket+xml" : "text/xml";
+      WritePart(writer, name, type, "<x/>");
+      if (i % 3 == 0) expected_overrides += "<Override PartName=\"" + name + "\" ContentType=\"text/xml\"/>";
+    }
+    WritePart(writer, "/NoExtension", "text/plain", "x");
+    writer.Commit();
+  }
+  EXPECT_EQ(RawItem(output_, "[Content_Types].xml"),
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Types "
+            "xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+            "<Default Extension=\"fdoc\" ContentType=\"application/vnd.ms-package.xps-fixeddocument+xml\"/>"
+            "<Default Extension=\"fdseq\" ContentType=\"application/vnd.ms-package.xps-fixeddocumentsequence+xml\"/>"
+            "<Default Extension=\"fpage\" ContentType=\"application/vnd.ms-package.xps-fixedpage+xml\"/>"
+            "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+            "<Default Extension=\"xml\" ContentType=\"application/vnd.ms-printing.printticket+xml\"/>" +
+                expected_overrides + "<Override PartName=\"/NoExtension\" ContentType=\"text/plain\"/></Types>");
 }
 
 TEST_F(PackageWriterTest, LeavesNothingWithoutCommit) {

@@ -2,6 +2,7 @@
 
 #include "host/package/font_obfuscation.h"
 #include "host/package/part_name.h"
+#include "host/package/part_name_table.h"
 
 namespace kestrel::package {
 namespace {
@@ -34,6 +35,30 @@ TEST(PartNameTest, ComparesCaseInsensitivelyAfterPercentDecoding) {
   EXPECT_TRUE(SamePartName("/caf%C3%A9.png", "/caf%c3%a9.PNG"));
   EXPECT_TRUE(SamePartName("/caf%C3%A9.png", "/caf\xC3\xA9.png"));
   EXPECT_FALSE(SamePartName("/a.png", "/a.pn"));
+  EXPECT_FALSE(SamePartName("/a%2", "/a"));
+  EXPECT_EQ(PartNameHash("/caf%C3%A9.PNG"), PartNameHash("/caf\xC3\xA9.png"));
+}
+
+TEST(PartNameTableTest, FindsNamesAsPartNamesCompareAndKeepsTheFirstSpelling) {
+  PartNameTable<int> table;
+  // Enough names to grow the index many times, and names longer than a block of the store.
+  const std::string long_name = "/" + std::string(70000, 'x');
+  for (int i = 0; i < 20000; ++i) {
+    auto [entry, added] = table.Insert("/Documents/1/Pages/" + std::to_string(i) + ".fpage");
+    ASSERT_TRUE(added);
+    table.At(entry) = i;
+    if (i == 5000) table.Insert(long_name);
+  }
+  EXPECT_EQ(table.Size(), 20001u);
+  const auto found = table.Find("/documents/1/PAGES/%31%32.FPAGE");
+  ASSERT_TRUE(found);
+  EXPECT_EQ(table.At(*found), 12);
+  EXPECT_EQ(table.Name(*found), "/Documents/1/Pages/12.fpage");
+  EXPECT_EQ(table.Insert("/DOCUMENTS/1/pages/12.fpage"), std::make_pair(*found, false));
+  EXPECT_EQ(table.Name(*table.Find(long_name)), long_name);
+  EXPECT_EQ(table.Name(*table.Find("/Documents/1/Pages/19999.fpage")), "/Documents/1/Pages/19999.fpage");
+  EXPECT_FALSE(table.Find("/Documents/1/Pages/20000.fpage"));
+  EXPECT_FALSE(PartNameTable<int>().Find("/a"));
 }
 
 TEST(PartNameTest, ResolvesReferencesAgainstTheReferringPart) {
