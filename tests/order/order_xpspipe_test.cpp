@@ -73,13 +73,13 @@ class OrderEndToEnd : public ::testing::Test {
     const auto parts = ReadParts(Out());
     std::vector<std::string> pages;
     for (const auto& document : reader->Model().sequence.documents) {
-      for (const auto& page : document.pages) {
-        EXPECT_TRUE(parts.contains(page.name)) << page.name;
-        const std::size_t serial = page.name.rfind('_');
-        if (page.name.starts_with("/Pad_page_") && page.name.ends_with(".xaml"))
-          pages.push_back("pad" + page.name.substr(serial + 1, page.name.size() - serial - 1 - 5));
+      for (auto cursor = reader->Pages(document); const auto page = cursor->Next();) {
+        EXPECT_TRUE(parts.contains(page->name)) << page->name;
+        const std::size_t serial = page->name.rfind('_');
+        if (page->name.starts_with("/Pad_page_") && page->name.ends_with(".xaml"))
+          pages.push_back("pad" + page->name.substr(serial + 1, page->name.size() - serial - 1 - 5));
         else
-          pages.push_back(fs::path(page.name).stem().string());
+          pages.push_back(fs::path(page->name).stem().string());
       }
     }
     return pages;
@@ -87,7 +87,8 @@ class OrderEndToEnd : public ::testing::Test {
   std::vector<std::string> OutputPageNames() const {
     const auto reader = kestrel::package::PackageReader::Open(Out());
     std::vector<std::string> names;
-    for (const auto& page : reader->Model().sequence.documents.at(0).pages) names.push_back(page.name);
+    for (auto cursor = reader->Pages(reader->Model().sequence.documents.at(0)); const auto page = cursor->Next();)
+      names.push_back(page->name);
     return names;
   }
 
