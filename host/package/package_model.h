@@ -101,6 +101,7 @@ struct Page {
   std::vector<std::string> link_targets;
   std::vector<Resource> resources;
   std::vector<Attachment> attachments;
+  std::vector<Relationship> relationships;  // the page part's own, as read
 };
 
 struct Document {

@@ -140,6 +140,7 @@ class LinkReader {
     std::set<std::string> dictionaries_seen;
     AddRequiredResources(page.name, relationships, page, listed, dictionaries_seen, restricted, false);
     page.attachments = AttachmentsOf(page.name, relationships, {vocabulary_.required_resource});
+    page.relationships = relationships;
     return page;
   }
 

@@ -2,8 +2,13 @@
 
 #include <minizip/zip.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 
 #include "host/package/package_error.h"
 
@@ -22,6 +27,69 @@ constexpr uLong kUtf8NameFlag = 1u << 11;
 
 bool HasNonAscii(const std::string& text) {
   return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+// The end of central directory record minizip writes: no comment, so the last 22 bytes.
+constexpr std::size_t kEndRecordSize = 22;
+constexpr std::size_t kZip64LocatorSize = 20;
+constexpr std::uint32_t kEndRecordSignature = 0x06054b50;
+constexpr std::uint32_t kZip64LocatorSignature = 0x07064b50;
+constexpr std::uint32_t kZip64EndRecordSignature = 0x06064b50;
+// From this many items the end record cannot count them and a ZIP64 one must.
+constexpr std::uint64_t kZip64ItemCount = 0xFFFF;
+
+std::uint64_t ReadLittle(const unsigned char* bytes, int size) {
+  std::uint64_t value = 0;
+  for (int i = size - 1; i >= 0; --i) value = (value << 8) | bytes[i];
+  return value;
+}
+
+void PutLittle(std::string& out, std::uint64_t value, int size) {
+  for (int i = 0; i < size; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+bool ReadAt(int file, void* buffer, std::size_t size, off_t offset) {
+  return pread(file, buffer, size, offset) == static_cast<ssize_t>(size);
+}
+
+bool WriteAt(int file, const std::string& bytes, off_t offset) {
+  return pwrite(file, bytes.data(), bytes.size(), offset) == static_cast<ssize_t>(bytes.size());
+}
+
+// minizip writes the ZIP64 end records only for a central directory beyond
+// 4 GiB, not for 65535 items or more, which leaves a file readers refuse as
+// inconsistent. Adds them before the end record when they are missing.
+void AddZip64EndRecords(const std::filesystem::path& path, std::uint64_t items) {
+  const int file = open(path.c_str(), O_RDWR);
+  if (file < 0) throw PackageError(path.string(), "cannot reopen the package file");
+  struct stat status;
+  unsigned char tail[kZip64LocatorSize + kEndRecordSize];
+  bool done = fstat(file, &status) == 0 && static_cast<std::size_t>(status.st_size) >= sizeof tail;
+  const off_t end_at = done ? status.st_size - static_cast<off_t>(kEndRecordSize) : 0;
+  done = done && ReadAt(file, tail, sizeof tail, end_at - static_cast<off_t>(kZip64LocatorSize)) &&
+         ReadLittle(tail + kZip64LocatorSize, 4) == kEndRecordSignature;
+  if (done && ReadLittle(tail, 4) != kZip64LocatorSignature) {
+    const unsigned char* end = tail + kZip64LocatorSize;
+    std::string records;
+    PutLittle(records, kZip64EndRecordSignature, 4);
+    PutLittle(records, 44, 8);                      // the size of the rest of this record
+    PutLittle(records, 45, 2);                      // made by: version 4.5
+    PutLittle(records, 45, 2);                      // needed to extract: 4.5
+    PutLittle(records, 0, 4);                       // this disk
+    PutLittle(records, 0, 4);                       // the disk of the central directory
+    PutLittle(records, items, 8);                   // items on this disk
+    PutLittle(records, items, 8);                   // items in all
+    PutLittle(records, ReadLittle(end + 12, 4), 8);  // central directory size
+    PutLittle(records, ReadLittle(end + 16, 4), 8);  // central directory offset
+    PutLittle(records, kZip64LocatorSignature, 4);
+    PutLittle(records, 0, 4);                                   // the disk of the ZIP64 end record
+    PutLittle(records, static_cast<std::uint64_t>(end_at), 8);  // where it starts
+    PutLittle(records, 1, 4);                                   // disks in all
+    records.append(reinterpret_cast<const char*>(end), kEndRecordSize);
+    done = WriteAt(file, records, end_at);
+  }
+  const bool closed = close(file) == 0;
+  if (!done || !closed) throw PackageError(path.string(), "cannot complete the ZIP64 end of the package file");
 }
 
 }  // namespace
@@ -46,6 +114,7 @@ void ZipStreamWriter::BeginItem(const std::string& item_name, int level, bool la
   if (result != ZIP_OK) throw PackageError(part, "cannot start the ZIP item (error " + std::to_string(result) + ")");
   part_ = part;
   item_open_ = true;
+  ++items_;
 }
 
 void ZipStreamWriter::Write(const void* data, std::size_t size) {
@@ -67,6 +136,7 @@ void ZipStreamWriter::Close() {
   void* zip = zip_;
   zip_ = nullptr;
   if (zipClose(zip, nullptr) != ZIP_OK) throw PackageError(path_.string(), "cannot finish the package file");
+  if (items_ >= kZip64ItemCount) AddZip64EndRecords(path_, items_);
 }
 
 }  // namespace kestrel::package

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -28,6 +29,7 @@ class ZipStreamWriter {
   std::filesystem::path path_;
   std::string part_;  // of the open item, for errors
   bool item_open_ = false;
+  std::uint64_t items_ = 0;
 };
 
 }  // namespace kestrel::package

@@ -196,7 +196,8 @@ void JobSink::TakePage(IFixedPage* page) {
     made.push_back({"", std::string(vocabulary_.required_resource), resource_name, false});
   }
   WriteAttachments(page);
-  Relate(name, Untouched(page), std::move(made));
+  const std::shared_ptr<const PageOrigin> origin = OriginOf(page);
+  Relate(name, Untouched(page), std::move(made), origin ? &origin->relationships : nullptr);
   ListPage(page, name);
   if (progress_) progress_(count_);
 }
@@ -304,12 +305,14 @@ bool JobSink::WritePart(IUnknown* part, const std::string& name) {
   return true;
 }
 
-void JobSink::Relate(const std::string& source, bool untouched, std::vector<package::Relationship> made) {
+void JobSink::Relate(const std::string& source, bool untouched, std::vector<package::Relationship> made,
+                     const std::vector<package::Relationship>* as_read) {
+  std::vector<package::Relationship> read;
+  if (!as_read && input_->Find(source)) read = input_->Relationships(source);
   std::vector<package::Relationship> all;
-  if (input_->Find(source))
-    for (package::Relationship& relationship : input_->Relationships(source))
-      if (untouched || (relationship.type != vocabulary_.print_ticket && relationship.type != vocabulary_.required_resource))
-        all.push_back(std::move(relationship));
+  for (const package::Relationship& relationship : as_read ? *as_read : read)
+    if (untouched || (relationship.type != vocabulary_.print_ticket && relationship.type != vocabulary_.required_resource))
+      all.push_back(relationship);
   if (!untouched) all.insert(all.end(), made.begin(), made.end());
   bool complete = Written(source);
   for (const package::Relationship& relationship : all) {

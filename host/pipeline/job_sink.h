@@ -83,8 +83,10 @@ class JobSink {
   void WriteAttachments(IUnknown* part);
   // The relationships of a written part: the package's own where the part is
   // untouched, else the package's other links plus the ticket and resources made.
-  // Written out at once when none has to wait for its target.
-  void Relate(const std::string& source, bool untouched, std::vector<package::Relationship> made);
+  // Written out at once when none has to wait for its target. as_read: the
+  // package's relationships of the source when known already.
+  void Relate(const std::string& source, bool untouched, std::vector<package::Relationship> made,
+              const std::vector<package::Relationship>* as_read = nullptr);
   void WriteSignatures();
   bool SignatureHolds(const std::vector<std::string>& signed_parts, std::string& broken) const;
   // Adds a relationship now when its source and target are written, else keeps it for the end.

@@ -111,7 +111,8 @@ ComPtr<IUnknown> JobSource::Page(package::Page page, const std::string& document
   for (const package::Resource& resource : page.resources)
     resources.emplace_back(Wide(resource.name), PackagePart(resource.name));
   auto origin = std::make_shared<const PageOrigin>(
-      PageOrigin{document, ordinal, std::move(page.content_attributes), std::move(page.link_targets)});
+      PageOrigin{document, ordinal, std::move(page.content_attributes), std::move(page.link_targets),
+                 std::move(page.relationships)});
   ComPtr<IUnknown> part = MakePart<FixedPagePart>(Wide(page.name), Content(page.name), Ticket(page.ticket),
                                                   std::move(resources), written_, std::move(origin));
   auto* object = static_cast<FixedPagePart*>(As<IFixedPage>(part).Get());

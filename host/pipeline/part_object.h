@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/package/package_model.h"
 #include "host/pipeline/content_source.h"
 #include "platform/com_object.h"
 #include "platform/xps_parts.h"
@@ -20,12 +21,14 @@ namespace kestrel::host {
 HRESULT CopyToBstr(std::u16string_view text, BSTR* out);
 
 // Where a page of the input package stood: its fixed document, its place
-// there (from 0) and what its PageContent said besides the Source.
+// there (from 0), what its PageContent said besides the Source, and the
+// page part's relationships (read once, for the output too).
 struct PageOrigin {
   std::string document;
   std::uint64_t ordinal = 0;
   std::vector<std::pair<std::string, std::string>> content_attributes;
   std::vector<std::string> link_targets;
+  std::vector<package::Relationship> relationships;
 };
 
 // What the output asks of the job's own part objects beyond the pipeline's interfaces.

@@ -204,6 +204,22 @@ TEST_F(PackageWriterTest, ListsContentTypesOfManyParts) {
                 expected_overrides + "<Override PartName=\"/NoExtension\" ContentType=\"text/plain\"/></Types>");
 }
 
+// 65535 items and more need the ZIP64 end records even in a small file.
+TEST_F(PackageWriterTest, WritesMoreItemsThanTheClassicEndRecordCounts) {
+  constexpr int kParts = 70000;
+  {
+    PackageWriter writer(output_, 0);
+    WriteMinimalPackage(writer, testing::kFixedPageMarkup);
+    for (int i = 0; i < kParts; ++i) WritePart(writer, "/Many/" + std::to_string(i) + ".png", "image/png", "x");
+    writer.Commit();
+  }
+  auto reader = PackageReader::Open(output_);
+  std::size_t parts = 0;
+  reader->ForEachPart([&](const Part&) { ++parts; });
+  EXPECT_EQ(parts, kParts + 3u);
+  EXPECT_EQ(ReadPart(*reader, "/Many/69999.png"), "x");
+}
+
 TEST_F(PackageWriterTest, LeavesNothingWithoutCommit) {
   {
     PackageWriter writer(output_);
