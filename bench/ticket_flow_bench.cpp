@@ -5,6 +5,8 @@
 // the merged page ticket), against a plain libxml2 parse of the page's ticket
 // (mb09-page1, about 3 KB) in the same run.
 #include <benchmark/benchmark.h>
+
+#include "ratio_reporter.h"
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
@@ -150,34 +152,6 @@ void BM_SettingsRead(benchmark::State& state) {
 }
 BENCHMARK(BM_SettingsRead);
 
-// Prints the usual table, then each benchmark's time per page against the baseline's.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& r : runs)
-      if (r.iterations > 0 && !r.error_occurred)
-        per_page_[r.benchmark_name()] = r.real_accumulated_time / static_cast<double>(r.iterations);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    const auto baseline = per_page_.find("BM_Libxml2ParseBaseline");
-    if (baseline == per_page_.end() || baseline->second <= 0) return;
-    for (const auto& [name, seconds] : per_page_)
-      std::printf("%s: %.1f us per page (%.0f ms for 1,000 pages), %.1f x the baseline\n", name.c_str(),
-                  seconds * 1e6, seconds * 1e6, seconds / baseline->second);
-  }
-
- private:
-  std::map<std::string, double> per_page_;
-};
-
 }  // namespace
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return RunWithRatios(argc, argv, "BM_Libxml2ParseBaseline", "page"); }

@@ -1,6 +1,8 @@
 // The cost of one merge of a page ticket onto a job ticket (about 3 KB each), against a
 // baseline of parsing and writing the base ticket once with libxml2, in the same run.
 #include <benchmark/benchmark.h>
+
+#include "ratio_reporter.h"
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
@@ -92,33 +94,6 @@ void BM_MergeAndValidate(benchmark::State& state) {
 }
 BENCHMARK(BM_MergeAndValidate);
 
-// Prints the usual table, then each benchmark's time per call against the baseline's.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& r : runs)
-      if (r.iterations > 0) per_call_[r.benchmark_name()] = r.real_accumulated_time / static_cast<double>(r.iterations);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    const auto baseline = per_call_.find("BM_ParseAndWriteBaseline");
-    if (baseline == per_call_.end() || baseline->second <= 0) return;
-    for (const auto& [name, seconds] : per_call_)
-      std::printf("%s: %.1f us per call, %.2f x the baseline\n", name.c_str(), seconds * 1e6,
-                  seconds / baseline->second);
-  }
-
- private:
-  std::map<std::string, double> per_call_;
-};
-
 }  // namespace
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return RunWithRatios(argc, argv, "BM_ParseAndWriteBaseline", "call"); }
