@@ -1,0 +1,65 @@
+#include "copied_markup.h"
+
+#include "framework/sequential_read_adapter.h"
+#include "platform/com.h"
+#include "platform/variant.h"
+
+namespace {
+
+std::u16string_view Reference(char16_t c) {
+  switch (c) {
+    case u'&': return u"&amp;";
+    case u'<': return u"&lt;";
+    case u'>': return u"&gt;";
+    case u'"': return u"&quot;";
+    // A reader would turn literal line breaks and tabs in a value into blanks.
+    case u'\t': return u"&#x9;";
+    case u'\n': return u"&#xA;";
+    case u'\r': return u"&#xD;";
+    default: return {};
+  }
+}
+
+}  // namespace
+
+HRESULT AttributeAt(ISAXAttributes* attributes, int index, CopiedAttribute* attribute) {
+  const WCHAR *uri = nullptr, *local = nullptr, *qName = nullptr, *value = nullptr;
+  int uriLength = 0, localLength = 0, qLength = 0, valueLength = 0;
+  HRESULT hr = attributes->getName(index, &uri, &uriLength, &local, &localLength, &qName, &qLength);
+  if (FAILED(hr)) return hr;
+  hr = attributes->getValue(index, &value, &valueLength);
+  if (FAILED(hr)) return hr;
+  attribute->qName = std::u16string_view(qName, static_cast<std::size_t>(qLength));
+  attribute->localName = std::u16string_view(local, static_cast<std::size_t>(localLength));
+  attribute->value = std::u16string_view(value, static_cast<std::size_t>(valueLength));
+  return S_OK;
+}
+
+void AppendAttribute(std::u16string& markup, std::u16string_view name, std::u16string_view value) {
+  markup += u' ';
+  markup += name;
+  markup += u"=\"";
+  for (const char16_t c : value) {
+    const std::u16string_view reference = Reference(c);
+    if (reference.empty())
+      markup += c;
+    else
+      markup += reference;
+  }
+  markup += u'"';
+}
+
+HRESULT ParsePage(IPrintReadStream* stream, ISAXContentHandler* handler) {
+  if (!stream) return E_POINTER;
+  ComPtr<ISAXXMLReader> reader;
+  HRESULT hr = CoCreateInstance(CLSID_SAXXMLReader60, nullptr, CLSCTX_ALL, IID_ISAXXMLReader, reader.PutVoid());
+  if (FAILED(hr)) return hr;
+  hr = reader->putContentHandler(handler);
+  if (FAILED(hr)) return hr;
+  const ComPtr<ISequentialStream> adapter = ComPtr<ISequentialStream>::Attach(new SequentialReadAdapter(stream));
+  VARIANT input;
+  VariantInit(&input);
+  input.vt = VT_UNKNOWN;
+  input.punkVal = adapter.Get();  // borrowed: not cleared
+  return reader->parse(input);
+}

@@ -1,0 +1,25 @@
+// What the sheet's markup handlers share: the attributes of a page element
+// written again, every value escaped, and the SAX parse of a page into a
+// handler.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/xml_sax.h"
+#include "platform/xps_parts.h"
+
+// One SAX attribute: its qualified name, local name and value.
+struct CopiedAttribute {
+  std::u16string_view qName;
+  std::u16string_view localName;
+  std::u16string_view value;
+};
+
+HRESULT AttributeAt(ISAXAttributes* attributes, int index, CopiedAttribute* attribute);
+
+// Appends ` name="value"` with & < > " and line breaks and tabs in value as references.
+void AppendAttribute(std::u16string& markup, std::u16string_view name, std::u16string_view value);
+
+// Parses page markup from stream into handler.
+HRESULT ParsePage(IPrintReadStream* stream, ISAXContentHandler* handler);

@@ -1,0 +1,21 @@
+#include "sheet_format.h"
+
+LONG QuarterTurns(LONG orientation) {
+  switch (orientation) {
+    case 0: return 1;
+    case 2: return 3;
+    case 3: return 2;
+    default: return 0;
+  }
+}
+
+ClipRect PrintableRect(const ImageableArea& area) {
+  const REAL ox = ToXpsUnits(area.originWidth), oy = ToXpsUnits(area.originHeight);
+  return {ox, oy, ox + ToXpsUnits(area.extentWidth), oy + ToXpsUnits(area.extentHeight)};
+}
+
+ImageableArea WholePaper(const MediaSizeSettings& media) {
+  const bool portrait = IsPortraitKind(media.orientation);
+  const LONG w = portrait ? media.width : media.height, h = portrait ? media.height : media.width;
+  return {w, h, 0, 0, w, h};
+}

@@ -1,0 +1,134 @@
+// The markup of composed sheets: a page copied into a cell, a page rewritten
+// with its side shifted, and the resource references that must still reach
+// their parts from the sheet.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "filters/layout/cell_copy_handler.h"
+#include "filters/layout/copied_markup.h"
+#include "filters/layout/page_rewrite_handler.h"
+#include "filters/layout/resource_reference.h"
+#include "platform/part_content.h"
+#include "platform/utf.h"
+
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+constexpr char kPageName[] = "/Documents/1/Pages/1.fpage";
+
+std::string ReadAll(PartContent& content) {
+  ComPtr<IPrintReadStream> reader;
+  EXPECT_EQ(content.OpenReader(reader.Put()), S_OK);
+  std::string bytes;
+  char buffer[4096];
+  for (;;) {
+    ULONG read = 0;
+    BOOL end = FALSE;
+    if (FAILED(reader->ReadBytes(buffer, sizeof buffer, &read, &end))) break;
+    bytes.append(buffer, read);
+    if (end || read == 0) break;
+  }
+  return bytes;
+}
+
+// The markup the handler made of page, and the parse's result.
+template <typename Handler, typename... Args>
+std::pair<HRESULT, std::string> Handle(const std::string& page, Args&&... args) {
+  const std::shared_ptr<PartContent> output = CreatePartContent();
+  ComPtr<IPrintWriteStream> writer;
+  EXPECT_EQ(output->OpenWriter(writer.Put()), S_OK);
+  ComPtr<IPrintReadStream> input;
+  EXPECT_EQ(CreateReadStreamOnBytes(std::vector<BYTE>(page.begin(), page.end()), input.Put()), S_OK);
+  const ComPtr<Handler> handler = ComPtr<Handler>::Attach(new Handler(writer.Get(), std::forward<Args>(args)...));
+  HRESULT hr = ParsePage(input.Get(), handler.Get());
+  if (SUCCEEDED(hr)) hr = handler->Flush();
+  writer->Close();
+  return {hr, ReadAll(*output)};
+}
+
+std::pair<HRESULT, std::string> CopyCell(const std::string& page, LONG cell = 0) {
+  return Handle<CellCopyHandler>(page, Utf8ToUtf16(kPageName).value(), std::u16string(u"<Canvas C=\"1\""), cell);
+}
+
+TEST(CellCopy, ThePageBecomesACanvasWithItsDeclarationsAndResources) {
+  const auto [hr, markup] = CopyCell(
+      "<FixedPage xmlns=\"http://schemas.microsoft.com/xps/2005/06\" xmlns:x=\"urn:x\" Width=\"816\" Height=\"1056\" "
+      "xml:lang=\"en-US\"><FixedPage.Resources><ResourceDictionary/></FixedPage.Resources>\n  "
+      "<Path Data=\"M 0,0 L 1,1\"/><Canvas><Glyphs UnicodeString=\"A&amp;B &lt;&quot;\" "
+      "FontUri=\"../../../Resources/arial.ttf\"/></Canvas></FixedPage>");
+  EXPECT_EQ(hr, S_OK);
+  EXPECT_EQ(markup,
+            "<Canvas C=\"1\" xmlns:x=\"urn:x\"><Canvas.Resources><ResourceDictionary/></Canvas.Resources>"
+            "<Path Data=\"M 0,0 L 1,1\"/><Canvas><Glyphs UnicodeString=\"A&amp;B &lt;&quot;\" "
+            "FontUri=\"/Resources/arial.ttf\"/></Canvas></Canvas>");
+}
+
+TEST(CellCopy, CellsAfterTheFirstKeepTheirNamesApart) {
+  const std::string page = "<FixedPage xmlns=\"http://schemas.microsoft.com/xps/2005/06\"><Path Name=\"Logo\" "
+                           "x:Name=\"Other\" xmlns:x=\"urn:x\"/></FixedPage>";
+  EXPECT_THAT(CopyCell(page, 0).second, HasSubstr("Name=\"Logo\" x:Name=\"Other\""));
+  EXPECT_THAT(CopyCell(page, 3).second, HasSubstr("Name=\"L3_Logo\" x:Name=\"Other\""));
+}
+
+TEST(CellCopy, AnotherDefaultNamespaceAndCompatibilityAttributesStayWithTheCell) {
+  const auto [hr, markup] = CopyCell(
+      "<FixedPage xmlns=\"http://schemas.openxps.org/oxps/v1.0\" xmlns:mc=\""
+      "http://schemas.openxmlformats.org/markup-compatibility/2006\" xmlns:v=\"urn:v\" mc:Ignorable=\"v\" "
+      "v:Extra=\"1\"/>");
+  EXPECT_EQ(hr, S_OK);
+  EXPECT_EQ(markup,
+            "<Canvas C=\"1\" xmlns=\"http://schemas.openxps.org/oxps/v1.0\" xmlns:mc=\""
+            "http://schemas.openxmlformats.org/markup-compatibility/2006\" xmlns:v=\"urn:v\" mc:Ignorable=\"v\">"
+            "</Canvas>");
+}
+
+TEST(CellCopy, MarkupThatBreaksOffFailsTheCopy) {
+  const auto [hr, markup] = CopyCell("<FixedPage xmlns=\"http://schemas.microsoft.com/xps/2005/06\"><Path ");
+  EXPECT_TRUE(FAILED(hr));
+}
+
+TEST(PageRewrite, TheContentAfterTheResourcesMovesIntoTheShiftedCanvas) {
+  const auto [hr, markup] = Handle<PageRewriteHandler>(
+      "<FixedPage xmlns=\"http://schemas.microsoft.com/xps/2005/06\" Width=\"816\" Height=\"1056\" "
+      "xml:lang=\"en-US\"><FixedPage.Resources><ResourceDictionary/></FixedPage.Resources>"
+      "<Path Fill=\"#FF000000\" Data=\"M 0,0 L 1,1\"/></FixedPage>",
+      std::u16string(u"1,0,0,1,37.795,0"));
+  EXPECT_EQ(hr, S_OK);
+  EXPECT_EQ(markup,
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?><FixedPage xmlns=\"http://schemas.microsoft.com/xps/2005/06\" "
+            "Width=\"816\" Height=\"1056\" xml:lang=\"en-US\"><FixedPage.Resources><ResourceDictionary/>"
+            "</FixedPage.Resources><Canvas RenderTransform=\"1,0,0,1,37.795,0\" Clip=\"M 0,0 L 816,0 L 816,1056 "
+            "L 0,1056 Z\"><Path Fill=\"#FF000000\" Data=\"M 0,0 L 1,1\"/></Canvas></FixedPage>");
+}
+
+TEST(ResourceReference, ReferencesResolveFromThePagesPartName) {
+  struct Case {
+    const char16_t* attribute;
+    const char16_t* value;
+    const char16_t* expected;
+  };
+  const Case cases[] = {
+      {u"FontUri", u"../../../Resources/arial.ttf", u"/Resources/arial.ttf"},
+      {u"FontUri", u"font.odttf", u"/Documents/1/Pages/font.odttf"},
+      {u"ImageSource", u"./../img/a.png", u"/Documents/1/img/a.png"},
+      {u"ImageSource", u"/Resources/a.png", u"/Resources/a.png"},
+      {u"ImageSource", u"{StaticResource Image1}", u"{StaticResource Image1}"},
+      {u"ImageSource", u"{ColorConvertedBitmap ../a.tif ../b.icc}",
+       u"{ColorConvertedBitmap /Documents/1/a.tif /Documents/1/b.icc}"},
+      {u"Source", u"../../../../../../dict.xaml", u"/dict.xaml"},
+      {u"Source", u"http://example.com/dict.xaml", u"http://example.com/dict.xaml"},
+      {u"Fill", u"ContextColor ../profile.icc 1.0,0.5,0.5,0.5", u"ContextColor /Documents/1/profile.icc 1.0,0.5,0.5,0.5"},
+      {u"Fill", u"#FF000000", u"#FF000000"},
+      {u"Fill", u"{StaticResource Brush}", u"{StaticResource Brush}"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(c.value).value());
+    EXPECT_EQ(AbsoluteReferences(u"/Documents/1/Pages/1.fpage", c.attribute, c.value), c.expected);
+  }
+  EXPECT_TRUE(MayReferToResource(u"Color"));
+  EXPECT_FALSE(MayReferToResource(u"Data"));
+}
+
+}  // namespace
