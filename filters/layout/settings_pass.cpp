@@ -140,6 +140,11 @@ void SettingsPass::ReadAndAdjustPage() {
   const PrintTicketDom ticket(u"PrintTicket", context_.privateNamespace, state_.currentTicket.Get());
   poster_ = PosterSettings{};
   ReadPoster(ticket, poster_);
+  // One sheet per page (the printer's "Off") is no poster.
+  const LONG offered = OfferedSheetsPerPage(poster_.sheetsPerPage);
+  if (poster_.sheetsPerPage > 1 && offered != poster_.sheetsPerPage)
+    ReportAdjusted("sheets per poster are", poster_.sheetsPerPage, offered, state_.reportedSheetsPerPage);
+  poster_.sheetsPerPage = offered;
   if (state_.traySeparationCount > 0 && poster_.sheetsPerPage > 0) state_.traySeparationCount = 0;
 }
 
@@ -182,10 +187,6 @@ void SettingsPass::VisitPoster(PosterGroup& group) {
     poster_ = group.poster;
     return;
   }
-  const LONG offered = OfferedSheetsPerPage(poster_.sheetsPerPage);
-  if (poster_.sheetsPerPage > 1 && offered != poster_.sheetsPerPage)
-    ReportAdjusted("sheets per poster are", poster_.sheetsPerPage, offered, state_.reportedSheetsPerPage);
-  poster_.sheetsPerPage = offered;
   group.poster = poster_;
-  group.grid = MakePosterGrid(offered);
+  group.grid = MakePosterGrid(poster_.sheetsPerPage);
 }

@@ -252,6 +252,45 @@ TEST_F(LayoutEndToEnd, PosterTilesOfADuplexJobEachGetABlankBack) {
     EXPECT_TRUE(names[i].starts_with(i % 2 ? "/LO_Empty_" : "/LO_NUpPage_")) << i << " " << names[i];
 }
 
+// The tray of each output side's ticket, "blank" before it for a blank side.
+std::vector<std::string> SidesAndTrays(const std::vector<std::string>& names, const std::vector<std::string>& tickets) {
+  std::vector<std::string> sides;
+  const std::regex bin("PageInputBin\"><psf:Option name=\"kp:([A-Za-z0-9]+)\"");
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    std::smatch match;
+    const std::string tray = std::regex_search(tickets[i], match, bin) ? match[1].str() : "none";
+    sides.push_back((names[i].starts_with("/LO_Empty_") ? "blank " : "") + tray);
+  }
+  return sides;
+}
+
+TEST_F(LayoutEndToEnd, TraySeparationGivesTheFirstSideTheFirstTrayAndDuplexStartsAFreshSheet) {
+  const std::string trays =
+      "<psf:Property name=\"kp:JobSettingData\"><psf:Property name=\"kp:SeparateTrayMode\"><psf:Value "
+      "xsi:type=\"xsd:string\">On</psf:Value></psf:Property></psf:Property>" +
+      Choice("psk:PageInputBin", "kp:Tray1") + Choice("kp:JobInput2ndBin", "kp:Tray2");
+  const auto duplex = [](const std::string& mode) {
+    return "<psf:Feature name=\"psk:JobDuplexAllDocumentsContiguously\"><psf:Option name=\"psk:TwoSidedLongEdge\">"
+           "<psf:ScoredProperty name=\"psk:DuplexMode\"><psf:Value xsi:type=\"xsd:string\">" +
+           mode + "</psf:Value></psf:ScoredProperty></psf:Option></psf:Feature>";
+  };
+  struct Case {
+    const char* label;
+    std::string ticket;
+    std::vector<std::string> sides;
+  };
+  const Case cases[] = {
+      {"automatic duplex", trays + duplex("Automatic"), {"Tray1", "blank Tray1", "Tray2", "Tray2"}},
+      {"manual duplex writes no blank", trays + duplex("Manual"), {"Tray1", "Tray2", "Tray2"}},
+  };
+  const fs::path sample = Sample(3);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    RunOk(sample, Ticket(c.ticket));
+    EXPECT_EQ(SidesAndTrays(OutputPageNames(), OutputPageTickets()), c.sides);
+  }
+}
+
 TEST_F(LayoutEndToEnd, AGutterShiftsEverySideUnlessAControlIsOff) {
   const fs::path sample = Sample(3);
   const auto input = ReadParts(sample);
