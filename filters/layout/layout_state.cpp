@@ -37,6 +37,7 @@ void LayoutState::Reset() {
   sequencePart = nullptr;
   documentPart = nullptr;
   pagePart = nullptr;
+  pageSettingsSource = nullptr;
   plan.clear();
   traySeparationStarted = false;
   traySeparationCount = 0;

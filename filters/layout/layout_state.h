@@ -120,8 +120,11 @@ struct LayoutState {
   PosterGroup poster;
   DivideConditionWatch watch;
   SheetFormat pageFormat;
+  // The document ticket the last page's settings were read from, when it had no ticket of its own.
+  ComPtr<IXMLDOMDocument2> pageSettingsSource;
   SheetFormat sheetFormat;
   SheetFormat previousSheetFormat;
+  LONG pageBin = 0;  // the page's own input bin
   LONG firstBin = 0;
   LONG secondBin = 1;
   LONG effectiveBin = 0;

@@ -45,10 +45,30 @@ HRESULT SettingsPass::Run() {
   });
 }
 
+bool SettingsPass::SameAsLastPage() {
+  // A page without a ticket of its own reads what its document's ticket says:
+  // when the page before it read the same ticket, every page setting is as it was.
+  ComPtr<IXMLDOMDocument2> source;
+  if (!context_.tickets.HasPartTicket(kPTPageScope)) {
+    IXMLDOMDocument2* document = nullptr;
+    if (SUCCEEDED(context_.tickets.GetTicket(kPTDocumentScope, &document))) source = ComPtr<IXMLDOMDocument2>(document);
+  }
+  const bool same = source && source.Get() == state_.pageSettingsSource.Get();
+  state_.pageSettingsSource = source;
+  return same;
+}
+
 void SettingsPass::ReadScopeSettings() {
   const PrintTicketDom ticket(u"PrintTicket", context_.privateNamespace, state_.currentTicket.Get());
   if (scope_ == kPTPageScope) {
+    if (SameAsLastPage()) {
+      samePageSettings_ = true;
+      state_.watch.changed = false;
+      ChooseBins();
+      return;
+    }
     ReadPageFormat(ticket);
+    ChooseBins();
   } else if (scope_ == kPTJobScope) {
     state_.nUp.landscapeRotation90 = state_.landscapeRotation == 90;
     JobInfoSettings job;
@@ -82,11 +102,15 @@ void SettingsPass::ReadPageFormat(const PrintTicketDom& ticket) {
   ReadMirror(ticket, page.mirror);
   InputBinSettings bins;
   ThrowIfFailed(ReadInputBin(ticket, bins));
+  state_.pageBin = bins.binIndex[0];
+}
+
+void SettingsPass::ChooseBins() {
   if (!state_.firstBinRecorded) {
-    state_.firstBin = state_.effectiveBin = bins.binIndex[0];
+    state_.firstBin = state_.effectiveBin = state_.pageBin;
     state_.firstBinRecorded = true;
   } else {
-    state_.effectiveBin = state_.secondBin == 1 ? bins.binIndex[0] : state_.secondBin;
+    state_.effectiveBin = state_.secondBin == 1 ? state_.pageBin : state_.secondBin;
   }
 }
 
@@ -137,6 +161,7 @@ void SettingsPass::ReadAndAdjustPage() {
     state_.traySeparationCount = duplex && state_.firstPaper ? 2 : 1;
     state_.traySeparationStarted = true;
   }
+  if (samePageSettings_) return;
   const PrintTicketDom ticket(u"PrintTicket", context_.privateNamespace, state_.currentTicket.Get());
   poster_ = PosterSettings{};
   ReadPoster(ticket, poster_);

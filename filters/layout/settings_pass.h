@@ -27,8 +27,10 @@ class SettingsPass final : public LayoutPass {
   void VisitBindingDuplex(BindingDuplexGroup& group) override;
 
  private:
+  bool SameAsLastPage();
   void ReadScopeSettings();
   void ReadPageFormat(const PrintTicketDom& ticket);
+  void ChooseBins();
   void ReadAndAdjust();
   void ReadAndAdjustPage();
   void HandOnTicket();
@@ -37,6 +39,7 @@ class SettingsPass final : public LayoutPass {
   LayoutContext context_;
   EPrintTicketScope scope_;
   bool prePass_ = false;
+  bool samePageSettings_ = false;
   BindingSettings binding_;
   DuplexSettings duplex_;
   NUpSettings nup_;
