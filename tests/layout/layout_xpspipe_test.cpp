@@ -291,6 +291,55 @@ TEST_F(LayoutEndToEnd, TraySeparationGivesTheFirstSideTheFirstTrayAndDuplexStart
   }
 }
 
+// "sheet" or "blank" for each output side.
+std::vector<std::string> SideKinds(const std::vector<std::string>& names) {
+  std::vector<std::string> kinds;
+  for (const std::string& name : names) kinds.push_back(name.starts_with("/LO_Empty_") ? "blank" : "sheet");
+  return kinds;
+}
+
+TEST_F(LayoutEndToEnd, ANewDivideConditionClosesTheSheetAndStartsOnAFrontSide) {
+  if (access(kPython, X_OK) != 0) GTEST_SKIP() << "no " << kPython;
+  const auto condition = [](const char* value) {
+    return Ticket("<psf:Property name=\"kp:JobSettingData\"><psf:Property name=\"kp:DivideCondition\"><psf:Value "
+                  "xsi:type=\"xsd:string\">" + std::string(value) + "</psf:Value></psf:Property></psf:Property>");
+  };
+  WriteFile(scratch_ / "A.xml", condition("A"));
+  WriteFile(scratch_ / "B.xml", condition("B"));
+  const auto duplex = [](const std::string& mode) {
+    return "<psf:Feature name=\"psk:JobDuplexAllDocumentsContiguously\"><psf:Option name=\"psk:TwoSidedLongEdge\">"
+           "<psf:ScoredProperty name=\"psk:DuplexMode\"><psf:Value xsi:type=\"xsd:string\">" +
+           mode + "</psf:Value></psf:ScoredProperty></psf:Option></psf:Feature>";
+  };
+  struct Case {
+    const char* label;
+    int pages;
+    int firstSet;
+    std::string mode;
+    std::vector<std::string> sides;
+  };
+  const Case cases[] = {
+      // Sheets 1 and 2 are a front and a back: the third, flushed, is a front and needs a blank back.
+      {"after 9 pages", 12, 9, "Automatic", {"sheet", "sheet", "sheet", "blank", "sheet"}},
+      // The flushed second sheet is a back: the new set starts on a front anyway.
+      {"after 5 pages", 8, 5, "Automatic", {"sheet", "sheet", "sheet"}},
+      {"after 9 pages, manual duplex", 12, 9, "Manual", {"sheet", "sheet", "sheet", "sheet"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    const fs::path input = scratch_ / "divided.xps";
+    std::vector<std::string> args = {kPython, (kSheetCheck.parent_path() / "with_page_tickets.py").string(),
+                                     Sample(static_cast<unsigned>(c.pages)).string(), input.string()};
+    for (int page = 1; page <= c.pages; ++page)
+      args.push_back("Documents/1/Pages/" + std::to_string(page) + ".fpage=" +
+                     (scratch_ / (page <= c.firstSet ? "A.xml" : "B.xml")).string());
+    const ProcessResult made = RunProcess(args, kLimit);
+    ASSERT_EQ(made.exit_code, 0) << made.err;
+    RunOk(input, Ticket(NUp(4) + duplex(c.mode)));
+    EXPECT_EQ(SideKinds(OutputPageNames()), c.sides);
+  }
+}
+
 TEST_F(LayoutEndToEnd, AGutterShiftsEverySideUnlessAControlIsOff) {
   const fs::path sample = Sample(3);
   const auto input = ReadParts(sample);

@@ -4,10 +4,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "filters/layout/cell_copy_handler.h"
 #include "filters/layout/copied_markup.h"
 #include "filters/layout/page_rewrite_handler.h"
 #include "filters/layout/resource_reference.h"
+#include "filters/layout/sheet_writer.h"
 #include "platform/part_content.h"
 #include "platform/utf.h"
 
@@ -129,6 +132,17 @@ TEST(ResourceReference, ReferencesResolveFromThePagesPartName) {
   }
   EXPECT_TRUE(MayReferToResource(u"Color"));
   EXPECT_FALSE(MayReferToResource(u"Data"));
+}
+
+TEST(SidePartNames, NamesNeverRepeatWithinTheJobWhateverTheClock) {
+  SidePartNames names;
+  std::set<std::u16string> seen;
+  // Far more names than milliseconds pass: the tick count alone would repeat.
+  for (int i = 0; i < 2000; ++i) {
+    const std::u16string name = names.Next(i % 3 == 0);
+    EXPECT_TRUE(name.starts_with(i % 3 == 0 ? u"/LO_Empty_" : u"/LO_NUpPage_"));
+    EXPECT_TRUE(seen.insert(name.substr(name.rfind(u'_'))).second) << Utf16ToUtf8(name).value();
+  }
 }
 
 }  // namespace
