@@ -197,6 +197,28 @@ TEST_F(LayoutEndToEnd, NUpPutsThatManyPagesOnEachSheet) {
   }
 }
 
+TEST_F(LayoutEndToEnd, JobScopeNUpOverTwoDocumentsSharesSheets) {
+  if (access(kPython, X_OK) != 0) GTEST_SKIP() << "no " << kPython;
+  const fs::path input = scratch_ / "two.xps";
+  const ProcessResult made = RunProcess(
+      {kPython, (kSheetCheck.parent_path() / "two_documents.py").string(), Sample(3).string(), input.string()}, kLimit);
+  ASSERT_EQ(made.exit_code, 0) << made.err;
+  RunOk(input, Ticket(NUp(4)));
+  const auto reader = kestrel::package::PackageReader::Open(Out());
+  EXPECT_EQ(reader->Model().sequence.documents.size(), 1u);
+  const std::vector<std::string> sheets = OutputPages();
+  ASSERT_EQ(sheets.size(), 2u);
+  const auto cells = [](const std::string& sheet) {
+    std::size_t count = 0;
+    for (std::size_t at = sheet.find("<Canvas RenderTransform="); at != std::string::npos;
+         at = sheet.find("<Canvas RenderTransform=", at + 1))
+      ++count;
+    return count;
+  };
+  EXPECT_EQ(cells(sheets[0]), 4u);
+  EXPECT_EQ(cells(sheets[1]), 2u);
+}
+
 TEST_F(LayoutEndToEnd, NUpSheetsRenderAsTheirPagesPlacedInTheirCells) {
   const fs::path marks = Marks(9);
   if (marks.empty()) GTEST_SKIP() << "Ghostscript is not installed";
