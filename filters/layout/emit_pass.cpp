@@ -187,8 +187,35 @@ HRESULT EmitPass::Finish() {
   return hr;
 }
 
+namespace {
+
+// What the changes of a side ticket depend on besides the ticket they start from.
+SideTicketKey KeyOf(const LayoutState& state, const SideTicket& changes) {
+  SideTicketKey key;
+  if (changes.format) {
+    const MediaSizeSettings& media = changes.format->media;
+    key.media = {media.width, media.height, media.orientation, media.optionIsPrivate};
+    key.mediaName = std::u16string(media.optionName.View());
+    key.mirror = {changes.format->mirror.mirror, changes.format->mirror.reverse};
+  }
+  const bool separated = state.traySeparationCount > 0;
+  const bool bins = changes.bins || (changes.binsWhileSeparated && separated);
+  key.bins = {bins, bins ? (separated ? state.firstBin : state.effectiveBin) : -1, bins ? state.secondBin : -1};
+  return key;
+}
+
+}  // namespace
+
 HRESULT WriteSideTicket(LayoutState& state, const LayoutContext& context, IFixedPage* page,
                         IXMLDOMDocument2* ticket, const SideTicket& changes) {
+  // Sides whose tickets start from the same document ticket and change it the
+  // same way share one ticket part: a page without a ticket of its own is a
+  // fresh copy of its document's.
+  SideTicketKey key = KeyOf(state, changes);
+  key.source = ticket == state.currentTicket.Get() ? state.pageSettingsSource.Get() : nullptr;
+  if (key.source && state.lastSideTicket && key == state.lastSideTicketKey)
+    return page->SetPrintTicket(state.lastSideTicket.Get());
+  state.lastSideTicket = nullptr;
   return CallReturningHresult([&] {
     PrintTicketDom dom(u"PrintTicket", context.privateNamespace, ticket);
     bool written = false;
@@ -218,6 +245,11 @@ HRESULT WriteSideTicket(LayoutState& state, const LayoutContext& context, IFixed
     }
     ComPtr<IPartPrintTicket> part;
     ThrowIfFailed(WriteTicketPart(context.consumer, ticket, kLayoutTicketTag, part.Put()));
+    if (key.source) {
+      state.lastSideTicket = part;
+      state.lastSideTicketKey = key;
+      state.lastSideTicketSource = state.pageSettingsSource;  // keeps the key's source alive
+    }
     return page->SetPrintTicket(part.Get());
   });
 }

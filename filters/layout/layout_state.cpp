@@ -38,6 +38,8 @@ void LayoutState::Reset() {
   documentPart = nullptr;
   pagePart = nullptr;
   pageSettingsSource = nullptr;
+  lastSideTicket = nullptr;
+  lastSideTicketSource = nullptr;
   plan.clear();
   traySeparationStarted = false;
   traySeparationCount = 0;

@@ -3,7 +3,9 @@
 // handled, the sheet being filled and the tray separation.
 #pragma once
 
+#include <array>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "framework/print_ticket_manager.h"
@@ -85,6 +87,17 @@ class PosterGroup final : public SettingGroup {
   std::optional<PosterTile> tile;  // empty when it must be worked out again
 };
 
+// What a side ticket was made from; equal keys give equal tickets.
+struct SideTicketKey {
+  IXMLDOMDocument2* source = nullptr;  // the document ticket the page ticket copies
+  std::array<LONG, 4> media{};
+  std::u16string mediaName;
+  std::array<LONG, 2> mirror{};
+  std::array<LONG, 3> bins{};
+
+  bool operator==(const SideTicketKey&) const = default;
+};
+
 // One output item a logical page produces.
 struct SheetEntry {
   bool blank = false;
@@ -131,6 +144,10 @@ struct LayoutState {
   bool firstBinRecorded = false;
   LONG landscapeRotation = 270;
   SidePartNames names;
+  // The last side ticket part written from a page without a ticket of its own.
+  ComPtr<IPartPrintTicket> lastSideTicket;
+  SideTicketKey lastSideTicketKey;
+  ComPtr<IXMLDOMDocument2> lastSideTicketSource;
   bool forcedBlank = false;
   // The last request of each kind the filter could not honour and said so.
   LONG reportedPagesPerSheet = 0;
