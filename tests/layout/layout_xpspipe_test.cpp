@@ -235,6 +235,50 @@ TEST_F(LayoutEndToEnd, NUpSheetsRenderAsTheirPagesPlacedInTheirCells) {
   }
 }
 
+// The first two factors of each cell canvas's RenderTransform.
+std::vector<std::pair<double, double>> CellTurns(const std::string& sheet) {
+  std::vector<std::pair<double, double>> turns;
+  const std::regex cell("<Canvas RenderTransform=\"([-0-9.]+),([-0-9.]+),");
+  for (auto it = std::sregex_iterator(sheet.begin(), sheet.end(), cell); it != std::sregex_iterator(); ++it)
+    turns.emplace_back(std::stod((*it)[1]), std::stod((*it)[2]));
+  return turns;
+}
+
+TEST_F(LayoutEndToEnd, ALandscapePageOnAPortraitSheetTurnsTheWayThePipelineSays) {
+  if (access(kPython, X_OK) != 0) GTEST_SKIP() << "no " << kPython;
+  WriteFile(scratch_ / "landscape.xml", Ticket(Choice("psk:PageOrientation", "psk:Landscape")));
+  const fs::path input = scratch_ / "mixed.xps";
+  const ProcessResult made =
+      RunProcess({kPython, (kSheetCheck.parent_path() / "with_page_tickets.py").string(), Sample(2).string(),
+                  input.string(), "Documents/1/Pages/2.fpage=" + (scratch_ / "landscape.xml").string()},
+                 kLimit);
+  ASSERT_EQ(made.exit_code, 0) << made.err;
+  struct Case {
+    const char* label;
+    std::vector<std::string> property;
+    double sine;  // of the second page's turn
+  };
+  const Case cases[] = {
+      {"the driver package's LandscapeRotation 90", {}, 1},
+      {"LandscapeRotation 270", {"--property", "LandscapeRotation:int=270"}, -1},
+      {"LandscapeRotation 0", {"--property", "LandscapeRotation:int=0"}, -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    std::vector<std::string> chain = kAlone;
+    chain.insert(chain.end(), c.property.begin(), c.property.end());
+    RunOk(input, Ticket(NUp(4)), chain);
+    const std::vector<std::string> sheets = OutputPages();
+    ASSERT_EQ(sheets.size(), 1u);
+    const auto turns = CellTurns(sheets[0]);
+    ASSERT_EQ(turns.size(), 2u);
+    EXPECT_GT(turns[0].first, 0);  // the portrait page upright
+    EXPECT_EQ(turns[0].second, 0);
+    EXPECT_EQ(turns[1].first, 0);  // the landscape page turned a quarter
+    EXPECT_EQ(turns[1].second > 0 ? 1 : -1, c.sine);
+  }
+}
+
 TEST_F(LayoutEndToEnd, ABookletAfterTheOrderFilterMakesSpreadsMovedApartByTheGutter) {
   const fs::path marks = Marks(5);
   if (marks.empty()) GTEST_SKIP() << "Ghostscript is not installed";
