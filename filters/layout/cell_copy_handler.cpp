@@ -43,7 +43,6 @@ HRESULT CellCopyHandler::startElement(const WCHAR*, int, const WCHAR*, int, cons
     if (tagOpen_) markup_ += u'>';
     tagOpen_ = false;
     const std::u16string_view name = CopiedName(View(qName, qLength));
-    lastStarted_.assign(name);
     const HRESULT hr = depth_++ == 0 ? StartCell(attributes) : StartCopy(name, attributes);
     if (FAILED(hr)) return hr;
     return Write(markup_);
@@ -108,17 +107,10 @@ HRESULT CellCopyHandler::endElement(const WCHAR*, int, const WCHAR*, int, const 
   return CallReturningHresult([&] {
     markup_.clear();
     const std::u16string_view name = CopiedName(View(qName, qLength));
-    if (--depth_ == 0) {
-      if (tagOpen_) markup_ += u'>';
+    if (--depth_ == 0)
       markup_ += u"</Canvas>";
-    } else if (tagOpen_ && name == lastStarted_) {
-      markup_ += u"/>";
-    } else {
-      if (tagOpen_) markup_ += u'>';
-      markup_ += u"</";
-      markup_ += name;
-      markup_ += u'>';
-    }
+    else
+      AppendEndTag(markup_, name, tagOpen_);
     tagOpen_ = false;
     return Write(markup_);
   });

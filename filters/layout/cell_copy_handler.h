@@ -35,7 +35,6 @@ class CellCopyHandler final : public MarkupHandlerBase {
   std::u16string pageName_;
   std::u16string cellStart_;
   std::u16string namePrefix_;  // empty for the sheet's first cell
-  std::u16string lastStarted_;
   bool tagOpen_ = false;
   int depth_ = 0;
   std::u16string markup_;  // reused for each tag

@@ -49,6 +49,16 @@ void AppendAttribute(std::u16string& markup, std::u16string_view name, std::u16s
   markup += u'"';
 }
 
+void AppendEndTag(std::u16string& markup, std::u16string_view name, bool startTagOpen) {
+  if (startTagOpen) {
+    markup += u"/>";
+    return;
+  }
+  markup += u"</";
+  markup += name;
+  markup += u'>';
+}
+
 HRESULT ParsePage(IPrintReadStream* stream, ISAXContentHandler* handler) {
   if (!stream) return E_POINTER;
   ComPtr<ISAXXMLReader> reader;

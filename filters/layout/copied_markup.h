@@ -21,5 +21,8 @@ HRESULT AttributeAt(ISAXAttributes* attributes, int index, CopiedAttribute* attr
 // Appends ` name="value"` with & < > " and line breaks and tabs in value as references.
 void AppendAttribute(std::u16string& markup, std::u16string_view name, std::u16string_view value);
 
+// Ends an element: "/>" while its start tag is open (it has no children), else "</name>".
+void AppendEndTag(std::u16string& markup, std::u16string_view name, bool startTagOpen);
+
 // Parses page markup from stream into handler.
 HRESULT ParsePage(IPrintReadStream* stream, ISAXContentHandler* handler);

@@ -37,7 +37,6 @@ HRESULT PageRewriteHandler::startElement(const WCHAR*, int, const WCHAR*, int, c
     const bool root = depth_++ == 0;
     // The page's resources stay its first child; the content after them moves.
     if (depth_ == 2 && !canvasOpen_ && name != u"FixedPage.Resources") OpenCanvas();
-    lastStarted_.assign(name);
     int count = 0;
     HRESULT hr = attributes->getLength(&count);
     if (FAILED(hr)) return hr;
@@ -60,21 +59,9 @@ HRESULT PageRewriteHandler::endElement(const WCHAR*, int, const WCHAR*, int, con
   return CallReturningHresult([&] {
     markup_.clear();
     const std::u16string_view name = View(qName, qLength);
-    if (--depth_ == 0) {
-      if (tagOpen_) markup_ += u'>';
-      tagOpen_ = false;
-      if (canvasOpen_) markup_ += u"</Canvas>";
-      markup_ += u"</";
-      markup_ += name;
-      markup_ += u'>';
-    } else if (tagOpen_ && name == lastStarted_) {
-      markup_ += u"/>";
-    } else {
-      if (tagOpen_) markup_ += u'>';
-      markup_ += u"</";
-      markup_ += name;
-      markup_ += u'>';
-    }
+    // The root's content, if any, ended inside the canvas.
+    if (--depth_ == 0 && canvasOpen_) markup_ += u"</Canvas>";
+    AppendEndTag(markup_, name, tagOpen_);
     tagOpen_ = false;
     return Write(markup_);
   });

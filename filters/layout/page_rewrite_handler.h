@@ -26,7 +26,6 @@ class PageRewriteHandler final : public MarkupHandlerBase {
   std::u16string canvasTransform_;
   std::u16string width_ = u"0";
   std::u16string height_ = u"0";
-  std::u16string lastStarted_;
   bool tagOpen_ = false;
   bool canvasOpen_ = false;
   int depth_ = 0;
