@@ -354,6 +354,7 @@ TEST_F(LayoutEndToEnd, TraySeparationGivesTheFirstSideTheFirstTrayAndDuplexStart
     SCOPED_TRACE(c.label);
     RunOk(sample, Ticket(c.ticket));
     EXPECT_EQ(SidesAndTrays(OutputPageNames(), OutputPageTickets()), c.sides);
+    ExpectRendersAsPlaced({"accept"}, sample);
   }
 }
 
@@ -413,6 +414,7 @@ TEST_F(LayoutEndToEnd, AGutterShiftsEverySideUnlessAControlIsOff) {
   auto output = ReadParts(Out());
   for (const char* page : {"/Documents/1/Pages/1.fpage", "/Documents/1/Pages/2.fpage", "/Documents/1/Pages/3.fpage"})
     EXPECT_THAT(output.at(page), HasSubstr("<Canvas RenderTransform=\"1.000000,0.000000,0.000000,1.000000,37.796,0.000\""));
+  ExpectRendersAsPlaced({"accept"}, sample);
 
   for (const std::string& off : {Binding("psk:BindLeft", 10000, "Off"), Binding("psk:BindLeft", -10000)}) {
     RunOk(sample, Ticket(off));

@@ -3,6 +3,7 @@
     sheet_check.py nup IN OUT PAGES_PER_SHEET DIRECTION
     sheet_check.py booklet IN OUT GUTTER_MICRONS        (IN already in booklet order, pads blank)
     sheet_check.py poster IN OUT SHEETS_PER_PAGE
+    sheet_check.py accept IN OUT                          (only: both renderers draw every page of OUT)
 
 IN holds portrait Letter pages; the printer's printable area leaves 16 units all round.
 Each output sheet is rendered by mutool and by xpstopng; the expected sheet is composed
@@ -131,6 +132,12 @@ def main(argv):
             return 2
     mode, source, output = argv[1], argv[2], argv[3]
     count = xps_render.page_count(output)
+    if mode == "accept":
+        for n in range(1, count + 1):
+            if xps_render.render_xpstopng(output, n, DPI) is None:
+                print(f"page {n}: xpstopng refuses it")
+                return 1
+        return 0
     worst = 0.0
     for name, render in (("mutool", xps_render.render_mutool), ("xpstopng", xps_render.render_xpstopng)):
         pages = [render(source, n, DPI) for n in range(1, xps_render.page_count(source) + 1)]
