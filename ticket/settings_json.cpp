@@ -1,8 +1,8 @@
 #include "ticket/settings_json.h"
 
 
-#include "framework/hresult_error.h"
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
+#include "ticket/hresult_error.h"
 #include "ticket/print_schema_namespaces.h"
 #include "ticket/settings_support.h"
 

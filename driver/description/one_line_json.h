@@ -1,8 +1,10 @@
-// JSON string literals for the describing functions.
+// JSON documents on one line, "key": value pairs and items separated by ", ", the
+// layout the describing tools print.
 #pragma once
 
 #include <string>
-#include <string_view>
 
-// s (UTF-8) as a quoted JSON string, with quotes, backslashes and control characters escaped.
-std::string JsonString(std::string_view s);
+#include <nlohmann/json.hpp>
+
+// value on one line; text that is not UTF-8 is written with U+FFFD in its place.
+std::string OneLineJson(const nlohmann::ordered_json& value);

@@ -3,8 +3,8 @@
 #include <cstdint>
 
 #include "booklet_order.h"
-#include "framework/hresult_error.h"
 #include "framework/ticket_part_writer.h"
+#include "ticket/hresult_error.h"
 #include "ticket/print_ticket_dom.h"
 
 namespace {

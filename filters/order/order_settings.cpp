@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
 #include "ticket/print_ticket_dom.h"
 
 namespace {
