@@ -9,7 +9,6 @@
 
 #include "framework/filter_module.h"
 #include "framework/hresult_error.h"
-#include "framework/scripted_pipeline.h"
 #include "framework/ticket_flow_support.h"
 #include "platform/gdiplus_testing.h"
 #include "platform/library_loader.h"
