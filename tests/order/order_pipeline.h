@@ -100,7 +100,8 @@ class OrderPipeline : public ::testing::Test {
 
   HRESULT Run() {
     const auto filter = ComPtr<OrderFilter>::Attach(new OrderFilter);
-    return RunFilter(filter.Get(), provider_.Get(), consumer_.Get(), bag_.Get(), control_.Get());
+    EXPECT_EQ(InitializeFilterOn(filter.Get(), provider_.Get(), consumer_.Get(), bag_.Get(), control_.Get()), S_OK);
+    return filter->StartOperation();
   }
   // The pages sent: "<n>" for /p<n>, "pad<k>" for the k-th pad page made.
   std::vector<std::string> SentPages() const { return SentPageLabels(*consumer_); }

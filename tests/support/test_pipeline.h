@@ -323,12 +323,19 @@ inline void PutUInt(IPrintPipelinePropertyBag* bag, LPCWSTR name, ULONG number) 
   bag->AddProperty(name, value.Get());
 }
 
-// Initialises filter on a communicator over provider and consumer and runs
-// it: the result of StartOperation, or that of InitializeFilter when it fails.
+// Initialises filter on a communicator over provider and consumer.
+inline HRESULT InitializeFilterOn(IPrintPipelineFilter* filter, IXpsDocumentProvider* provider,
+                                  IXpsDocumentConsumer* consumer, IPrintPipelinePropertyBag* bag,
+                                  IPrintPipelineManagerControl* control) {
+  const auto communicator = MakeComObject<ScriptedCommunicator>(ComPtr<IUnknown>(provider), ComPtr<IUnknown>(consumer));
+  return filter->InitializeFilter(communicator.Get(), bag, control);
+}
+
+// Initialises and runs filter: the result of StartOperation, or that of
+// InitializeFilter when it fails.
 inline HRESULT RunFilter(IPrintPipelineFilter* filter, IXpsDocumentProvider* provider, IXpsDocumentConsumer* consumer,
                          IPrintPipelinePropertyBag* bag, IPrintPipelineManagerControl* control) {
-  const auto communicator = MakeComObject<ScriptedCommunicator>(ComPtr<IUnknown>(provider), ComPtr<IUnknown>(consumer));
-  const HRESULT hr = filter->InitializeFilter(communicator.Get(), bag, control);
+  const HRESULT hr = InitializeFilterOn(filter, provider, consumer, bag, control);
   if (FAILED(hr)) return hr;
   return filter->StartOperation();
 }
