@@ -6,8 +6,8 @@
 
 #include "host/package/package_error.h"
 #include "host/package/part_name.h"
-#include "host/package/xml_escape.h"
 #include "host/package/xml_part.h"
+#include "platform/xml_escape.h"
 
 namespace kestrel::package {
 namespace {
@@ -148,14 +148,14 @@ std::string ContentTypesWriter::Write() {
   std::string xml =
       "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Types xmlns=\"" + std::string(kTypesNamespace) + "\">";
   for (const auto& [extension, type] : defaults) {
-    xml += "<Default Extension=\"" + EscapeXmlAttribute(extension) + "\" ContentType=\"" +
-           EscapeXmlAttribute(type) + "\"/>";
+    xml += "<Default Extension=\"" + EscapedXml(extension) + "\" ContentType=\"" +
+           EscapedXml(type) + "\"/>";
   }
   std::string pending;  // a record split across the spool's chunks
   const auto add_override = [&](std::string_view name, const std::string& type) {
     auto found = defaults.find(AsciiLower(PartExtension(name)));
     if (found != defaults.end() && found->second == type) return;
-    xml += "<Override PartName=\"" + EscapeXmlAttribute(name) + "\" ContentType=\"" + EscapeXmlAttribute(type) +
+    xml += "<Override PartName=\"" + EscapedXml(name) + "\" ContentType=\"" + EscapedXml(type) +
            "\"/>";
   };
   parts_.Drain([&](const void* data, std::size_t size) {

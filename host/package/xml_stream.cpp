@@ -9,12 +9,6 @@
 #include "host/package/xml_part.h"
 
 namespace kestrel::package {
-namespace {
-
-constexpr int kReaderOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
-
-}  // namespace
-
 struct XmlStream::State {
   std::string part;
   std::unique_ptr<PartReader> input;
@@ -61,7 +55,7 @@ XmlStream XmlStream::FromMemory(std::string_view bytes, const std::string& part)
   auto state = std::make_unique<State>();
   state->part = part;
   state->reader =
-      xmlReaderForMemory(bytes.data(), static_cast<int>(bytes.size()), part.c_str(), nullptr, kReaderOptions);
+      xmlReaderForMemory(bytes.data(), static_cast<int>(bytes.size()), part.c_str(), nullptr, safexml::kParseOptions);
   return XmlStream(std::move(state));
 }
 
@@ -69,7 +63,7 @@ XmlStream XmlStream::FromPart(std::unique_ptr<PartReader> input, const std::stri
   auto state = std::make_unique<State>();
   state->part = part;
   state->input = std::move(input);
-  state->reader = xmlReaderForIO(State::Read, State::Close, state.get(), part.c_str(), nullptr, kReaderOptions);
+  state->reader = xmlReaderForIO(State::Read, State::Close, state.get(), part.c_str(), nullptr, safexml::kParseOptions);
   return XmlStream(std::move(state));
 }
 

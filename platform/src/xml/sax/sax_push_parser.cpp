@@ -153,7 +153,8 @@ HRESULT SaxPushParser::Unconvertible() {
 HRESULT SaxPushParser::StartElement(const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri,
                                     int namespaceCount, const xmlChar** namespaces, int attributeCount,
                                     const xmlChar** attributes) {
-  if (elements_.Depth() >= kMaxDepth) return Fail(E_XML_PARSE, "elements are nested deeper than 256 levels");
+  if (elements_.Depth() >= static_cast<std::size_t>(safexml::kMaxDepth))
+    return Fail(E_XML_PARSE, "elements are nested deeper than " + std::to_string(safexml::kMaxDepth) + " levels");
   const NameCache::Name* name = names_.Find(Chars(prefix), Chars(localName));
   if (!name || !elements_.Push(Text(uri), *name)) return Unconvertible();
   for (int i = 0; i < namespaceCount; ++i)
@@ -340,7 +341,7 @@ void SaxPushParser::Run(const ByteReader& read, bool ignoreDeclaredEncoding) {
     Fail(E_OUTOFMEMORY, "out of memory");
     return;
   }
-  xmlCtxtUseOptions(parser_.get(), XML_PARSE_NONET | (ignoreDeclaredEncoding ? XML_PARSE_IGNORE_ENC : 0));
+  xmlCtxtUseOptions(parser_.get(), safexml::kParseOptions | (ignoreDeclaredEncoding ? XML_PARSE_IGNORE_ENC : 0));
   locator_->Follow(parser_.get());
   Feed(read, end);
   locator_->Freeze();
