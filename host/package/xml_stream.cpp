@@ -2,11 +2,11 @@
 
 #include <libxml/xmlreader.h>
 
-#include <climits>
 #include <exception>
 
 #include "host/package/package_error.h"
 #include "host/package/xml_part.h"
+#include "platform/checked_int.h"
 
 namespace kestrel::package {
 struct XmlStream::State {
@@ -51,11 +51,12 @@ XmlStream::~XmlStream() = default;
 XmlStream::XmlStream(XmlStream&&) noexcept = default;
 
 XmlStream XmlStream::FromMemory(std::string_view bytes, const std::string& part) {
-  if (bytes.size() > static_cast<std::size_t>(INT_MAX)) throw PackageError(part, "XML part too large");
+  const std::optional<int> length = TryIntCast<int>(bytes.size());
+  if (!length) throw PackageError(part, "XML part too large");
   auto state = std::make_unique<State>();
   state->part = part;
   state->reader =
-      xmlReaderForMemory(bytes.data(), static_cast<int>(bytes.size()), part.c_str(), nullptr, safexml::kParseOptions);
+      xmlReaderForMemory(bytes.data(), *length, part.c_str(), nullptr, safexml::kParseOptions);
   return XmlStream(std::move(state));
 }
 

@@ -9,6 +9,7 @@
 #include "host/pipeline/part_names.h"
 #include "host/pipeline/part_object.h"
 #include "host/pipeline/resource_parts.h"
+#include "platform/checked_int.h"
 #include "platform/utf.h"
 #include "platform/xml_escape.h"
 
@@ -294,7 +295,7 @@ bool JobSink::WritePart(IUnknown* part, const std::string& name) {
   for (;;) {
     ULONG read = 0;
     BOOL end = FALSE;
-    if (const HRESULT hr = stream->ReadBytes(buffer_.data(), static_cast<ULONG>(buffer_.size()), &read, &end);
+    if (const HRESULT hr = stream->ReadBytes(buffer_.data(), IntCast<ULONG>(buffer_.size()), &read, &end);
         FAILED(hr))
       throw HostError(name + ": reading the part failed (" + HresultName(hr) + ")", hr);
     if (read) sink->Write(buffer_.data(), read);

@@ -7,7 +7,6 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
-#include <climits>
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -37,12 +36,10 @@ using String = std::unique_ptr<xmlChar, StringFree>;
 inline constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
 // libxml2's own depth bound without XML_PARSE_HUGE.
 inline constexpr int kMaxDepth = 256;
-// libxml2 takes a length as an int.
-inline constexpr std::size_t kMaxBytes = INT_MAX;
 
 enum class Refusal {
   kNone,
-  kTooLarge,
+  kTooLarge,  // libxml2 takes a length as an int
   kOutOfMemory,
   kDocumentType,  // a DOCTYPE, refused wherever it stands
   kMalformed,     // not well-formed; message and line say where

@@ -4,6 +4,8 @@
 
 #include <mutex>
 
+#include "platform/checked_int.h"
+
 namespace safexml {
 namespace {
 
@@ -71,7 +73,8 @@ ReadResult Read(std::string_view bytes, const ReadRules& rules) {
   static std::once_flag init;
   std::call_once(init, [] { xmlInitParser(); });
   ReadResult result;
-  if (bytes.size() > kMaxBytes) {
+  const std::optional<int> length = TryIntCast<int>(bytes.size());
+  if (!length) {
     result.refusal = Refusal::kTooLarge;
     return result;
   }
@@ -89,7 +92,7 @@ ReadResult Read(std::string_view bytes, const ReadRules& rules) {
   sax.endElementNs = OnEndElement;
   if (!rules.buildTree) IgnoreContent(sax);
 
-  Document document(xmlCtxtReadMemory(parser.get(), bytes.data(), static_cast<int>(bytes.size()), rules.url,
+  Document document(xmlCtxtReadMemory(parser.get(), bytes.data(), *length, rules.url,
                                       rules.encoding, kParseOptions | rules.extraOptions));
   const xmlError& error = parser->lastError;
   result.line = error.line;

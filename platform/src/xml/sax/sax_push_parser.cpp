@@ -8,6 +8,7 @@
 #include <libxml/SAX2.h>
 #include <libxml/xmlerror.h>
 
+#include "platform/checked_int.h"
 #include "start_tag_order.h"
 
 namespace {
@@ -336,7 +337,7 @@ void SaxPushParser::Run(const ByteReader& read, bool ignoreDeclaredEncoding) {
     end = got == 0;
     have += got;
   }
-  parser_.reset(xmlCreatePushParserCtxt(&Callbacks(), this, chunk_.get(), static_cast<int>(have), nullptr));
+  parser_.reset(xmlCreatePushParserCtxt(&Callbacks(), this, chunk_.get(), IntCast<int>(have), nullptr));
   if (!parser_) {
     Fail(E_OUTOFMEMORY, "out of memory");
     return;
@@ -361,7 +362,7 @@ void SaxPushParser::Feed(const ByteReader& read, bool end) {
       return;
     }
     end = got == 0;
-    if (!end) xmlParseChunk(parser_.get(), chunk_.get(), static_cast<int>(got), 0);
+    if (!end) xmlParseChunk(parser_.get(), chunk_.get(), IntCast<int>(got), 0);
   }
   if (!Failed() && (!parser_->wellFormed || !parser_->nsWellFormed || !ended_))
     Fail(E_XML_PARSE, "the markup is not a complete well-formed document");
