@@ -4,9 +4,10 @@
 #include <vector>
 
 #include "copied_markup.h"
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
 #include "resource_reference.h"
 #include "sheet_writer.h"
+#include "platform/checked_int.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ constexpr std::u16string_view kPageResources = u"FixedPage.Resources";
 constexpr std::u16string_view kCanvasResources = u"Canvas.Resources";
 constexpr std::u16string_view kCompatibilityNamespace = u"http://schemas.openxmlformats.org/markup-compatibility/2006";
 
-std::u16string_view View(const WCHAR* text, int length) { return {text, static_cast<std::size_t>(length)}; }
+std::u16string_view View(const WCHAR* text, int length) { return {text, IntCast<std::size_t>(length)}; }
 
 std::u16string_view CopiedName(std::u16string_view qName) {
   return qName == kPageResources ? kCanvasResources : qName;
@@ -55,9 +56,9 @@ HRESULT CellCopyHandler::StartCell(ISAXAttributes* attributes) {
   int count = 0;
   HRESULT hr = attributes->getLength(&count);
   if (FAILED(hr)) return hr;
-  std::vector<CopiedAttribute> all(static_cast<std::size_t>(count));
+  std::vector<CopiedAttribute> all(IntCast<std::size_t>(count));
   for (int i = 0; i < count; ++i) {
-    hr = AttributeAt(attributes, i, &all[static_cast<std::size_t>(i)]);
+    hr = AttributeAt(attributes, i, &all[IntCast<std::size_t>(i)]);
     if (FAILED(hr)) return hr;
   }
   markup_ += cellStart_;

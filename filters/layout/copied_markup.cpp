@@ -1,26 +1,10 @@
 #include "copied_markup.h"
 
 #include "framework/sequential_read_adapter.h"
+#include "platform/xml_escape.h"
 #include "platform/com.h"
 #include "platform/variant.h"
-
-namespace {
-
-std::u16string_view Reference(char16_t c) {
-  switch (c) {
-    case u'&': return u"&amp;";
-    case u'<': return u"&lt;";
-    case u'>': return u"&gt;";
-    case u'"': return u"&quot;";
-    // A reader would turn literal line breaks and tabs in a value into blanks.
-    case u'\t': return u"&#x9;";
-    case u'\n': return u"&#xA;";
-    case u'\r': return u"&#xD;";
-    default: return {};
-  }
-}
-
-}  // namespace
+#include "platform/checked_int.h"
 
 HRESULT AttributeAt(ISAXAttributes* attributes, int index, CopiedAttribute* attribute) {
   const WCHAR *uri = nullptr, *local = nullptr, *qName = nullptr, *value = nullptr;
@@ -29,9 +13,9 @@ HRESULT AttributeAt(ISAXAttributes* attributes, int index, CopiedAttribute* attr
   if (FAILED(hr)) return hr;
   hr = attributes->getValue(index, &value, &valueLength);
   if (FAILED(hr)) return hr;
-  attribute->qName = std::u16string_view(qName, static_cast<std::size_t>(qLength));
-  attribute->localName = std::u16string_view(local, static_cast<std::size_t>(localLength));
-  attribute->value = std::u16string_view(value, static_cast<std::size_t>(valueLength));
+  attribute->qName = std::u16string_view(qName, IntCast<std::size_t>(qLength));
+  attribute->localName = std::u16string_view(local, IntCast<std::size_t>(localLength));
+  attribute->value = std::u16string_view(value, IntCast<std::size_t>(valueLength));
   return S_OK;
 }
 
@@ -39,13 +23,7 @@ void AppendAttribute(std::u16string& markup, std::u16string_view name, std::u16s
   markup += u' ';
   markup += name;
   markup += u"=\"";
-  for (const char16_t c : value) {
-    const std::u16string_view reference = Reference(c);
-    if (reference.empty())
-      markup += c;
-    else
-      markup += reference;
-  }
+  AppendEscapedXml(markup, value);
   markup += u'"';
 }
 

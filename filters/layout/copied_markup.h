@@ -18,7 +18,7 @@ struct CopiedAttribute {
 
 HRESULT AttributeAt(ISAXAttributes* attributes, int index, CopiedAttribute* attribute);
 
-// Appends ` name="value"` with & < > " and line breaks and tabs in value as references.
+// Appends ` name="value"`, value escaped (platform/xml_escape.h).
 void AppendAttribute(std::u16string& markup, std::u16string_view name, std::u16string_view value);
 
 // Ends an element: "/>" while its start tag is open (it has no children), else "</name>".

@@ -1,6 +1,6 @@
 #include "emit_pass.h"
 
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
 #include "framework/ticket_part_writer.h"
 #include "gutter_geometry.h"
 #include "ticket/input_bin_settings.h"
@@ -10,7 +10,6 @@
 namespace {
 
 constexpr WCHAR kLayoutTicketTag[] = u"LO";
-constexpr LONG kManualDuplex = 2;
 
 }  // namespace
 
@@ -77,21 +76,22 @@ void EmitPass::VisitBindingDuplex(BindingDuplexGroup& group) {
   bindingActive_ = true;
   const DuplexSettings& duplex = group.duplex;
   if (state_.forcedBlank) {
-    if (group.sidesEmitted % 2 == 0 || duplex.duplexType == 0) {
+    if (group.sidesEmitted % 2 == 0 || duplex.duplexType == DuplexType::OneSided) {
       blank_ = false;
       return;
     }
     group.gutterDirty = true;
     ++group.sidesEmitted;
-    writeBlank_ = duplex.duplexMode != kManualDuplex;
+    writeBlank_ = duplex.duplexMode != DuplexMode::Manual;
     return;
   }
   if (entry_->blank) {
     ++group.sidesEmitted;
     group.gutterDirty = true;
     // A tile's back is only needed when the sheet is printed on both sides.
-    writeBlank_ = entry_->posterTile ? duplex.duplexType != 0 && duplex.duplexMode != kManualDuplex
-                                     : duplex.duplexType == 0 || duplex.duplexMode != kManualDuplex;
+    const bool oneSided = duplex.duplexType == DuplexType::OneSided;
+    const bool manual = duplex.duplexMode == DuplexMode::Manual;
+    writeBlank_ = entry_->posterTile ? !oneSided && !manual : oneSided || !manual;
     return;
   }
   if (!poster_ && !IsBookletEdge(group.binding.bindingEdge)) {

@@ -2,17 +2,13 @@
 
 namespace {
 
-enum Edge : LONG { kBindBottom = 0, kBindLeft = 1, kBindRight = 2, kBindTop = 3 };
-
 bool ControlsOn(const BindingSettings& binding) {
   return binding.optionControl == 1 && binding.gutterControl == 1 && binding.gutter > 0;
 }
 
-bool IsShortEdgeDuplex(LONG duplexType) { return duplexType == 1 || duplexType == 2; }
+bool IsShortEdgeDuplex(DuplexType type) { return type == DuplexType::ShortEdge || type == DuplexType::ShortEdgeManual; }
 
 }  // namespace
-
-bool IsBookletEdge(LONG bindingEdge) { return bindingEdge == 4 || bindingEdge == kBookletReverseFlip; }
 
 Transform GutterShift(const BindingSettings& binding, const DuplexSettings& duplex, const SidePosition& side) {
   Transform shift;
@@ -20,10 +16,10 @@ Transform GutterShift(const BindingSettings& binding, const DuplexSettings& dupl
   const REAL g = ToXpsUnits(binding.gutter);
   REAL x = 0, y = 0;
   switch (binding.bindingEdge) {
-    case kBindBottom: y = -g; break;
-    case kBindLeft: x = g; break;
-    case kBindRight: x = -g; break;
-    case kBindTop: y = g; break;
+    case BindingEdge::BindBottom: y = -g; break;
+    case BindingEdge::BindLeft: x = g; break;
+    case BindingEdge::BindRight: x = -g; break;
+    case BindingEdge::BindTop: y = g; break;
     default: return shift;
   }
   const LONG turns = ((QuarterTurns(side.sheetOrientation) - QuarterTurns(side.firstSheetOrientation)) % 4 + 4) % 4;
@@ -36,10 +32,10 @@ Transform GutterShift(const BindingSettings& binding, const DuplexSettings& dupl
   // across that edge's axis: left and right change places under a long-edge
   // turn of an upright sheet or a short-edge turn of a lying one; top and
   // bottom in the other two cases.
-  const bool back = duplex.duplexType != 0 && side.sidesEmitted % 2 == 1;
+  const bool back = duplex.duplexType != DuplexType::OneSided && side.sidesEmitted % 2 == 1;
   if (back) {
     const bool acrossVertical = IsPortraitKind(side.firstSheetOrientation) != IsShortEdgeDuplex(duplex.duplexType);
-    const bool leftOrRight = binding.bindingEdge == kBindLeft || binding.bindingEdge == kBindRight;
+    const bool leftOrRight = binding.bindingEdge == BindingEdge::BindLeft || binding.bindingEdge == BindingEdge::BindRight;
     if (leftOrRight == acrossVertical) {
       x = -x;
       y = -y;

@@ -25,5 +25,3 @@ Transform GutterShift(const BindingSettings& binding, const DuplexSettings& dupl
 // (parity 0) one gutter towards the start, the second one away, along the
 // spread. The identity unless the edge is a booklet edge and both controls are on.
 Transform BookletShift(const BindingSettings& binding, LONG parity, LONG firstSheetOrientation);
-
-bool IsBookletEdge(LONG bindingEdge);

@@ -1,7 +1,7 @@
 #include "layout_filter.h"
 
 #include "emit_pass.h"
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
 #include "plan_pass.h"
 #include "platform/variant.h"
 #include "settings_pass.h"

@@ -43,7 +43,6 @@ class BindingDuplexGroup final : public SettingGroup {
  public:
   void Accept(LayoutPass& pass) override { pass.VisitBindingDuplex(*this); }
   bool IsActive() const override { return binding.scope != kScopeNone || duplex.scope != kScopeNone; }
-  bool Booklet() const { return binding.scope != kScopeNone && IsBookletEdge(binding.bindingEdge); }
   void Reset();
 
   BindingSettings binding;

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
+#include "platform/checked_int.h"
 
 namespace {
 
@@ -67,10 +68,10 @@ LONG CellKey(LONG direction, LONG columns, LONG rows, LONG column, LONG row) {
 }
 
 void MapCells(NUpSheet& sheet, LONG direction) {
-  sheet.cells.assign(static_cast<std::size_t>(sheet.columns * sheet.rows), {0, 0});
+  sheet.cells.assign(IntCast<std::size_t>(sheet.columns * sheet.rows), {0, 0});
   for (LONG row = 0; row < sheet.rows; ++row)
     for (LONG column = 0; column < sheet.columns; ++column)
-      sheet.cells[static_cast<std::size_t>(CellKey(direction, sheet.columns, sheet.rows, column, row))] = {column,
+      sheet.cells[IntCast<std::size_t>(CellKey(direction, sheet.columns, sheet.rows, column, row))] = {column,
                                                                                                          row};
 }
 
@@ -191,8 +192,8 @@ Transform CellTransform(const NUpSheet& sheet, const PageTurn& turn, LONG cellIn
   if (angle != 0) transform.Rotate(angle);
   transform.Scale(sheet.scale, sheet.scale);
   std::pair<LONG, LONG> cell{0, 0};
-  if (cellIndex >= 0 && static_cast<std::size_t>(cellIndex) < sheet.cells.size())
-    cell = sheet.cells[static_cast<std::size_t>(cellIndex)];
+  if (cellIndex >= 0 && IntCast<std::size_t>(cellIndex) < sheet.cells.size())
+    cell = sheet.cells[IntCast<std::size_t>(cellIndex)];
   const REAL centreX = sheet.originX - sheet.marginX + cell.first * sheet.cellWidth + sheet.cellWidth / 2;
   const REAL centreY = sheet.originY - sheet.marginY + cell.second * sheet.cellHeight + sheet.cellHeight / 2;
   MovePoint(transform, turn.pageWidth / 2, turn.pageHeight / 2, centreX, centreY);

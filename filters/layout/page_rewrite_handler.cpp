@@ -1,11 +1,12 @@
 #include "page_rewrite_handler.h"
 
 #include "copied_markup.h"
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
+#include "platform/checked_int.h"
 
 namespace {
 
-std::u16string_view View(const WCHAR* text, int length) { return {text, static_cast<std::size_t>(length)}; }
+std::u16string_view View(const WCHAR* text, int length) { return {text, IntCast<std::size_t>(length)}; }
 
 // A length attribute is copied into the clip as it stands; anything but a
 // plain number would break the clip's path, so it becomes 0.

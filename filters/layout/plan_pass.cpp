@@ -1,6 +1,6 @@
 #include "plan_pass.h"
 
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
 #include "gutter_geometry.h"
 #include "ticket/imageable_area.h"
 
@@ -41,7 +41,7 @@ HRESULT PlanPass::Run() {
 }
 
 void PlanPass::VisitBindingDuplex(BindingDuplexGroup& group) {
-  duplexOn_ = group.duplex.duplexType != 0;
+  duplexOn_ = group.duplex.duplexType != DuplexType::OneSided;
   evenSides_ = group.sidesEmitted % 2 == 0;
   if (divideChanged_ && IsBookletEdge(group.binding.bindingEdge)) {
     group.gutterDirty = true;

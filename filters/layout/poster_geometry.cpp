@@ -1,4 +1,5 @@
 #include "poster_geometry.h"
+#include "platform/checked_int.h"
 
 #include <algorithm>
 
@@ -30,8 +31,8 @@ PosterTile PosterTileAt(const PosterGrid& grid, const ImageableArea& page, LONG 
   const REAL ew = printable.x1 - printable.x0, eh = printable.y1 - printable.y0;
   const REAL scale = static_cast<REAL>(std::min(grid.columns, grid.rows));
   std::pair<LONG, LONG> tile{0, 0};
-  if (tileIndex >= 0 && static_cast<std::size_t>(tileIndex) < grid.tiles.size())
-    tile = grid.tiles[static_cast<std::size_t>(tileIndex)];
+  if (tileIndex >= 0 && IntCast<std::size_t>(tileIndex) < grid.tiles.size())
+    tile = grid.tiles[IntCast<std::size_t>(tileIndex)];
   PosterTile result;
   result.transform.Scale(scale, scale);
   result.transform.Translate(ox - scale * ox - tile.first * ew, oy - scale * oy - tile.second * eh);

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
 #include "framework/ticket_part_writer.h"
 #include "ticket/imageable_area.h"
 #include "ticket/input_bin_settings.h"
@@ -124,16 +124,18 @@ void SettingsPass::ReadAndAdjust() {
   const bool booklet = IsBookletEdge(binding_.bindingEdge);
   if (duplex_.scope != kScopeJob && binding_.scope == kScopeJob && booklet) {
     duplex_.scope = kScopeJob;
-    duplex_.duplexType = 1;
+    duplex_.duplexType = DuplexType::ShortEdge;
     duplexChanged = true;
   }
-  const LONG type = duplex_.duplexType;
-  if (duplex_.scope == kScopeJob && (type == 0 || type == 3 || type == 4) && booklet) {
-    binding_.bindingEdge = 1;
+  const DuplexType type = duplex_.duplexType;
+  const bool notShortEdge =
+      type == DuplexType::OneSided || type == DuplexType::LongEdge || type == DuplexType::LongEdgeManual;
+  if (duplex_.scope == kScopeJob && notShortEdge && booklet) {
+    binding_.bindingEdge = BindingEdge::BindLeft;
     binding_.gutterControl = 0;
     bindingChanged = true;
   }
-  if (nup_.pagesPerSheet < 2) nup_.pagesPerSheet = duplex_.scope != kScopeNone && duplex_.duplexType != 0 ? 1 : 0;
+  if (nup_.pagesPerSheet < 2) nup_.pagesPerSheet = duplex_.scope != kScopeNone && duplex_.duplexType != DuplexType::OneSided ? 1 : 0;
 
   bool written = false;
   if (duplexChanged) written |= ThrowIfFailed(WriteDuplex(ticket, duplex_)) == S_OK;
@@ -157,7 +159,7 @@ void SettingsPass::HandOnTicket() {
 
 void SettingsPass::ReadAndAdjustPage() {
   if (!state_.traySeparationStarted && state_.separateTrayMode) {
-    const bool duplex = duplex_.scope != kScopeNone && duplex_.duplexType != 0;
+    const bool duplex = duplex_.scope != kScopeNone && duplex_.duplexType != DuplexType::OneSided;
     state_.traySeparationCount = duplex && state_.firstPaper ? 2 : 1;
     state_.traySeparationStarted = true;
   }

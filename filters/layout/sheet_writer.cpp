@@ -4,18 +4,15 @@
 
 #include "cell_copy_handler.h"
 #include "copied_markup.h"
+#include "framework/fresh_part.h"
 #include "framework/geometry_text.h"
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
 #include "framework/markup_write.h"
 #include "page_rewrite_handler.h"
 #include "platform/com.h"
 #include "platform/format.h"
 
 namespace {
-
-constexpr HRESULT kPartNameInUse = HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS);
-// Names tried before a refusal is given up as the result.
-constexpr int kNameAttempts = 16;
 
 std::u16string Formatted16(Formatted<std::u16string> formatted) {
   ThrowIfFailed(formatted.hr);
@@ -39,9 +36,13 @@ HRESULT WriteMarkup(IPrintWriteStream* stream, std::u16string_view markup) {
 
 HRESULT NewPage(IXpsDocumentConsumer* consumer, SidePartNames& names, bool blank, ComPtr<IFixedPage>* page,
                 ComPtr<IPrintWriteStream>* stream) {
-  HRESULT hr = kPartNameInUse;
-  for (int attempt = 0; attempt < kNameAttempts && hr == kPartNameInUse; ++attempt)
-    hr = consumer->GetNewEmptyPart(names.Next(blank).c_str(), IID_IFixedPage, page->PutVoid(), stream->Put());
+  const HRESULT hr = NewPartUnderFreshName(
+      consumer,
+      [&](std::u16string* name) {
+        *name = names.Next(blank);
+        return S_OK;
+      },
+      IID_IFixedPage, page->PutVoid(), stream);
   if (FAILED(hr)) return hr;
   return *page && *stream ? S_OK : E_FAIL;
 }

@@ -1,6 +1,6 @@
 #include "transform.h"
 
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include <regex>
 
 #include "tests/host/host_test_support.h"
+#include "platform/checked_int.h"
 
 namespace {
 
@@ -181,7 +182,7 @@ TEST_F(LayoutEndToEnd, NUpPutsThatManyPagesOnEachSheet) {
     SCOPED_TRACE(std::to_string(c.pages) + " per sheet, " + c.direction + ", " + c.border);
     RunOk(sample, Ticket(NUp(c.pages, c.direction, c.border)));
     const std::vector<std::string> sheets = OutputPages();
-    ASSERT_EQ(sheets.size(), static_cast<std::size_t>((30 + c.pages - 1) / c.pages));
+    ASSERT_EQ(sheets.size(), IntCast<std::size_t>((30 + c.pages - 1) / c.pages));
     for (const std::string& name : OutputPageNames()) EXPECT_TRUE(name.starts_with("/LO_NUpPage_")) << name;
     for (const auto& [name, bytes] : ReadParts(Out())) EXPECT_FALSE(name.starts_with("/Documents/1/Pages/")) << name;
     for (const std::string& sheet : sheets) {
@@ -302,7 +303,7 @@ TEST_F(LayoutEndToEnd, APosterGivesEachPageThatManyEnlargedTiles) {
     SCOPED_TRACE(std::to_string(tiles) + " tiles");
     RunOk(marks, Ticket(Poster(tiles)));
     const std::vector<std::string> sheets = OutputPages();
-    ASSERT_EQ(sheets.size(), static_cast<std::size_t>(2 * tiles));
+    ASSERT_EQ(sheets.size(), IntCast<std::size_t>(2 * tiles));
     for (const std::string& sheet : sheets)
       EXPECT_EQ(PageSize(sheet), (std::pair<std::string, std::string>("816.01", "1056.01")));
     ExpectRendersAsPlaced({"poster", std::to_string(tiles)}, marks);
@@ -396,7 +397,7 @@ TEST_F(LayoutEndToEnd, ANewDivideConditionClosesTheSheetAndStartsOnAFrontSide) {
     SCOPED_TRACE(c.label);
     const fs::path input = scratch_ / "divided.xps";
     std::vector<std::string> args = {kPython, (kSheetCheck.parent_path() / "with_page_tickets.py").string(),
-                                     Sample(static_cast<unsigned>(c.pages)).string(), input.string()};
+                                     Sample(IntCast<unsigned>(c.pages)).string(), input.string()};
     for (int page = 1; page <= c.pages; ++page)
       args.push_back("Documents/1/Pages/" + std::to_string(page) + ".fpage=" +
                      (scratch_ / (page <= c.firstSet ? "A.xml" : "B.xml")).string());

@@ -6,7 +6,8 @@
 #include "filters/layout/gutter_geometry.h"
 #include "filters/layout/nup_geometry.h"
 #include "filters/layout/poster_geometry.h"
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
+#include "platform/checked_int.h"
 
 namespace {
 
@@ -122,7 +123,7 @@ TEST(SheetGeometry, EveryPageLandsInsideItsOwnCell) {
         const Transform t = CellTransform(sheet, turn, cell, false);
         const GpPointF a = t.Apply({printable.x0, printable.y0}), b = t.Apply({printable.x1, printable.y1});
         const ClipRect box{std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)};
-        const auto [column, row] = sheet.cells[static_cast<std::size_t>(cell)];
+        const auto [column, row] = sheet.cells[IntCast<std::size_t>(cell)];
         const REAL left = sheet.originX - sheet.marginX + column * sheet.cellWidth;
         const REAL top = sheet.originY - sheet.marginY + row * sheet.cellHeight;
         EXPECT_GE(box.x0, left - kTolerance);
@@ -221,7 +222,7 @@ TEST(PosterGeometry, OtherCountsMakeTheLargestOfferedPosterBelowThem) {
   for (const auto& [requested, offered] : cases) EXPECT_EQ(OfferedSheetsPerPage(requested), offered) << requested;
 }
 
-BindingSettings Binding(LONG edge, LONG gutter = 10000, LONG gutterControl = 1, LONG optionControl = 1) {
+BindingSettings Binding(BindingEdge edge, LONG gutter = 10000, LONG gutterControl = 1, LONG optionControl = 1) {
   BindingSettings binding;
   binding.scope = 0;
   binding.bindingEdge = edge;
@@ -235,26 +236,26 @@ TEST(GutterGeometry, SidesShiftAwayFromTheBindingEdge) {
   struct Case {
     const char* label;
     BindingSettings binding;
-    LONG duplexType;
+    DuplexType duplexType;
     SidePosition side;
     REAL dx, dy;
   };
   const REAL g = 10000 / 264.58f;
   const Case cases[] = {
-      {"left, simplex", Binding(1), 0, {1, 1, 1}, g, 0},
-      {"right", Binding(2), 0, {1, 1, 0}, -g, 0},
-      {"top", Binding(3), 0, {1, 1, 0}, 0, g},
-      {"bottom", Binding(0), 0, {1, 1, 0}, 0, -g},
-      {"left, landscape sheet after a portrait one", Binding(1), 0, {1, 0, 0}, 0, g},
-      {"left, long edge, back of an upright sheet", Binding(1), 3, {1, 1, 1}, -g, 0},
-      {"left, short edge, back of an upright sheet", Binding(1), 1, {1, 1, 1}, g, 0},
-      {"left, short edge, back of a lying sheet", Binding(1), 1, {0, 0, 1}, -g, 0},
-      {"top, short edge, back of an upright sheet", Binding(3), 1, {1, 1, 3}, 0, -g},
-      {"top, long edge, back of an upright sheet", Binding(3), 3, {1, 1, 3}, 0, g},
-      {"gutter control off", Binding(1, 10000, 0), 0, {1, 1, 0}, 0, 0},
-      {"option control off", Binding(1, 10000, 1, 0), 0, {1, 1, 0}, 0, 0},
-      {"negative gutter", Binding(1, -10000), 0, {1, 1, 0}, 0, 0},
-      {"booklet edge", Binding(4), 0, {1, 1, 0}, 0, 0},
+      {"left, simplex", Binding(BindingEdge::BindLeft), DuplexType::OneSided, {1, 1, 1}, g, 0},
+      {"right", Binding(BindingEdge::BindRight), DuplexType::OneSided, {1, 1, 0}, -g, 0},
+      {"top", Binding(BindingEdge::BindTop), DuplexType::OneSided, {1, 1, 0}, 0, g},
+      {"bottom", Binding(BindingEdge::BindBottom), DuplexType::OneSided, {1, 1, 0}, 0, -g},
+      {"left, landscape sheet after a portrait one", Binding(BindingEdge::BindLeft), DuplexType::OneSided, {1, 0, 0}, 0, g},
+      {"left, long edge, back of an upright sheet", Binding(BindingEdge::BindLeft), DuplexType::LongEdge, {1, 1, 1}, -g, 0},
+      {"left, short edge, back of an upright sheet", Binding(BindingEdge::BindLeft), DuplexType::ShortEdge, {1, 1, 1}, g, 0},
+      {"left, short edge, back of a lying sheet", Binding(BindingEdge::BindLeft), DuplexType::ShortEdge, {0, 0, 1}, -g, 0},
+      {"top, short edge, back of an upright sheet", Binding(BindingEdge::BindTop), DuplexType::ShortEdge, {1, 1, 3}, 0, -g},
+      {"top, long edge, back of an upright sheet", Binding(BindingEdge::BindTop), DuplexType::LongEdge, {1, 1, 3}, 0, g},
+      {"gutter control off", Binding(BindingEdge::BindLeft, 10000, 0), DuplexType::OneSided, {1, 1, 0}, 0, 0},
+      {"option control off", Binding(BindingEdge::BindLeft, 10000, 1, 0), DuplexType::OneSided, {1, 1, 0}, 0, 0},
+      {"negative gutter", Binding(BindingEdge::BindLeft, -10000), DuplexType::OneSided, {1, 1, 0}, 0, 0},
+      {"booklet edge", Binding(BindingEdge::Booklet), DuplexType::OneSided, {1, 1, 0}, 0, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -270,11 +271,11 @@ TEST(GutterGeometry, SidesShiftAwayFromTheBindingEdge) {
 
 TEST(GutterGeometry, BookletSpreadsMoveApartFromTheFold) {
   const REAL g = 10000 / 264.58f;
-  EXPECT_NEAR(BookletShift(Binding(4), 0, 0).Elements()[4], -g, 1e-3);
-  EXPECT_NEAR(BookletShift(Binding(5), 1, 0).Elements()[4], g, 1e-3);
-  EXPECT_NEAR(BookletShift(Binding(4), 1, 1).Elements()[5], g, 1e-3);
-  EXPECT_TRUE(BookletShift(Binding(4, 10000, 0), 0, 0).IsIdentity());
-  EXPECT_TRUE(BookletShift(Binding(1), 0, 0).IsIdentity());
+  EXPECT_NEAR(BookletShift(Binding(BindingEdge::Booklet), 0, 0).Elements()[4], -g, 1e-3);
+  EXPECT_NEAR(BookletShift(Binding(BindingEdge::BookletReverseFlip), 1, 0).Elements()[4], g, 1e-3);
+  EXPECT_NEAR(BookletShift(Binding(BindingEdge::Booklet), 1, 1).Elements()[5], g, 1e-3);
+  EXPECT_TRUE(BookletShift(Binding(BindingEdge::Booklet, 10000, 0), 0, 0).IsIdentity());
+  EXPECT_TRUE(BookletShift(Binding(BindingEdge::BindLeft), 0, 0).IsIdentity());
 }
 
 }  // namespace
