@@ -287,13 +287,18 @@ TEST_F(LayoutEndToEnd, ABookletAfterTheOrderFilterMakesSpreadsMovedApartByTheGut
   // The order filter alone gives the pages in booklet order, pads included.
   const fs::path ordered = scratch_ / "ordered.xps";
   RunOk(marks, ticket, {"--filters", "xordflt"}, ordered);
-  RunOk(marks, ticket, kAfterOrder);
-  const std::vector<std::string> sides = OutputPages();
-  ASSERT_EQ(sides.size(), 4u);
-  for (const std::string& side : sides) EXPECT_EQ(PageSize(side), (std::pair<std::string, std::string>("1056.01", "816.01")));
-  for (const std::string& ticketPart : OutputPageTickets())
-    EXPECT_THAT(ticketPart, HasSubstr("psk:TwoSidedShortEdge"));
-  ExpectRendersAsPlaced({"booklet", "10000"}, ordered);
+  // After the order filter alone, and in the bundled XPS chain.
+  for (const std::vector<std::string>& chain : {kAfterOrder, std::vector<std::string>{}}) {
+    SCOPED_TRACE(chain.empty() ? "XPS chain" : "order and layout filters");
+    RunOk(marks, ticket, chain);
+    const std::vector<std::string> sides = OutputPages();
+    ASSERT_EQ(sides.size(), 4u);
+    for (const std::string& side : sides)
+      EXPECT_EQ(PageSize(side), (std::pair<std::string, std::string>("1056.01", "816.01")));
+    for (const std::string& ticketPart : OutputPageTickets())
+      EXPECT_THAT(ticketPart, HasSubstr("psk:TwoSidedShortEdge"));
+    ExpectRendersAsPlaced({"booklet", "10000"}, ordered);
+  }
 }
 
 TEST_F(LayoutEndToEnd, APosterGivesEachPageThatManyEnlargedTiles) {

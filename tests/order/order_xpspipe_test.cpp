@@ -40,9 +40,10 @@ std::string BookletTicket(const std::string& edge, const std::string& binding = 
                 "<psf:Option name=\"psk:TwoSidedShortEdge\"/></psf:Feature>");
 }
 
-// The order filter alone, or the bundled XPS chain (every filter but the rip filter).
+// The order filter alone, or the XPS chain up to it: the layout filter after it
+// makes sheets of the booklet's pages (tests/layout/ checks those).
 std::vector<std::string> Chain(bool alone) {
-  return alone ? std::vector<std::string>{"--filters", "xordflt"} : std::vector<std::string>{};
+  return std::vector<std::string>{"--filters", alone ? "xordflt" : "xprepflt,xordflt"};
 }
 
 class OrderEndToEnd : public ::testing::Test {
