@@ -82,20 +82,12 @@ HRESULT CellCopyHandler::StartCell(ISAXAttributes* attributes) {
 }
 
 HRESULT CellCopyHandler::StartCopy(std::u16string_view name, ISAXAttributes* attributes) {
-  int count = 0;
-  HRESULT hr = attributes->getLength(&count);
-  if (FAILED(hr)) return hr;
-  markup_ += u'<';
-  markup_ += name;
-  for (int i = 0; i < count; ++i) {
-    CopiedAttribute attribute;
-    hr = AttributeAt(attributes, i, &attribute);
-    if (FAILED(hr)) return hr;
+  const HRESULT hr = AppendStartTag(markup_, name, attributes, [&](const CopiedAttribute& attribute) {
     const bool plain = PrefixOf(attribute.qName).empty();
-    AppendAttribute(markup_, attribute.qName, plain ? CopiedValue(attribute.qName, attribute.value) : attribute.value);
-  }
-  tagOpen_ = true;
-  return S_OK;
+    return plain ? CopiedValue(attribute.qName, attribute.value) : std::u16string(attribute.value);
+  });
+  tagOpen_ = SUCCEEDED(hr);
+  return hr;
 }
 
 std::u16string CellCopyHandler::CopiedValue(std::u16string_view name, std::u16string_view value) const {

@@ -27,6 +27,22 @@ void AppendAttribute(std::u16string& markup, std::u16string_view name, std::u16s
   markup += u'"';
 }
 
+HRESULT AppendStartTag(std::u16string& markup, std::u16string_view name, ISAXAttributes* attributes,
+                       const std::function<std::u16string(const CopiedAttribute&)>& valueOf) {
+  int count = 0;
+  HRESULT hr = attributes->getLength(&count);
+  if (FAILED(hr)) return hr;
+  markup += u'<';
+  markup += name;
+  for (int i = 0; i < count; ++i) {
+    CopiedAttribute attribute;
+    hr = AttributeAt(attributes, i, &attribute);
+    if (FAILED(hr)) return hr;
+    AppendAttribute(markup, attribute.qName, valueOf(attribute));
+  }
+  return S_OK;
+}
+
 void AppendEndTag(std::u16string& markup, std::u16string_view name, bool startTagOpen) {
   if (startTagOpen) {
     markup += u"/>";

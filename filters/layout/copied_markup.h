@@ -3,6 +3,7 @@
 // handler.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,10 @@ HRESULT AttributeAt(ISAXAttributes* attributes, int index, CopiedAttribute* attr
 
 // Appends ` name="value"`, value escaped (platform/xml_escape.h).
 void AppendAttribute(std::u16string& markup, std::u16string_view name, std::u16string_view value);
+
+// Appends "<name" and each attribute, its value as valueOf gives it; the tag stays open.
+HRESULT AppendStartTag(std::u16string& markup, std::u16string_view name, ISAXAttributes* attributes,
+                       const std::function<std::u16string(const CopiedAttribute&)>& valueOf);
 
 // Ends an element: "/>" while its start tag is open (it has no children), else "</name>".
 void AppendEndTag(std::u16string& markup, std::u16string_view name, bool startTagOpen);

@@ -38,19 +38,12 @@ HRESULT PageRewriteHandler::startElement(const WCHAR*, int, const WCHAR*, int, c
     const bool root = depth_++ == 0;
     // The page's resources stay its first child; the content after them moves.
     if (depth_ == 2 && !canvasOpen_ && name != u"FixedPage.Resources") OpenCanvas();
-    int count = 0;
-    HRESULT hr = attributes->getLength(&count);
-    if (FAILED(hr)) return hr;
-    markup_ += u'<';
-    markup_ += name;
-    for (int i = 0; i < count; ++i) {
-      CopiedAttribute attribute;
-      hr = AttributeAt(attributes, i, &attribute);
-      if (FAILED(hr)) return hr;
-      AppendAttribute(markup_, attribute.qName, attribute.value);
+    const HRESULT hr = AppendStartTag(markup_, name, attributes, [&](const CopiedAttribute& attribute) {
       if (root && attribute.qName == u"Width") width_ = PlainNumber(attribute.value);
       if (root && attribute.qName == u"Height") height_ = PlainNumber(attribute.value);
-    }
+      return std::u16string(attribute.value);
+    });
+    if (FAILED(hr)) return hr;
     tagOpen_ = true;
     return Write(markup_);
   });

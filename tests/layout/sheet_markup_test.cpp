@@ -13,6 +13,7 @@
 #include "filters/layout/sheet_writer.h"
 #include "platform/part_content.h"
 #include "platform/utf.h"
+#include "test_parts.h"
 
 namespace {
 
@@ -20,21 +21,6 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 
 constexpr char kPageName[] = "/Documents/1/Pages/1.fpage";
-
-std::string ReadAll(PartContent& content) {
-  ComPtr<IPrintReadStream> reader;
-  EXPECT_EQ(content.OpenReader(reader.Put()), S_OK);
-  std::string bytes;
-  char buffer[4096];
-  for (;;) {
-    ULONG read = 0;
-    BOOL end = FALSE;
-    if (FAILED(reader->ReadBytes(buffer, sizeof buffer, &read, &end))) break;
-    bytes.append(buffer, read);
-    if (end || read == 0) break;
-  }
-  return bytes;
-}
 
 // The markup the handler made of page, and the parse's result.
 template <typename Handler, typename... Args>
