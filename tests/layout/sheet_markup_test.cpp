@@ -120,6 +120,78 @@ TEST(ResourceReference, ReferencesResolveFromThePagesPartName) {
   EXPECT_FALSE(MayReferToResource(u"Data"));
 }
 
+// A page whose resource parts are listed by name and which records the parts attached to it.
+class ResourcePage final : public TestTicketedPart<IFixedPage> {
+ public:
+  using TestTicketedPart::TestTicketedPart;
+  HRESULT GetPagePart(LPCWSTR, IUnknown**) override { return E_NOTIMPL; }
+  HRESULT SetPagePart(IUnknown* part) override {
+    attached.push_back(NameOf(part));
+    return S_OK;
+  }
+  HRESULT DeleteResource(LPCWSTR) override { return E_NOTIMPL; }
+  HRESULT GetXpsPartIterator(IXpsPartIterator** iterator) override {
+    *iterator = MakeComObject<Parts, IXpsPartIterator>(resources).Detach();
+    return S_OK;
+  }
+  HRESULT GetWriteStream(IPrintWriteStream**) override { return E_NOTIMPL; }
+
+  std::vector<ComPtr<IUnknown>> resources;
+  std::vector<std::string> attached;
+
+ private:
+  static std::string NameOf(IUnknown* part) {
+    ComPtr<IPartBase> base;
+    part->QueryInterface(IID_IPartBase, base.PutVoid());
+    Bstr uri;
+    base->GetUri(uri.Put());
+    return U8(uri.View());
+  }
+  class Parts final : public ComObject<IXpsPartIterator> {
+   public:
+    explicit Parts(std::vector<ComPtr<IUnknown>> parts) : parts_(std::move(parts)) {}
+    void Reset() override { at_ = 0; }
+    HRESULT Current(BSTR* uri, IUnknown** part) override {
+      *uri = SysAllocString(U16(NameOf(parts_[at_].Get())).c_str());
+      *part = ComPtr<IUnknown>(parts_[at_]).Detach();
+      return S_OK;
+    }
+    BOOL IsDone() override { return at_ >= parts_.size(); }
+    void Next() override { ++at_; }
+
+   private:
+    std::vector<ComPtr<IUnknown>> parts_;
+    std::size_t at_ = 0;
+  };
+};
+
+ComPtr<IUnknown> Resource(const std::string& name) {
+  return MakeComObject<TestPart<IPartResourceDictionary>, IUnknown>(name, ContentOf(""));
+}
+
+TEST(SheetWriter, APartThePagesOfASheetShareIsAttachedOnce) {
+  const std::string markup = "<FixedPage xmlns=\"http://schemas.microsoft.com/xps/2005/06\"><Path Name=\"P\"/></FixedPage>";
+  const auto first = MakeComObject<ResourcePage>("/Documents/1/Pages/1.fpage", ContentOf(markup));
+  const auto second = MakeComObject<ResourcePage>("/Documents/1/Pages/2.fpage", ContentOf(markup));
+  first->resources = {Resource("/Resources/shared.dict"), Resource("/Resources/a.dict")};
+  second->resources = {Resource("/Resources/shared.dict"), Resource("/Resources/b.dict")};
+  const auto sheetPage = MakeComObject<ResourcePage>("/LO_NUpPage_1.xml", nullptr);
+  const std::shared_ptr<PartContent> output = CreatePartContent();
+  SheetWriter sheet;
+  sheet.page = ComPtr<IFixedPage>(sheetPage.Get());
+  ASSERT_EQ(output->OpenWriter(sheet.stream.Put()), S_OK);
+  const ClipRect clip{0, 0, 10, 10};
+  EXPECT_EQ(CopyPageIntoSheet(first.Get(), sheet, Transform(), clip), S_OK);
+  EXPECT_EQ(CopyPageIntoSheet(second.Get(), sheet, Transform(), clip), S_OK);
+  EXPECT_EQ(CloseSheet(sheet), S_OK);
+  EXPECT_EQ(sheetPage->attached,
+            (std::vector<std::string>{"/Resources/shared.dict", "/Resources/a.dict", "/Resources/b.dict"}));
+  const std::string written = ReadAll(*output);
+  EXPECT_THAT(written, HasSubstr("<Path Name=\"P\"/>"));
+  EXPECT_THAT(written, HasSubstr("<Path Name=\"L1_P\"/>"));
+  EXPECT_TRUE(written.ends_with("</Canvas></FixedPage>")) << written;
+}
+
 TEST(SidePartNames, NamesNeverRepeatWithinTheJobWhateverTheClock) {
   SidePartNames names;
   std::set<std::u16string> seen;
