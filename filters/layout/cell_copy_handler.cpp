@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "copied_markup.h"
-#include "ticket/hresult_error.h"
+#include "platform/checked_int.h"
 #include "resource_reference.h"
 #include "sheet_writer.h"
-#include "platform/checked_int.h"
+#include "ticket/hresult_error.h"
 
 namespace {
 
@@ -17,9 +17,7 @@ constexpr std::u16string_view kCompatibilityNamespace = u"http://schemas.openxml
 
 std::u16string_view View(const WCHAR* text, int length) { return {text, IntCast<std::size_t>(length)}; }
 
-std::u16string_view CopiedName(std::u16string_view qName) {
-  return qName == kPageResources ? kCanvasResources : qName;
-}
+std::u16string_view CopiedName(std::u16string_view qName) { return qName == kPageResources ? kCanvasResources : qName; }
 
 std::u16string_view PrefixOf(std::u16string_view qName) {
   const std::size_t colon = qName.find(u':');

@@ -1,10 +1,10 @@
 #include "copied_markup.h"
 
 #include "framework/sequential_read_adapter.h"
-#include "platform/xml_escape.h"
+#include "platform/checked_int.h"
 #include "platform/com.h"
 #include "platform/variant.h"
-#include "platform/checked_int.h"
+#include "platform/xml_escape.h"
 
 HRESULT AttributeAt(ISAXAttributes* attributes, int index, CopiedAttribute* attribute) {
   const WCHAR *uri = nullptr, *local = nullptr, *qName = nullptr, *value = nullptr;

@@ -1,8 +1,8 @@
 #include "emit_pass.h"
 
-#include "ticket/hresult_error.h"
 #include "framework/ticket_part_writer.h"
 #include "gutter_geometry.h"
+#include "ticket/hresult_error.h"
 #include "ticket/input_bin_settings.h"
 #include "ticket/job_info_settings.h"
 #include "ticket/mirror_settings.h"
@@ -206,8 +206,8 @@ SideTicketKey KeyOf(const LayoutState& state, const SideTicket& changes) {
 
 }  // namespace
 
-HRESULT WriteSideTicket(LayoutState& state, const LayoutContext& context, IFixedPage* page,
-                        IXMLDOMDocument2* ticket, const SideTicket& changes) {
+HRESULT WriteSideTicket(LayoutState& state, const LayoutContext& context, IFixedPage* page, IXMLDOMDocument2* ticket,
+                        const SideTicket& changes) {
   // Sides whose tickets start from the same document ticket and change it the
   // same way share one ticket part: a page without a ticket of its own is a
   // fresh copy of its document's.

@@ -50,5 +50,5 @@ struct SideTicket {
 
 // Writes the side's changes into ticket and, when anything changed, hands it
 // on as an "LO" ticket part of page saying one page per sheet.
-HRESULT WriteSideTicket(LayoutState& state, const LayoutContext& context, IFixedPage* page,
-                        IXMLDOMDocument2* ticket, const SideTicket& changes);
+HRESULT WriteSideTicket(LayoutState& state, const LayoutContext& context, IFixedPage* page, IXMLDOMDocument2* ticket,
+                        const SideTicket& changes);

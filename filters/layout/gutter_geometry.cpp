@@ -35,7 +35,8 @@ Transform GutterShift(const BindingSettings& binding, const DuplexSettings& dupl
   const bool back = duplex.duplexType != DuplexType::OneSided && side.sidesEmitted % 2 == 1;
   if (back) {
     const bool acrossVertical = IsPortraitKind(side.firstSheetOrientation) != IsShortEdgeDuplex(duplex.duplexType);
-    const bool leftOrRight = binding.bindingEdge == BindingEdge::BindLeft || binding.bindingEdge == BindingEdge::BindRight;
+    const bool leftOrRight =
+        binding.bindingEdge == BindingEdge::BindLeft || binding.bindingEdge == BindingEdge::BindRight;
     if (leftOrRight == acrossVertical) {
       x = -x;
       y = -y;

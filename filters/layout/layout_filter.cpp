@@ -1,10 +1,10 @@
 #include "layout_filter.h"
 
 #include "emit_pass.h"
-#include "ticket/hresult_error.h"
 #include "plan_pass.h"
 #include "platform/variant.h"
 #include "settings_pass.h"
+#include "ticket/hresult_error.h"
 
 LayoutFilter::LayoutFilter() {
   const BSTR uri = private_namespace();

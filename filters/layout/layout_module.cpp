@@ -1,5 +1,5 @@
-#include "layout_filter.h"
 #include "framework/filter_module.h"
+#include "layout_filter.h"
 
 constinit const FilterModuleDefinition kThisFilterModule{
     MakeGuid("{565E8DF1-288C-4EAE-BAAC-6DAE5096C63D}"),

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "ticket/hresult_error.h"
 #include "platform/checked_int.h"
+#include "ticket/hresult_error.h"
 
 namespace {
 
@@ -60,10 +60,10 @@ ImageableArea Exchanged(const ImageableArea& area) {
 
 LONG CellKey(LONG direction, LONG columns, LONG rows, LONG column, LONG row) {
   switch (direction) {
-    case 1: return rows * column + row;                   // BottomRight
-    case 2: return (row + 1) * columns - column - 1;      // LeftBottom
-    case 3: return (columns - column - 1) * rows + row;   // BottomLeft
-    default: return columns * row + column;               // RightBottom
+    case 1: return rows * column + row;                  // BottomRight
+    case 2: return (row + 1) * columns - column - 1;     // LeftBottom
+    case 3: return (columns - column - 1) * rows + row;  // BottomLeft
+    default: return columns * row + column;              // RightBottom
   }
 }
 
@@ -71,19 +71,18 @@ void MapCells(NUpSheet& sheet, LONG direction) {
   sheet.cells.assign(IntCast<std::size_t>(sheet.columns * sheet.rows), {0, 0});
   for (LONG row = 0; row < sheet.rows; ++row)
     for (LONG column = 0; column < sheet.columns; ++column)
-      sheet.cells[IntCast<std::size_t>(CellKey(direction, sheet.columns, sheet.rows, column, row))] = {column,
-                                                                                                         row};
+      sheet.cells[IntCast<std::size_t>(CellKey(direction, sheet.columns, sheet.rows, column, row))] = {column, row};
 }
 
 void DrawBorders(NUpSheet& sheet, LONG borderLine) {
   sheet.borders = BorderSet{};
   if (borderLine == 0) return;
   for (LONG i = 1; i < sheet.rows; ++i)
-    sheet.borders.horizontal.push_back({sheet.originX, sheet.originY - sheet.marginY + i * sheet.cellHeight,
-                                        sheet.originX + sheet.extentWidth});
+    sheet.borders.horizontal.push_back(
+        {sheet.originX, sheet.originY - sheet.marginY + i * sheet.cellHeight, sheet.originX + sheet.extentWidth});
   for (LONG j = 1; j < sheet.columns; ++j)
-    sheet.borders.vertical.push_back({sheet.originX - sheet.marginX + j * sheet.cellWidth, sheet.originY,
-                                      sheet.originY + sheet.extentHeight});
+    sheet.borders.vertical.push_back(
+        {sheet.originX - sheet.marginX + j * sheet.cellWidth, sheet.originY, sheet.originY + sheet.extentHeight});
   sheet.borders.thickness = kBorderThickness;
   sheet.borders.dash = kBorderDash;
   sheet.borders.style = borderLine;

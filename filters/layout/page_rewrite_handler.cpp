@@ -1,8 +1,8 @@
 #include "page_rewrite_handler.h"
 
 #include "copied_markup.h"
-#include "ticket/hresult_error.h"
 #include "platform/checked_int.h"
+#include "ticket/hresult_error.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "plan_pass.h"
 
-#include "ticket/hresult_error.h"
 #include "gutter_geometry.h"
+#include "ticket/hresult_error.h"
 #include "ticket/imageable_area.h"
 
 namespace {
@@ -173,7 +173,8 @@ void TransformPass::VisitBindingDuplex(BindingDuplexGroup& group) {
   }
   group.sheetOrientation = state_.sheetFormat.media.orientation;
   if (!IsBookletEdge(group.binding.bindingEdge)) return;
-  if (group.gutterDirty) group.gutter = BookletShift(group.binding, group.bookletParity, group.firstSheetMedia.orientation);
+  if (group.gutterDirty)
+    group.gutter = BookletShift(group.binding, group.bookletParity, group.firstSheetMedia.orientation);
   booklet_ = group.gutter;
   group.gutterDirty = true;
   group.bookletParity ^= 1;

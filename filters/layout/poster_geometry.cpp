@@ -1,7 +1,8 @@
 #include "poster_geometry.h"
-#include "platform/checked_int.h"
 
 #include <algorithm>
+
+#include "platform/checked_int.h"
 
 namespace {
 

@@ -36,8 +36,8 @@ std::u16string AbsoluteTokens(std::u16string_view base, std::u16string_view text
 }  // namespace
 
 bool MayReferToResource(std::u16string_view name) {
-  return name == u"FontUri" || name == u"ImageSource" || name == u"Source" || name == u"Fill" ||
-         name == u"Stroke" || name == u"Color" || name == u"Background";
+  return name == u"FontUri" || name == u"ImageSource" || name == u"Source" || name == u"Fill" || name == u"Stroke" ||
+         name == u"Color" || name == u"Background";
 }
 
 std::u16string AbsoluteReferences(std::u16string_view pageName, std::u16string_view attributeName,
@@ -52,12 +52,11 @@ std::u16string AbsoluteReferences(std::u16string_view pageName, std::u16string_v
     return result;
   }
   if (value.starts_with(kConvertedBitmap) && value.ends_with(u'}')) {
-    const std::u16string_view inner =
-        value.substr(kConvertedBitmap.size(), value.size() - kConvertedBitmap.size() - 1);
+    const std::u16string_view inner = value.substr(kConvertedBitmap.size(), value.size() - kConvertedBitmap.size() - 1);
     return std::u16string(kConvertedBitmap) + AbsoluteTokens(pageName, inner) + u'}';
   }
-  const bool plainReference = attributeName == u"FontUri" || attributeName == u"ImageSource" ||
-                              attributeName == u"Source";
+  const bool plainReference =
+      attributeName == u"FontUri" || attributeName == u"ImageSource" || attributeName == u"Source";
   return plainReference ? Absolute(pageName, value) : std::u16string(value);
 }
 

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "ticket/hresult_error.h"
 #include "framework/ticket_part_writer.h"
+#include "ticket/hresult_error.h"
 #include "ticket/imageable_area.h"
 #include "ticket/input_bin_settings.h"
 #include "ticket/job_info_settings.h"
@@ -135,7 +135,8 @@ void SettingsPass::ReadAndAdjust() {
     binding_.gutterControl = 0;
     bindingChanged = true;
   }
-  if (nup_.pagesPerSheet < 2) nup_.pagesPerSheet = duplex_.scope != kScopeNone && duplex_.duplexType != DuplexType::OneSided ? 1 : 0;
+  if (nup_.pagesPerSheet < 2)
+    nup_.pagesPerSheet = duplex_.scope != kScopeNone && duplex_.duplexType != DuplexType::OneSided ? 1 : 0;
 
   bool written = false;
   if (duplexChanged) written |= ThrowIfFailed(WriteDuplex(ticket, duplex_)) == S_OK;

@@ -6,11 +6,11 @@
 #include "copied_markup.h"
 #include "framework/fresh_part.h"
 #include "framework/geometry_text.h"
-#include "ticket/hresult_error.h"
 #include "framework/markup_write.h"
 #include "page_rewrite_handler.h"
 #include "platform/com.h"
 #include "platform/format.h"
+#include "ticket/hresult_error.h"
 
 namespace {
 
@@ -22,10 +22,10 @@ std::u16string Formatted16(Formatted<std::u16string> formatted) {
 std::u16string View(BSTR text) { return {text ? text : u"", SysStringLen(text)}; }
 
 std::u16string PageStart(const ImageableArea& area) {
-  return Formatted16(FormatWide(u"<?xml version=\"1.0\" encoding=\"utf-8\"?><FixedPage Width=\"%.2f\" "
-                                u"Height=\"%.2f\" xml:lang=\"en-US\" xmlns=\"%s\">",
-                                ToXpsUnits(area.imageableWidth), ToXpsUnits(area.imageableHeight),
-                                std::u16string_view(kFixedPageNamespace)));
+  return Formatted16(FormatWide(
+      u"<?xml version=\"1.0\" encoding=\"utf-8\"?><FixedPage Width=\"%.2f\" "
+      u"Height=\"%.2f\" xml:lang=\"en-US\" xmlns=\"%s\">",
+      ToXpsUnits(area.imageableWidth), ToXpsUnits(area.imageableHeight), std::u16string_view(kFixedPageNamespace)));
 }
 
 HRESULT WriteMarkup(IPrintWriteStream* stream, std::u16string_view markup) {
@@ -99,9 +99,10 @@ HRESULT CreateSheet(IXpsDocumentConsumer* consumer, const ImageableArea& area, c
     if (!side.IsIdentity()) {
       const auto e = side.Elements();
       const REAL w = ToXpsUnits(area.imageableWidth), h = ToXpsUnits(area.imageableHeight);
-      markup += Formatted16(FormatWide(u"<Canvas RenderTransform=\"%.2f,%.2f,%.2f,%.2f,%.2f,%.2f\" "
-                                       u"Clip=\"M 0,0 L %.2f,0 L %.2f,%.2f L 0, %.2f Z\">",
-                                       e[0], e[1], e[2], e[3], e[4], e[5], w, w, h, h));
+      markup +=
+          Formatted16(FormatWide(u"<Canvas RenderTransform=\"%.2f,%.2f,%.2f,%.2f,%.2f,%.2f\" "
+                                 u"Clip=\"M 0,0 L %.2f,0 L %.2f,%.2f L 0, %.2f Z\">",
+                                 e[0], e[1], e[2], e[3], e[4], e[5], w, w, h, h));
       sheet->outerCanvas = true;
     }
     return WriteMarkup(sheet->stream.Get(), markup);
@@ -132,8 +133,8 @@ HRESULT CopyPageIntoSheet(IFixedPage* page, SheetWriter& sheet, const Transform&
     HRESULT hr = page->GetUri(pageName.Put());
     if (FAILED(hr)) return hr;
     const std::u16string cellStart = u"<Canvas RenderTransform=\"" + View(FormatMatrix(cell.matrix()).Get()) +
-                                     u"\" Clip=\"" +
-                                     View(FormatRectPath(clip.x0, clip.y0, clip.x1, clip.y1).Get()) + u"\"";
+                                     u"\" Clip=\"" + View(FormatRectPath(clip.x0, clip.y0, clip.x1, clip.y1).Get()) +
+                                     u"\"";
     const ComPtr<CellCopyHandler> handler = ComPtr<CellCopyHandler>::Attach(
         new CellCopyHandler(sheet.stream.Get(), View(pageName.Get()), cellStart, sheet.cellsCopied));
     ComPtr<IPrintReadStream> markup;

@@ -35,9 +35,7 @@ void Transform::Scale(REAL sx, REAL sy) { Check(GdipScaleMatrix(matrix_, sx, sy,
 
 void Transform::Translate(REAL dx, REAL dy) { Check(GdipTranslateMatrix(matrix_, dx, dy, MatrixOrderAppend)); }
 
-void Transform::Append(const Transform& other) {
-  Check(GdipMultiplyMatrix(matrix_, other.matrix_, MatrixOrderAppend));
-}
+void Transform::Append(const Transform& other) { Check(GdipMultiplyMatrix(matrix_, other.matrix_, MatrixOrderAppend)); }
 
 GpPointF Transform::Apply(GpPointF point) const {
   Check(GdipTransformMatrixPoints(matrix_, &point, 1));

@@ -49,7 +49,8 @@ class LayoutFilterTest : public ::testing::Test {
   // Runs a job of one sequence with the job ticket; the ticket part the
   // filter set on the sequence ("" for none).
   std::string SequenceTicketHandedOn(const std::string& jobTicket) {
-    const auto sequence = TicketedPart<TestSequence>("/FixedDocumentSequence.fdseq", TicketXml(jobTicket), ContentOf(""));
+    const auto sequence =
+        TicketedPart<TestSequence>("/FixedDocumentSequence.fdseq", TicketXml(jobTicket), ContentOf(""));
     provider_->Add(sequence);
     const auto filter = ComPtr<LayoutFilter>::Attach(new LayoutFilter);
     EXPECT_EQ(InitializeFilterOn(filter.Get(), provider_.Get(), consumer_.Get(), bag_.Get(), control_.Get()), S_OK);

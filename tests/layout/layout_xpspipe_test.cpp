@@ -8,8 +8,8 @@
 
 #include <regex>
 
-#include "tests/host/host_test_support.h"
 #include "platform/checked_int.h"
+#include "tests/host/host_test_support.h"
 
 namespace {
 
@@ -74,8 +74,13 @@ class LayoutEndToEnd : public ::testing::Test {
   ProcessResult Run(const fs::path& input, const std::string& ticket, const std::vector<std::string>& chain = kAlone,
                     const fs::path& output = {}) {
     WriteFile(scratch_ / "job.xml", ticket);
-    std::vector<std::string> args = {KESTREL_XPSPIPE, "run", "--quiet", "--job-ticket", (scratch_ / "job.xml").string(),
-                                     "-o", (output.empty() ? Out() : output).string()};
+    std::vector<std::string> args = {KESTREL_XPSPIPE,
+                                     "run",
+                                     "--quiet",
+                                     "--job-ticket",
+                                     (scratch_ / "job.xml").string(),
+                                     "-o",
+                                     (output.empty() ? Out() : output).string()};
     args.insert(args.end(), chain.begin(), chain.end());
     args.push_back(input.string());
     return RunProcess(args, kLimit);
@@ -106,8 +111,8 @@ class LayoutEndToEnd : public ::testing::Test {
                            "n 1 sub 3 mod 180 mul 40 add n 1 sub 3 idiv 3 mod 220 mul 80 add 170 200 rectfill\n"
                            "0 setgray 200 560 moveto n 3 string cvs show\n"
                            "0 0 1 setrgbcolor 30 30 moveto 582 762 lineto 8 setlinewidth stroke\nshowpage\n} for\n");
-    const ProcessResult made = RunProcess({kGhostscript, "-dNOSAFER", "-q", "-dBATCH", "-dNOPAUSE",
-                                           "-sDEVICE=xpswrite", "-sOutputFile=" + marks.string(), program.string()},
+    const ProcessResult made = RunProcess({kGhostscript, "-dNOSAFER", "-q", "-dBATCH", "-dNOPAUSE", "-sDEVICE=xpswrite",
+                                           "-sOutputFile=" + marks.string(), program.string()},
                                           kLimit);
     EXPECT_EQ(made.exit_code, 0) << made.err;
     return marks;
@@ -119,7 +124,8 @@ class LayoutEndToEnd : public ::testing::Test {
     const auto parts = ReadParts(Out());
     std::vector<std::string> pages;
     for (const auto& document : reader->Model().sequence.documents)
-      for (auto cursor = reader->Pages(document); const auto page = cursor->Next();) pages.push_back(parts.at(page->name));
+      for (auto cursor = reader->Pages(document); const auto page = cursor->Next();)
+        pages.push_back(parts.at(page->name));
     return pages;
   }
   std::vector<std::string> OutputPageNames() const {
@@ -223,8 +229,8 @@ TEST_F(LayoutEndToEnd, JobScopeNUpOverTwoDocumentsSharesSheets) {
 TEST_F(LayoutEndToEnd, NUpSheetsRenderAsTheirPagesPlacedInTheirCells) {
   const fs::path marks = Marks(9);
   if (marks.empty()) GTEST_SKIP() << "Ghostscript is not installed";
-  const std::pair<long, const char*> cases[] = {{2, "RightBottom"}, {4, "BottomLeft"}, {6, "BottomRight"},
-                                                {9, "LeftBottom"}};
+  const std::pair<long, const char*> cases[] = {
+      {2, "RightBottom"}, {4, "BottomLeft"}, {6, "BottomRight"}, {9, "LeftBottom"}};
   const char* const directions[] = {"RightBottom", "BottomRight", "LeftBottom", "BottomLeft"};
   for (const auto& [pages, direction] : cases) {
     SCOPED_TRACE(std::to_string(pages) + " per sheet, " + direction);
@@ -374,8 +380,10 @@ std::vector<std::string> SideKinds(const std::vector<std::string>& names) {
 TEST_F(LayoutEndToEnd, ANewDivideConditionClosesTheSheetAndStartsOnAFrontSide) {
   if (access(kPython, X_OK) != 0) GTEST_SKIP() << "no " << kPython;
   const auto condition = [](const char* value) {
-    return Ticket("<psf:Property name=\"kp:JobSettingData\"><psf:Property name=\"kp:DivideCondition\"><psf:Value "
-                  "xsi:type=\"xsd:string\">" + std::string(value) + "</psf:Value></psf:Property></psf:Property>");
+    return Ticket(
+        "<psf:Property name=\"kp:JobSettingData\"><psf:Property name=\"kp:DivideCondition\"><psf:Value "
+        "xsi:type=\"xsd:string\">" +
+        std::string(value) + "</psf:Value></psf:Property></psf:Property>");
   };
   WriteFile(scratch_ / "A.xml", condition("A"));
   WriteFile(scratch_ / "B.xml", condition("B"));
@@ -404,8 +412,8 @@ TEST_F(LayoutEndToEnd, ANewDivideConditionClosesTheSheetAndStartsOnAFrontSide) {
     std::vector<std::string> args = {kPython, (kSheetCheck.parent_path() / "with_page_tickets.py").string(),
                                      Sample(IntCast<unsigned>(c.pages)).string(), input.string()};
     for (int page = 1; page <= c.pages; ++page)
-      args.push_back("Documents/1/Pages/" + std::to_string(page) + ".fpage=" +
-                     (scratch_ / (page <= c.firstSet ? "A.xml" : "B.xml")).string());
+      args.push_back("Documents/1/Pages/" + std::to_string(page) +
+                     ".fpage=" + (scratch_ / (page <= c.firstSet ? "A.xml" : "B.xml")).string());
     const ProcessResult made = RunProcess(args, kLimit);
     ASSERT_EQ(made.exit_code, 0) << made.err;
     RunOk(input, Ticket(NUp(4) + duplex(c.mode)));
@@ -419,7 +427,8 @@ TEST_F(LayoutEndToEnd, AGutterShiftsEverySideUnlessAControlIsOff) {
   RunOk(sample, Ticket(Binding("psk:BindLeft", 10000)));
   auto output = ReadParts(Out());
   for (const char* page : {"/Documents/1/Pages/1.fpage", "/Documents/1/Pages/2.fpage", "/Documents/1/Pages/3.fpage"})
-    EXPECT_THAT(output.at(page), HasSubstr("<Canvas RenderTransform=\"1.000000,0.000000,0.000000,1.000000,37.796,0.000\""));
+    EXPECT_THAT(output.at(page),
+                HasSubstr("<Canvas RenderTransform=\"1.000000,0.000000,0.000000,1.000000,37.796,0.000\""));
   ExpectRendersAsPlaced({"accept"}, sample);
 
   for (const std::string& off : {Binding("psk:BindLeft", 10000, "Off"), Binding("psk:BindLeft", -10000)}) {
@@ -435,7 +444,8 @@ TEST_F(LayoutEndToEnd, AGutterShiftsEverySideUnlessAControlIsOff) {
 TEST_F(LayoutEndToEnd, CorpusPagesOnASheetStillReachTheirResources) {
   const fs::path corpus = fs::path(KESTREL_CORPUS_DIR);
   if (!fs::exists(corpus / "oxps")) GTEST_SKIP() << "no corpus in " << KESTREL_CORPUS_DIR;
-  for (const fs::path& document : {corpus / "oxps" / "mb01.oxps", corpus / "xps" / "mb06.xps", corpus / "xps" / "mb08.xps"}) {
+  for (const fs::path& document :
+       {corpus / "oxps" / "mb01.oxps", corpus / "xps" / "mb06.xps", corpus / "xps" / "mb08.xps"}) {
     SCOPED_TRACE(document.filename().string());
     for (const auto& chain : {kAlone, kAfterOrder}) {
       RunOk(document, Ticket(NUp(2)), chain);
@@ -473,7 +483,8 @@ TEST_F(LayoutEndToEnd, HostileInputGivesAClearErrorOrASensibleSheet) {
               "        if item.filename == name: data = data[:len(data) // 2]\n"
               "        o.writestr(item, data)\n");
     const ProcessResult cut = RunProcess(
-        {kPython, (scratch_ / "cut.py").string(), sample.string(), broken.string(), "Documents/1/Pages/2.fpage"}, kLimit);
+        {kPython, (scratch_ / "cut.py").string(), sample.string(), broken.string(), "Documents/1/Pages/2.fpage"},
+        kLimit);
     ASSERT_EQ(cut.exit_code, 0) << cut.err;
   }
   const ProcessResult run = Run(broken, Ticket(NUp(4)));

@@ -6,8 +6,8 @@
 #include "filters/layout/gutter_geometry.h"
 #include "filters/layout/nup_geometry.h"
 #include "filters/layout/poster_geometry.h"
-#include "ticket/hresult_error.h"
 #include "platform/checked_int.h"
+#include "ticket/hresult_error.h"
 
 namespace {
 
@@ -51,8 +51,8 @@ TEST(SheetGeometry, CellMetricsSplitThePrintableRectangle) {
   EXPECT_NEAR(sheet.marginX, 24.0f * 792 / (2 * 1608), kTolerance);
   // The printable extent fits the cell's content upright and turned.
   const REAL contentWidth = 792.0f * 792 / 1608, contentHeight = 1032.0f * 1032 / (1056 + 1032);
-  EXPECT_NEAR(sheet.scale, std::min({contentWidth / 792, contentHeight / 1032, contentWidth / 792, contentHeight / 1032}),
-              1e-5);
+  EXPECT_NEAR(sheet.scale,
+              std::min({contentWidth / 792, contentHeight / 1032, contentWidth / 792, contentHeight / 1032}), 1e-5);
 }
 
 TEST(SheetGeometry, GridsTurnTheSheetForTwoSixAndEightPagesAndForBooklets) {
@@ -65,10 +65,10 @@ TEST(SheetGeometry, GridsTurnTheSheetForTwoSixAndEightPagesAndForBooklets) {
     LONG rows;
   };
   const Case cases[] = {
-      {1, 1, false, 1, 1, 1},  {2, 1, false, 0, 2, 1},  {2, 0, false, 1, 1, 2},  {2, 3, false, 2, 2, 1},
-      {2, 2, false, 3, 1, 2},  {4, 1, false, 1, 2, 2},  {4, 0, false, 0, 2, 2},  {6, 1, false, 0, 3, 2},
-      {6, 0, false, 1, 2, 3},  {8, 1, false, 0, 4, 2},  {8, 0, false, 1, 2, 4},  {9, 1, false, 1, 3, 3},
-      {16, 1, false, 1, 4, 4}, {25, 1, false, 1, 5, 5}, {1, 1, true, 0, 2, 1},   {2, 0, true, 1, 1, 2},
+      {1, 1, false, 1, 1, 1},  {2, 1, false, 0, 2, 1},  {2, 0, false, 1, 1, 2}, {2, 3, false, 2, 2, 1},
+      {2, 2, false, 3, 1, 2},  {4, 1, false, 1, 2, 2},  {4, 0, false, 0, 2, 2}, {6, 1, false, 0, 3, 2},
+      {6, 0, false, 1, 2, 3},  {8, 1, false, 0, 4, 2},  {8, 0, false, 1, 2, 4}, {9, 1, false, 1, 3, 3},
+      {16, 1, false, 1, 4, 4}, {25, 1, false, 1, 5, 5}, {1, 1, true, 0, 2, 1},  {2, 0, true, 1, 1, 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.pages << " pages, page orientation " << c.pageOrientation
@@ -82,8 +82,8 @@ TEST(SheetGeometry, GridsTurnTheSheetForTwoSixAndEightPagesAndForBooklets) {
 }
 
 TEST(SheetGeometry, OtherCountsPlaceTheLargestOfferedCountBelowThem) {
-  const std::pair<LONG, LONG> cases[] = {{-5, 1}, {0, 1},  {1, 1},   {3, 2},   {5, 4},
-                                         {7, 6},  {8, 8},  {10, 9},  {24, 16}, {1000000, 25}};
+  const std::pair<LONG, LONG> cases[] = {{-5, 1}, {0, 1}, {1, 1},  {3, 2},   {5, 4},
+                                         {7, 6},  {8, 8}, {10, 9}, {24, 16}, {1000000, 25}};
   for (const auto& [requested, offered] : cases) EXPECT_EQ(OfferedPagesPerSheet(requested), offered) << requested;
 }
 
@@ -246,12 +246,42 @@ TEST(GutterGeometry, SidesShiftAwayFromTheBindingEdge) {
       {"right", Binding(BindingEdge::BindRight), DuplexType::OneSided, {1, 1, 0}, -g, 0},
       {"top", Binding(BindingEdge::BindTop), DuplexType::OneSided, {1, 1, 0}, 0, g},
       {"bottom", Binding(BindingEdge::BindBottom), DuplexType::OneSided, {1, 1, 0}, 0, -g},
-      {"left, landscape sheet after a portrait one", Binding(BindingEdge::BindLeft), DuplexType::OneSided, {1, 0, 0}, 0, g},
-      {"left, long edge, back of an upright sheet", Binding(BindingEdge::BindLeft), DuplexType::LongEdge, {1, 1, 1}, -g, 0},
-      {"left, short edge, back of an upright sheet", Binding(BindingEdge::BindLeft), DuplexType::ShortEdge, {1, 1, 1}, g, 0},
-      {"left, short edge, back of a lying sheet", Binding(BindingEdge::BindLeft), DuplexType::ShortEdge, {0, 0, 1}, -g, 0},
-      {"top, short edge, back of an upright sheet", Binding(BindingEdge::BindTop), DuplexType::ShortEdge, {1, 1, 3}, 0, -g},
-      {"top, long edge, back of an upright sheet", Binding(BindingEdge::BindTop), DuplexType::LongEdge, {1, 1, 3}, 0, g},
+      {"left, landscape sheet after a portrait one",
+       Binding(BindingEdge::BindLeft),
+       DuplexType::OneSided,
+       {1, 0, 0},
+       0,
+       g},
+      {"left, long edge, back of an upright sheet",
+       Binding(BindingEdge::BindLeft),
+       DuplexType::LongEdge,
+       {1, 1, 1},
+       -g,
+       0},
+      {"left, short edge, back of an upright sheet",
+       Binding(BindingEdge::BindLeft),
+       DuplexType::ShortEdge,
+       {1, 1, 1},
+       g,
+       0},
+      {"left, short edge, back of a lying sheet",
+       Binding(BindingEdge::BindLeft),
+       DuplexType::ShortEdge,
+       {0, 0, 1},
+       -g,
+       0},
+      {"top, short edge, back of an upright sheet",
+       Binding(BindingEdge::BindTop),
+       DuplexType::ShortEdge,
+       {1, 1, 3},
+       0,
+       -g},
+      {"top, long edge, back of an upright sheet",
+       Binding(BindingEdge::BindTop),
+       DuplexType::LongEdge,
+       {1, 1, 3},
+       0,
+       g},
       {"gutter control off", Binding(BindingEdge::BindLeft, 10000, 0), DuplexType::OneSided, {1, 1, 0}, 0, 0},
       {"option control off", Binding(BindingEdge::BindLeft, 10000, 1, 0), DuplexType::OneSided, {1, 1, 0}, 0, 0},
       {"negative gutter", Binding(BindingEdge::BindLeft, -10000), DuplexType::OneSided, {1, 1, 0}, 0, 0},

@@ -55,8 +55,9 @@ TEST(CellCopy, ThePageBecomesACanvasWithItsDeclarationsAndResources) {
 }
 
 TEST(CellCopy, CellsAfterTheFirstKeepTheirNamesApart) {
-  const std::string page = "<FixedPage xmlns=\"http://schemas.microsoft.com/xps/2005/06\"><Path Name=\"Logo\" "
-                           "x:Name=\"Other\" xmlns:x=\"urn:x\"/></FixedPage>";
+  const std::string page =
+      "<FixedPage xmlns=\"http://schemas.microsoft.com/xps/2005/06\"><Path Name=\"Logo\" "
+      "x:Name=\"Other\" xmlns:x=\"urn:x\"/></FixedPage>";
   EXPECT_THAT(CopyCell(page, 0).second, HasSubstr("Name=\"Logo\" x:Name=\"Other\""));
   EXPECT_THAT(CopyCell(page, 3).second, HasSubstr("Name=\"L3_Logo\" x:Name=\"Other\""));
 }
@@ -108,7 +109,8 @@ TEST(ResourceReference, ReferencesResolveFromThePagesPartName) {
        u"{ColorConvertedBitmap /Documents/1/a.tif /Documents/1/b.icc}"},
       {u"Source", u"../../../../../../dict.xaml", u"/dict.xaml"},
       {u"Source", u"http://example.com/dict.xaml", u"http://example.com/dict.xaml"},
-      {u"Fill", u"ContextColor ../profile.icc 1.0,0.5,0.5,0.5", u"ContextColor /Documents/1/profile.icc 1.0,0.5,0.5,0.5"},
+      {u"Fill", u"ContextColor ../profile.icc 1.0,0.5,0.5,0.5",
+       u"ContextColor /Documents/1/profile.icc 1.0,0.5,0.5,0.5"},
       {u"Fill", u"#FF000000", u"#FF000000"},
       {u"Fill", u"{StaticResource Brush}", u"{StaticResource Brush}"},
   };
@@ -170,7 +172,8 @@ ComPtr<IUnknown> Resource(const std::string& name) {
 }
 
 TEST(SheetWriter, APartThePagesOfASheetShareIsAttachedOnce) {
-  const std::string markup = "<FixedPage xmlns=\"http://schemas.microsoft.com/xps/2005/06\"><Path Name=\"P\"/></FixedPage>";
+  const std::string markup =
+      "<FixedPage xmlns=\"http://schemas.microsoft.com/xps/2005/06\"><Path Name=\"P\"/></FixedPage>";
   const auto first = MakeComObject<ResourcePage>("/Documents/1/Pages/1.fpage", ContentOf(markup));
   const auto second = MakeComObject<ResourcePage>("/Documents/1/Pages/2.fpage", ContentOf(markup));
   first->resources = {Resource("/Resources/shared.dict"), Resource("/Resources/a.dict")};
