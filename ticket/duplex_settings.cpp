@@ -60,11 +60,11 @@ HRESULT ReadDuplex(const PrintTicketDom& ticket, DuplexSettings& settings) {
     BOOL isPrivate = FALSE;
     const HRESULT hr = ticket.GetFeatureOption(ticket.KeywordsPrefix(), kJobDuplex, &option, &isPrivate);
     if (IsAbsent(hr)) {
-      settings.scope = kScopeNone;
+      settings.scope = Scope::None;
     } else if (FAILED(hr)) {
       return hr;
     } else {
-      settings.scope = kScopeJob;
+      settings.scope = Scope::Job;
       ReadDuplexType(ticket, option.View(), settings);
     }
     return ReadDuplexData(ticket, settings);
@@ -87,7 +87,7 @@ HRESULT WriteDuplex(PrintTicketDom& ticket, const DuplexSettings& settings) {
     const ComPtr<IXMLDOMNode> root = RootForWriting(ticket);
     if (!root) return S_FALSE;
     ThrowIfFailed(RemoveDuplex(ticket));
-    if (settings.scope != kScopeNone) {
+    if (settings.scope != Scope::None) {
       ComPtr<IXMLDOMElement> feature;
       ComPtr<IXMLDOMElement> option;
       ThrowIfFailed(

@@ -40,7 +40,7 @@ inline constexpr std::array<std::u16string_view, 2> kTraySeparationNames = {u"Du
                                                                             u"DuplexPrintFirstPaper"};
 
 struct DuplexSettings {
-  LONG scope = kScopeNone;  // readers set kScopeJob only
+  Scope scope = Scope::None;  // readers set Scope::Job only
   DuplexType duplexType = DuplexType::OneSided;
   DuplexMode duplexMode = DuplexMode::None;
   LONG firstPaper = 0;      // the job's tray separation covers the whole first sheet
