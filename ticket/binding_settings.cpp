@@ -125,7 +125,8 @@ void AppendBinding(PrintTicketDom& ticket, IXMLDOMNode* root, const BindingSetti
   ComPtr<IXMLDOMElement> reference;
   ComPtr<IXMLDOMElement> gutter;
   ComPtr<IXMLDOMElement> scored;
-  ThrowIfFailed(ticket.CreateKeywordsParameterInt(kBindingGutterParameters[scope], settings.gutter, &reference, &gutter));
+  ThrowIfFailed(
+      ticket.CreateKeywordsParameterInt(kBindingGutterParameters[scope], settings.gutter, &reference, &gutter));
   ThrowIfFailed(ticket.AppendScoredProperty(keywords, u"BindingGutter", reference.Get(), &scored));
   AppendChild(option.Get(), scored.Get());
   ComPtr<IXMLDOMElement> depend;

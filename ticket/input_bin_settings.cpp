@@ -42,7 +42,8 @@ HRESULT SetInputBinSlot(InputBinSettings& settings, LONG slot, InputBin bin) {
 HRESULT ReadInputBin(const PrintTicketDom& ticket, InputBinSettings& settings) {
   return CallReturningHresult([&] {
     const HRESULT hr = ReadSlot(ticket, ticket.KeywordsPrefix(), kPageBin, 0, InputBin::AutoSelect, settings);
-    if (SUCCEEDED(hr) || IsAbsent(hr)) ReadSlot(ticket, ticket.PrivatePrefix(), kSecondBin, 1, InputBin::SameTray, settings);
+    if (SUCCEEDED(hr) || IsAbsent(hr))
+      ReadSlot(ticket, ticket.PrivatePrefix(), kSecondBin, 1, InputBin::SameTray, settings);
     Bstr text;
     const HRESULT data = ticket.GetValue(PrivatePropertyQuery(ticket, {kBinData, kSecondBinData}), &text);
     if (FAILED(data) && !IsAbsent(data)) return data;

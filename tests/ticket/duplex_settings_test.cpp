@@ -108,8 +108,9 @@ TEST(WriteDuplex, WritesTheJobFeatureAndAlwaysTheDuplexData) {
   Wrapped ticket(TicketXml(JobDuplex("psk:TwoSidedLongEdge", Mode("Manual")) +
                            Feature("psk:DocumentDuplex", Option("psk:TwoSidedShortEdge")) +
                            DuplexData(Item("DuplexModeSubData", "Manual")) + DuplexData("")));
-  ASSERT_EQ(WriteDuplex(*ticket, DuplexSettings{Scope::Job, DuplexType::OneSided, DuplexMode::Manual, 0, DuplexMode::None}),
-            S_OK);
+  ASSERT_EQ(
+      WriteDuplex(*ticket, DuplexSettings{Scope::Job, DuplexType::OneSided, DuplexMode::Manual, 0, DuplexMode::None}),
+      S_OK);
   EXPECT_EQ(CountOf(*ticket, u"//psf:Feature"), 1);
   EXPECT_EQ(CountOf(*ticket, u"//psf:Option[@name = \"psk:OneSided\"]"), 1);
   EXPECT_EQ(CountOf(*ticket, u"//psf:ScoredProperty"), 0) << "no DuplexMode for one-sided";

@@ -15,7 +15,9 @@ std::string PrivateString(std::string_view name, std::string_view text) {
 std::string PrivateInt(std::string_view name, long value) {
   return Property("ns0000:" + std::string(name), IntValue(value));
 }
-std::string Group(std::string_view name, std::string_view items) { return Property("ns0000:" + std::string(name), items); }
+std::string Group(std::string_view name, std::string_view items) {
+  return Property("ns0000:" + std::string(name), items);
+}
 
 TEST(ReadJobInfo, ReadsTheThreeGroups) {
   struct Case {
@@ -30,10 +32,12 @@ TEST(ReadJobInfo, ReadsTheThreeGroups) {
   const Case cases[] = {
       {"nothing there", "", "", OffOn::Off, OffOn::Off, 1252, 0},
       {"tray separation and divide condition",
-       Group("JobSettingData", PrivateString("SeparateTrayMode", "On") + PrivateString("DivideCondition", "ABC")), "ABC",
-       OffOn::On, OffOn::Off, 1252, 0},
-      {"draft mode in lower case", Group("JobSecretFunctionData", PrivateString("DraftMode", "on")), "", OffOn::Off, OffOn::Off, 1252, 0},
-      {"draft mode on", Group("JobSecretFunctionData", PrivateString("DraftMode", "On")), "", OffOn::Off, OffOn::On, 1252, 0},
+       Group("JobSettingData", PrivateString("SeparateTrayMode", "On") + PrivateString("DivideCondition", "ABC")),
+       "ABC", OffOn::On, OffOn::Off, 1252, 0},
+      {"draft mode in lower case", Group("JobSecretFunctionData", PrivateString("DraftMode", "on")), "", OffOn::Off,
+       OffOn::Off, 1252, 0},
+      {"draft mode on", Group("JobSecretFunctionData", PrivateString("DraftMode", "On")), "", OffOn::Off, OffOn::On,
+       1252, 0},
       {"items without their group are not read", PrivateString("DraftMode", "On") + PrivateInt("CodePage", 932), "",
        OffOn::Off, OffOn::Off, 1252, 0},
       {"banding truncated to 16 bits", Group("JobSettingData", PrivateInt("BandingPortraitSize", 65537)), "",

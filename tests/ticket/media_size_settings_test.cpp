@@ -51,12 +51,14 @@ TEST(ReadMediaSize, ReadsSizeAndOrientation) {
   const ReadCase cases[] = {
       {"nothing there", "", S_SETTINGS_DEFAULTED, "NorthAmericaLetter", 0, 215900, 279400, Orientation::Portrait},
       {"ISOA4", a4 + full, S_OK, "ISOA4", 0, 210000, 297000, Orientation::Portrait},
-      {"ISOA4 without the private block", a4 + OrientationFeature("psk:Portrait"), S_SETTINGS_DEFAULTED, "ISOA4", 0, 210000,
-       297000, Orientation::Portrait},
+      {"ISOA4 without the private block", a4 + OrientationFeature("psk:Portrait"), S_SETTINGS_DEFAULTED, "ISOA4", 0,
+       210000, 297000, Orientation::Portrait},
       {"custom size through ParameterRef",
-       Init("psk:PageMediaSizeMediaSizeWidth", IntValue(100000)) + Init("psk:PageMediaSizeMediaSizeHeight", IntValue(5)) +
+       Init("psk:PageMediaSizeMediaSizeWidth", IntValue(100000)) +
+           Init("psk:PageMediaSizeMediaSizeHeight", IntValue(5)) +
            MediaSize("psk:CustomMediaSize", Ref("psk:PageMediaSizeMediaSizeWidth"),
-                     Ref("psk:PageMediaSizeMediaSizeHeight")) + full,
+                     Ref("psk:PageMediaSizeMediaSizeHeight")) +
+           full,
        S_OK, "CustomMediaSize", 0, 100000, 5, Orientation::Portrait},
       {"private option", MediaSize("ns0000:Postcard", IntValue(100000), IntValue(148000)) + full, S_OK, "Postcard", 1,
        100000, 148000, Orientation::Portrait},
@@ -67,8 +69,8 @@ TEST(ReadMediaSize, ReadsSizeAndOrientation) {
        "NorthAmericaLetter", 0, 215900, 279400, Orientation::ReversePortrait},
       {"unknown orientation", OrientationFeature("psk:Sideways"), S_SETTINGS_DEFAULTED, "NorthAmericaLetter", 0, 215900,
        279400, Orientation::Portrait},
-      {"orientation in lower case", OrientationFeature("psk:landscape"), S_SETTINGS_DEFAULTED, "NorthAmericaLetter", 0, 215900,
-       279400, Orientation::Portrait},
+      {"orientation in lower case", OrientationFeature("psk:landscape"), S_SETTINGS_DEFAULTED, "NorthAmericaLetter", 0,
+       215900, 279400, Orientation::Portrait},
   };
   for (const ReadCase& c : cases) {
     SCOPED_TRACE(c.label);
@@ -215,7 +217,9 @@ TEST(WriteMediaSize, RefusesValuesOutsideItsTablesBeforeTouchingTheTicket) {
 }
 
 std::string ImageableSize(std::string_view extentHeight) {
-  const auto p = [](std::string_view name, std::string_view value) { return Property("psk:" + std::string(name), value); };
+  const auto p = [](std::string_view name, std::string_view value) {
+    return Property("psk:" + std::string(name), value);
+  };
   return Property("psk:PageImageableSize",
                   p("ImageableSizeWidth", IntValue(215900)) + p("ImageableSizeHeight", IntValue(279400)) +
                       p("ImageableArea", p("OriginWidth", IntValue(4233)) + p("OriginHeight", IntValue(4233)) +

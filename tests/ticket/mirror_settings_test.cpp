@@ -20,7 +20,9 @@ TEST(ReadMirror, ReadsMirrorAndAPrivateReverse) {
        Feature("psk:PageMirrorImage", Option("psk:MirrorImageWidth")) +
            Feature("ns0000:PageReverseImage", Option("ns0000:On")),
        {Mirror::MirrorImageWidth, OffOn::On}},
-      {"reverse as a keywords option does not count", Feature("ns0000:PageReverseImage", Option("psk:On")), {Mirror::None, OffOn::Off}},
+      {"reverse as a keywords option does not count",
+       Feature("ns0000:PageReverseImage", Option("psk:On")),
+       {Mirror::None, OffOn::Off}},
       {"unknown mirror", Feature("psk:PageMirrorImage", Option("psk:Kaleidoscope")), {Mirror::None, OffOn::Off}},
   };
   for (const Case& c : cases) {

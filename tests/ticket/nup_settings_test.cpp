@@ -25,13 +25,24 @@ TEST(ReadNUp, CountsOnlyWithEveryItemPresent) {
   };
   const Case cases[] = {
       {"nothing there", "", {Scope::None, 0, NUpDirection::RightBottom, BorderLine::SolidLine}},
-      {"every item", JobNUp(Pages(4), "psk:BottomLeft", "ns0000:BreakLine"), {Scope::Job, 4, NUpDirection::BottomLeft, BorderLine::BreakLine}},
-      {"without BorderLine", JobNUp(Pages(4), "psk:BottomLeft", ""), {Scope::None, 4, NUpDirection::BottomLeft, BorderLine::SolidLine}},
-      {"PagesPerSheet 0", JobNUp(Pages(0), "psk:BottomLeft", "ns0000:SolidLine"), {Scope::None, 1, NUpDirection::RightBottom, BorderLine::SolidLine}},
-      {"without PresentationDirection", JobNUp(Pages(2), "", "ns0000:None"), {Scope::None, 2, NUpDirection::RightBottom, BorderLine::None}},
-      {"unknown direction", JobNUp(Pages(9), "psk:Spiral", "ns0000:BreakLine"), {Scope::Job, 9, NUpDirection::RightBottom, BorderLine::BreakLine}},
+      {"every item",
+       JobNUp(Pages(4), "psk:BottomLeft", "ns0000:BreakLine"),
+       {Scope::Job, 4, NUpDirection::BottomLeft, BorderLine::BreakLine}},
+      {"without BorderLine",
+       JobNUp(Pages(4), "psk:BottomLeft", ""),
+       {Scope::None, 4, NUpDirection::BottomLeft, BorderLine::SolidLine}},
+      {"PagesPerSheet 0",
+       JobNUp(Pages(0), "psk:BottomLeft", "ns0000:SolidLine"),
+       {Scope::None, 1, NUpDirection::RightBottom, BorderLine::SolidLine}},
+      {"without PresentationDirection",
+       JobNUp(Pages(2), "", "ns0000:None"),
+       {Scope::None, 2, NUpDirection::RightBottom, BorderLine::None}},
+      {"unknown direction",
+       JobNUp(Pages(9), "psk:Spiral", "ns0000:BreakLine"),
+       {Scope::Job, 9, NUpDirection::RightBottom, BorderLine::BreakLine}},
       {"only the document feature",
-       Feature("psk:DocumentNUp", "<psf:Option>" + Pages(4) + "</psf:Option>"), {Scope::None, 0, NUpDirection::RightBottom, BorderLine::SolidLine}},
+       Feature("psk:DocumentNUp", "<psf:Option>" + Pages(4) + "</psf:Option>"),
+       {Scope::None, 0, NUpDirection::RightBottom, BorderLine::SolidLine}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -69,12 +80,15 @@ TEST(WriteNUp, RoundTripsAndRemovesBothFeatures) {
   EXPECT_EQ(read.borderLine, BorderLine::BreakLine);
   EXPECT_EQ(CountOf(*ticket, u"/psf:PrintTicket/psf:Feature"), 1);
 
-  ASSERT_EQ(WriteNUp(*ticket, NUpSettings{Scope::Job, 0, static_cast<NUpDirection>(9), static_cast<BorderLine>(9)}), S_OK) << "0 pages: no table lookups";
+  ASSERT_EQ(WriteNUp(*ticket, NUpSettings{Scope::Job, 0, static_cast<NUpDirection>(9), static_cast<BorderLine>(9)}),
+            S_OK)
+      << "0 pages: no table lookups";
   EXPECT_EQ(CountOf(*ticket, u"//psf:Feature"), 0);
 }
 
 TEST(WriteNUp, RefusesADirectionOrBorderOutsideItsTable) {
-  for (const NUpSettings& bad : {NUpSettings{Scope::Job, 4, static_cast<NUpDirection>(4), BorderLine::None}, NUpSettings{Scope::Job, 4, NUpDirection::RightBottom, static_cast<BorderLine>(3)}}) {
+  for (const NUpSettings& bad : {NUpSettings{Scope::Job, 4, static_cast<NUpDirection>(4), BorderLine::None},
+                                 NUpSettings{Scope::Job, 4, NUpDirection::RightBottom, static_cast<BorderLine>(3)}}) {
     Wrapped ticket(TicketXml(JobNUp(Pages(2), "psk:RightBottom", "ns0000:None")));
     EXPECT_EQ(WriteNUp(*ticket, bad), E_INVALIDARG);
     EXPECT_EQ(CountOf(*ticket, u"/psf:PrintTicket/psf:Feature"), 1);

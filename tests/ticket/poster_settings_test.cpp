@@ -27,7 +27,9 @@ TEST(ReadPoster, ReadsSheetsCutOutLineAndHideFlag) {
   // absent cut-out line and hide flag keep what the record held.
   const Case cases[] = {
       {"nothing there", "", {0, 9, OffOn::On}},
-      {"four sheets without cut-out line", Poster(Scored("psk:SheetsPerPage", IntValue(4)), "ns0000:Off"), {4, 9, OffOn::Off}},
+      {"four sheets without cut-out line",
+       Poster(Scored("psk:SheetsPerPage", IntValue(4)), "ns0000:Off"),
+       {4, 9, OffOn::Off}},
       {"SheetsPerPage -3", Poster(Scored("psk:SheetsPerPage", IntValue(-3))), {0, 9, OffOn::On}},
       {"SheetsPerPage missing", Poster(""), {0, 9, OffOn::On}},
       {"HideFlag 257 keeps its low byte", HideFlag(257), {0, 1, OffOn::On}},
