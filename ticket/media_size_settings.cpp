@@ -170,7 +170,7 @@ void AppendMediaSize(PrintTicketDom& ticket, IXMLDOMNode* root, const MediaSizeS
 void AppendMediaSizeData(PrintTicketDom& ticket, IXMLDOMNode* root, const MediaSizeSettings& settings) {
   ComPtr<IXMLDOMElement> data = PrivateStringProperties(
       ticket, kMediaSizeData,
-      {{kCustomUnitItem, kCustomUnitNames[settings.customUnitIsInch == 1 ? 1 : 0]},
+      {{kCustomUnitItem, kCustomUnitNames[settings.customUnitIsInch == CustomUnit::Inch ? 1 : 0]},
        {kTransverseItem, kOffOnNames[settings.transverse == OffOn::On ? 1 : 0]},
        {kThicknessItem, *Name(settings.thicknessType)},
        {kFixedMarginItem, kOffOnNames[settings.fixedMargin == OffOn::On ? 1 : 0]}});

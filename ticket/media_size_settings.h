@@ -20,8 +20,9 @@ constexpr std::optional<std::u16string_view> Name(Orientation orientation) {
   return TableName(kOrientationOptions, orientation);
 }
 
-// Index 1 is what customUnitIsInch calls inch.
+enum class CustomUnit : LONG { Mm, Inch };
 inline constexpr std::array<std::u16string_view, 2> kCustomUnitNames = {u"mm", u"inch"};
+constexpr std::optional<std::u16string_view> Name(CustomUnit unit) { return TableName(kCustomUnitNames, unit); }
 
 enum class Thickness : LONG { Regular, Thick, Envelope };
 inline constexpr std::array<std::u16string_view, 3> kThicknessNames = {u"Regular", u"Thick", u"Envelope"};
@@ -35,7 +36,7 @@ struct MediaSizeSettings {
   LONG width = 215900;
   LONG height = 279400;
   Orientation orientation = Orientation::Portrait;
-  LONG customUnitIsInch = 0;
+  CustomUnit customUnitIsInch = CustomUnit::Mm;
   OffOn transverse = OffOn::Off;
   Thickness thicknessType = Thickness::Regular;
   OffOn fixedMargin = OffOn::Off;

@@ -33,8 +33,6 @@ OrderedJson Enumeration(LONG index, std::optional<std::u16string_view> name) {
   return value;
 }
 
-OrderedJson Enumeration(LONG index, OptionTable names) { return Enumeration(index, NameAt(names, index)); }
-
 template <class Enum>
 requires std::is_enum_v<Enum> OrderedJson Enumeration(Enum value) { return Enumeration(Index(value), Name(value)); }
 
@@ -79,7 +77,7 @@ OrderedJson DescribeFields(const MediaSizeSettings& s) {
   json["width"] = s.width;
   json["height"] = s.height;
   json["orientation"] = Enumeration(s.orientation);
-  json["customUnitIsInch"] = s.customUnitIsInch;
+  json["customUnitIsInch"] = Enumeration(s.customUnitIsInch);
   json["transverse"] = Enumeration(s.transverse);
   json["thicknessType"] = Enumeration(s.thicknessType);
   json["fixedMargin"] = Enumeration(s.fixedMargin);
@@ -127,7 +125,7 @@ OrderedJson DescribeFields(const DuplexSettings& s) {
   json["scope"] = Enumeration(s.scope);
   json["duplexType"] = Enumeration(s.duplexType);
   json["duplexMode"] = Enumeration(s.duplexMode);
-  json["firstPaper"] = Enumeration(s.firstPaper, kTraySeparationNames);
+  json["firstPaper"] = Enumeration(s.firstPaper);
   json["subMode"] = Enumeration(s.subMode);
   return json;
 }

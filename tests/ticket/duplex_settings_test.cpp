@@ -24,38 +24,47 @@ TEST(ReadDuplex, ReadsTypeAndModeFromTheJobFeature) {
     DuplexSettings expected;
   };
   const Case cases[] = {
-      {"nothing there", "", {Scope::None, DuplexType::OneSided, DuplexMode::None, 0, DuplexMode::None}},
+      {"nothing there",
+       "",
+       {Scope::None, DuplexType::OneSided, DuplexMode::None, TraySeparation::DuplexPrintFirstPage, DuplexMode::None}},
       {"one-sided",
        JobDuplex("psk:OneSided", Mode("Manual")),
-       {Scope::Job, DuplexType::OneSided, DuplexMode::None, 0, DuplexMode::None}},
+       {Scope::Job, DuplexType::OneSided, DuplexMode::None, TraySeparation::DuplexPrintFirstPage, DuplexMode::None}},
       {"long edge, manual",
        JobDuplex("psk:TwoSidedLongEdge", Mode("Manual")),
-       {Scope::Job, DuplexType::LongEdgeManual, DuplexMode::Manual, 0, DuplexMode::None}},
+       {Scope::Job, DuplexType::LongEdgeManual, DuplexMode::Manual, TraySeparation::DuplexPrintFirstPage,
+        DuplexMode::None}},
       {"long edge, automatic",
        JobDuplex("psk:TwoSidedLongEdge", Mode("Automatic")),
-       {Scope::Job, DuplexType::LongEdge, DuplexMode::Automatic, 0, DuplexMode::None}},
+       {Scope::Job, DuplexType::LongEdge, DuplexMode::Automatic, TraySeparation::DuplexPrintFirstPage,
+        DuplexMode::None}},
       {"long edge without mode",
        JobDuplex("psk:TwoSidedLongEdge"),
-       {Scope::Job, DuplexType::LongEdge, DuplexMode::None, 0, DuplexMode::None}},
+       {Scope::Job, DuplexType::LongEdge, DuplexMode::None, TraySeparation::DuplexPrintFirstPage, DuplexMode::None}},
       {"long edge, other mode",
        JobDuplex("psk:TwoSidedLongEdge", Mode("Other")),
-       {Scope::Job, DuplexType::LongEdge, DuplexMode::None, 0, DuplexMode::None}},
+       {Scope::Job, DuplexType::LongEdge, DuplexMode::None, TraySeparation::DuplexPrintFirstPage, DuplexMode::None}},
       {"short edge, manual",
        JobDuplex("psk:TwoSidedShortEdge", Mode("Manual")),
-       {Scope::Job, DuplexType::ShortEdgeManual, DuplexMode::Manual, 0, DuplexMode::None}},
+       {Scope::Job, DuplexType::ShortEdgeManual, DuplexMode::Manual, TraySeparation::DuplexPrintFirstPage,
+        DuplexMode::None}},
       {"short edge without mode",
        JobDuplex("psk:TwoSidedShortEdge"),
-       {Scope::Job, DuplexType::ShortEdge, DuplexMode::None, 0, DuplexMode::None}},
+       {Scope::Job, DuplexType::ShortEdge, DuplexMode::None, TraySeparation::DuplexPrintFirstPage, DuplexMode::None}},
       {"only the document feature",
        Feature("psk:DocumentDuplex", Option("psk:TwoSidedLongEdge", Mode("Manual"))),
-       {Scope::None, DuplexType::OneSided, DuplexMode::None, 0, DuplexMode::None}},
+       {Scope::None, DuplexType::OneSided, DuplexMode::None, TraySeparation::DuplexPrintFirstPage, DuplexMode::None}},
       {"first paper, manual sub mode",
        DuplexData(Item("TraySeparationMode", "DuplexPrintFirstPaper") + Item("DuplexModeSubData", "Manual")),
-       {Scope::None, DuplexType::OneSided, DuplexMode::None, 1, DuplexMode::Manual}},
+       {Scope::None, DuplexType::OneSided, DuplexMode::None, TraySeparation::DuplexPrintFirstPaper,
+        DuplexMode::Manual}},
       {"first page, automatic sub mode",
        DuplexData(Item("TraySeparationMode", "DuplexPrintFirstPage") + Item("DuplexModeSubData", "Automatic")),
-       {Scope::None, DuplexType::OneSided, DuplexMode::None, 0, DuplexMode::Automatic}},
-      {"empty duplex data", DuplexData(""), {Scope::None, DuplexType::OneSided, DuplexMode::None, 0, DuplexMode::None}},
+       {Scope::None, DuplexType::OneSided, DuplexMode::None, TraySeparation::DuplexPrintFirstPage,
+        DuplexMode::Automatic}},
+      {"empty duplex data",
+       DuplexData(""),
+       {Scope::None, DuplexType::OneSided, DuplexMode::None, TraySeparation::DuplexPrintFirstPage, DuplexMode::None}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -71,7 +80,8 @@ TEST(ReadDuplex, ReadsTypeAndModeFromTheJobFeature) {
 }
 
 TEST(ReadDuplex, KeepsWhatTheTicketDoesNotSay) {
-  const DuplexSettings inherited{Scope::None, DuplexType::LongEdgeManual, DuplexMode::Manual, 1, DuplexMode::Manual};
+  const DuplexSettings inherited{Scope::None, DuplexType::LongEdgeManual, DuplexMode::Manual,
+                                 TraySeparation::DuplexPrintFirstPaper, DuplexMode::Manual};
   struct Case {
     const char* label;
     std::string body;
@@ -80,16 +90,20 @@ TEST(ReadDuplex, KeepsWhatTheTicketDoesNotSay) {
   const Case cases[] = {
       {"unknown option keeps type and mode",
        JobDuplex("psk:ThreeSided"),
-       {Scope::Job, DuplexType::LongEdgeManual, DuplexMode::Manual, 0, DuplexMode::Manual}},
+       {Scope::Job, DuplexType::LongEdgeManual, DuplexMode::Manual, TraySeparation::DuplexPrintFirstPage,
+        DuplexMode::Manual}},
       {"one-sided keeps the mode",
        JobDuplex("psk:OneSided"),
-       {Scope::Job, DuplexType::OneSided, DuplexMode::Manual, 0, DuplexMode::Manual}},
+       {Scope::Job, DuplexType::OneSided, DuplexMode::Manual, TraySeparation::DuplexPrintFirstPage,
+        DuplexMode::Manual}},
       {"unknown sub mode kept, missing tray separation is first page",
        DuplexData(Item("DuplexModeSubData", "manual")),
-       {Scope::None, DuplexType::LongEdgeManual, DuplexMode::Manual, 0, DuplexMode::Manual}},
+       {Scope::None, DuplexType::LongEdgeManual, DuplexMode::Manual, TraySeparation::DuplexPrintFirstPage,
+        DuplexMode::Manual}},
       {"missing sub mode becomes 0",
        DuplexData(Item("TraySeparationMode", "DuplexPrintFirstPaper")),
-       {Scope::None, DuplexType::LongEdgeManual, DuplexMode::Manual, 1, DuplexMode::None}},
+       {Scope::None, DuplexType::LongEdgeManual, DuplexMode::Manual, TraySeparation::DuplexPrintFirstPaper,
+        DuplexMode::None}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -108,9 +122,9 @@ TEST(WriteDuplex, WritesTheJobFeatureAndAlwaysTheDuplexData) {
   Wrapped ticket(TicketXml(JobDuplex("psk:TwoSidedLongEdge", Mode("Manual")) +
                            Feature("psk:DocumentDuplex", Option("psk:TwoSidedShortEdge")) +
                            DuplexData(Item("DuplexModeSubData", "Manual")) + DuplexData("")));
-  ASSERT_EQ(
-      WriteDuplex(*ticket, DuplexSettings{Scope::Job, DuplexType::OneSided, DuplexMode::Manual, 0, DuplexMode::None}),
-      S_OK);
+  ASSERT_EQ(WriteDuplex(*ticket, DuplexSettings{Scope::Job, DuplexType::OneSided, DuplexMode::Manual,
+                                                TraySeparation::DuplexPrintFirstPage, DuplexMode::None}),
+            S_OK);
   EXPECT_EQ(CountOf(*ticket, u"//psf:Feature"), 1);
   EXPECT_EQ(CountOf(*ticket, u"//psf:Option[@name = \"psk:OneSided\"]"), 1);
   EXPECT_EQ(CountOf(*ticket, u"//psf:ScoredProperty"), 0) << "no DuplexMode for one-sided";
@@ -119,10 +133,12 @@ TEST(WriteDuplex, WritesTheJobFeatureAndAlwaysTheDuplexData) {
   EXPECT_EQ(ticket->GetValue(u"//psf:Property[@name = \"ns0000:TraySeparationMode\"]", &tray), S_OK);
   EXPECT_EQ(Text(tray), "DuplexPrintFirstPage");
 
-  for (const DuplexSettings& written :
-       {DuplexSettings{Scope::Job, DuplexType::LongEdgeManual, DuplexMode::Manual, 1, DuplexMode::Automatic},
-        DuplexSettings{Scope::Job, DuplexType::ShortEdge, DuplexMode::Automatic, 0, DuplexMode::Manual},
-        DuplexSettings{Scope::None, DuplexType::OneSided, DuplexMode::None, 1, DuplexMode::None}}) {
+  for (const DuplexSettings& written : {DuplexSettings{Scope::Job, DuplexType::LongEdgeManual, DuplexMode::Manual,
+                                                       TraySeparation::DuplexPrintFirstPaper, DuplexMode::Automatic},
+                                        DuplexSettings{Scope::Job, DuplexType::ShortEdge, DuplexMode::Automatic,
+                                                       TraySeparation::DuplexPrintFirstPage, DuplexMode::Manual},
+                                        DuplexSettings{Scope::None, DuplexType::OneSided, DuplexMode::None,
+                                                       TraySeparation::DuplexPrintFirstPaper, DuplexMode::None}}) {
     ASSERT_EQ(WriteDuplex(*ticket, written), S_OK);
     DuplexSettings read;
     EXPECT_EQ(ReadDuplex(*ticket, read), S_OK);
@@ -136,10 +152,14 @@ TEST(WriteDuplex, WritesTheJobFeatureAndAlwaysTheDuplexData) {
 
 TEST(WriteDuplex, RefusesFieldsOutsideTheirRange) {
   for (const DuplexSettings& bad :
-       {DuplexSettings{static_cast<Scope>(2), DuplexType::OneSided, DuplexMode::None, 0, DuplexMode::None},
-        DuplexSettings{Scope::Job, static_cast<DuplexType>(5), DuplexMode::None, 0, DuplexMode::None},
-        DuplexSettings{Scope::Job, DuplexType::OneSided, static_cast<DuplexMode>(3), 0, DuplexMode::None},
-        DuplexSettings{Scope::Job, DuplexType::OneSided, DuplexMode::None, 0, static_cast<DuplexMode>(-1)}}) {
+       {DuplexSettings{static_cast<Scope>(2), DuplexType::OneSided, DuplexMode::None,
+                       TraySeparation::DuplexPrintFirstPage, DuplexMode::None},
+        DuplexSettings{Scope::Job, static_cast<DuplexType>(5), DuplexMode::None, TraySeparation::DuplexPrintFirstPage,
+                       DuplexMode::None},
+        DuplexSettings{Scope::Job, DuplexType::OneSided, static_cast<DuplexMode>(3),
+                       TraySeparation::DuplexPrintFirstPage, DuplexMode::None},
+        DuplexSettings{Scope::Job, DuplexType::OneSided, DuplexMode::None, TraySeparation::DuplexPrintFirstPage,
+                       static_cast<DuplexMode>(-1)}}) {
     Wrapped ticket(TicketXml(JobDuplex("psk:TwoSidedLongEdge")));
     EXPECT_EQ(WriteDuplex(*ticket, bad), E_INVALIDARG);
     EXPECT_EQ(CountOf(*ticket, u"//psf:Feature"), 1);

@@ -89,7 +89,7 @@ TEST(ReadMediaSize, ReadsThePrivateBlockItemByItem) {
   Wrapped full(TicketXml(MediaSizeData(70000)));
   MediaSizeSettings settings;
   EXPECT_EQ(ReadMediaSize(*full, settings), S_SETTINGS_DEFAULTED) << "size and orientation absent";
-  EXPECT_EQ(settings.customUnitIsInch, 1);
+  EXPECT_EQ(settings.customUnitIsInch, CustomUnit::Inch);
   EXPECT_EQ(settings.transverse, OffOn::On);
   EXPECT_EQ(settings.thicknessType, Thickness::Envelope);
   EXPECT_EQ(settings.fixedMargin, OffOn::On);
@@ -104,7 +104,7 @@ TEST(ReadMediaSize, ReadsThePrivateBlockItemByItem) {
                             PrivateInt("DocMarginTop", 77)));
   MediaSizeSettings defaults;
   EXPECT_EQ(ReadMediaSize(*partial, defaults), S_SETTINGS_DEFAULTED);
-  EXPECT_EQ(defaults.customUnitIsInch, 0);
+  EXPECT_EQ(defaults.customUnitIsInch, CustomUnit::Mm);
   EXPECT_EQ(defaults.docMarginTop, 77);
   EXPECT_EQ(defaults.docMarginLeft, -1);
   EXPECT_EQ(defaults.customPaperTemp, 256);
@@ -117,7 +117,7 @@ MediaSizeSettings Custom(LONG width, LONG height) {
   settings.width = width;
   settings.height = height;
   settings.orientation = Orientation::Landscape;
-  settings.customUnitIsInch = 1;
+  settings.customUnitIsInch = CustomUnit::Inch;
   settings.transverse = OffOn::On;
   settings.thicknessType = Thickness::Thick;
   settings.fixedMargin = OffOn::On;

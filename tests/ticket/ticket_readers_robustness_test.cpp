@@ -92,7 +92,8 @@ TEST(TicketReaders, WritersRoundTripOnTheCorpusTickets) {
     if (!xml) GTEST_SKIP() << "corpus not found at " << KESTREL_CORPUS_DIR;
     Wrapped ticket(*xml);
     const NUpSettings nUp{Scope::Job, 4, NUpDirection::BottomLeft, BorderLine::BreakLine};
-    const DuplexSettings duplex{Scope::Job, DuplexType::LongEdgeManual, DuplexMode::Manual, 1, DuplexMode::Manual};
+    const DuplexSettings duplex{Scope::Job, DuplexType::LongEdgeManual, DuplexMode::Manual,
+                                TraySeparation::DuplexPrintFirstPaper, DuplexMode::Manual};
     const BindingSettings binding{Scope::Job, BindingEdge::Booklet, 6000,          OffOn::On, BindingUnit::Inches,
                                   0,          OffOn::On,            BookletMethod::DivideIntoSets, 5};
     ASSERT_EQ(WriteNUp(*ticket, nUp), S_OK);
