@@ -8,7 +8,6 @@
 #include <thread>
 
 #include "framework/filter_module.h"
-#include "framework/scripted_pipeline.h"
 #include "framework/ticket_flow_support.h"
 #include "platform/gdiplus_testing.h"
 #include "platform/library_loader.h"
