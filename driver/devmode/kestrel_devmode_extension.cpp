@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <limits>
 #include <optional>
 
 #include "driver/devmode/devmode_private.h"
+#include "platform/checked_int.h"
 #include "platform/print_ticket_provider.h"
 #include "platform/utf.h"
 #include "ticket/print_schema_namespaces.h"
@@ -15,8 +15,7 @@ namespace {
 
 template <typename T>
 std::optional<T> Fit(std::optional<std::int64_t> value) {
-  if (!value || *value < std::numeric_limits<T>::min() || *value > std::numeric_limits<T>::max()) return std::nullopt;
-  return static_cast<T>(*value);
+  return value ? TryIntCast<T>(*value) : std::nullopt;
 }
 
 PrintSchemaName Psk(const char* local) { return {kPrintSchemaKeywordsNamespace, local}; }

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 #include <optional>
 #include <span>
 
+#include "platform/checked_int.h"
 #include "platform/print_ticket_provider.h"
 #include "platform/utf.h"
 #include "schema_writer.h"
@@ -14,8 +14,7 @@ namespace {
 
 template <typename T>
 std::optional<T> Fit(std::optional<std::int64_t> value) {
-  if (!value || *value < std::numeric_limits<T>::min() || *value > std::numeric_limits<T>::max()) return std::nullopt;
-  return static_cast<T>(*value);
+  return value ? TryIntCast<T>(*value) : std::nullopt;
 }
 
 std::int64_t TenthsOfMillimetre(std::int32_t microns) { return (static_cast<std::int64_t>(microns) + 50) / 100; }
