@@ -194,13 +194,14 @@ SideTicketKey KeyOf(const LayoutState& state, const SideTicket& changes) {
   SideTicketKey key;
   if (changes.format) {
     const MediaSizeSettings& media = changes.format->media;
-    key.media = {media.width, media.height, media.orientation, media.optionIsPrivate};
+    key.media = {media.width, media.height, Index(media.orientation), media.optionIsPrivate};
     key.mediaName = std::u16string(media.optionName.View());
-    key.mirror = {changes.format->mirror.mirror, changes.format->mirror.reverse};
+    key.mirror = {Index(changes.format->mirror.mirror), Index(changes.format->mirror.reverse)};
   }
   const bool separated = state.traySeparationCount > 0;
   const bool bins = changes.bins || (changes.binsWhileSeparated && separated);
-  key.bins = {bins, bins ? (separated ? state.firstBin : state.effectiveBin) : -1, bins ? state.secondBin : -1};
+  key.bins = {bins, bins ? Index(separated ? state.firstBin : state.effectiveBin) : -1,
+              bins ? Index(state.secondBin) : -1};
   return key;
 }
 
@@ -232,14 +233,14 @@ HRESULT WriteSideTicket(LayoutState& state, const LayoutContext& context, IFixed
       ThrowIfFailed(WriteInputBin(dom, bins));
       JobInfoSettings job;
       ReadJobInfo(dom, job);
-      job.separateTrayMode = 0;
+      job.separateTrayMode = OffOn::Off;
       ThrowIfFailed(WriteJobInfo(dom, job));
       written = true;
     }
     if (!written) return S_OK;
     NUpSettings nup;
     ThrowIfFailed(ReadNUp(dom, nup));
-    if (nup.scope != kScopeNone) {
+    if (nup.scope != Scope::None) {
       nup.pagesPerSheet = 1;
       ThrowIfFailed(WriteNUp(dom, nup));
     }

@@ -3,7 +3,7 @@
 namespace {
 
 bool ControlsOn(const BindingSettings& binding) {
-  return binding.optionControl == 1 && binding.gutterControl == 1 && binding.gutter > 0;
+  return binding.optionControl == OffOn::On && binding.gutterControl == OffOn::On && binding.gutter > 0;
 }
 
 bool IsShortEdgeDuplex(DuplexType type) { return type == DuplexType::ShortEdge || type == DuplexType::ShortEdgeManual; }
@@ -46,7 +46,7 @@ Transform GutterShift(const BindingSettings& binding, const DuplexSettings& dupl
   return shift;
 }
 
-Transform BookletShift(const BindingSettings& binding, LONG parity, LONG firstSheetOrientation) {
+Transform BookletShift(const BindingSettings& binding, LONG parity, Orientation firstSheetOrientation) {
   Transform shift;
   if (!ControlsOn(binding) || !IsBookletEdge(binding.bindingEdge)) return shift;
   const REAL g = parity == 0 ? -ToXpsUnits(binding.gutter) : ToXpsUnits(binding.gutter);

@@ -9,9 +9,9 @@
 
 // Where a side lies in the job.
 struct SidePosition {
-  LONG firstSheetOrientation = 1;  // of the job's first output sheet
-  LONG sheetOrientation = 1;       // of the sheet being written
-  LONG sidesEmitted = 0;           // sides before this one
+  Orientation firstSheetOrientation = Orientation::Portrait;  // of the job's first output sheet
+  Orientation sheetOrientation = Orientation::Portrait;       // of the sheet being written
+  LONG sidesEmitted = 0;                                      // sides before this one
 };
 
 // The shift of a side for the edges BindLeft, BindRight, BindTop and
@@ -24,4 +24,4 @@ Transform GutterShift(const BindingSettings& binding, const DuplexSettings& dupl
 // The shift of one page of a booklet spread: the first page of the spread
 // (parity 0) one gutter towards the start, the second one away, along the
 // spread. The identity unless the edge is a booklet edge and both controls are on.
-Transform BookletShift(const BindingSettings& binding, LONG parity, LONG firstSheetOrientation);
+Transform BookletShift(const BindingSettings& binding, LONG parity, Orientation firstSheetOrientation);

@@ -69,7 +69,7 @@ HRESULT LayoutFilter::ProcessFixedDocument(IFixedDocument* document) {
   bool hold = false;
   if (state_.nUp.IsActive()) {
     hold = state_.nUp.jobNUpDocumentSent;
-    if (!hold && state_.nUp.nup.scope == kScopeJob) state_.nUp.jobNUpDocumentSent = true;
+    if (!hold && state_.nUp.nup.scope == Scope::Job) state_.nUp.jobNUpDocumentSent = true;
   }
   if (hold) return S_OK;
   if (!consumer()) return E_PENDING;

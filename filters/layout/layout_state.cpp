@@ -9,7 +9,7 @@ void BindingDuplexGroup::Reset() {
   firstSheetDirty = true;
   sidesEmitted = 0;
   bookletParity = 0;
-  sheetOrientation = 1;
+  sheetOrientation = Orientation::Portrait;
 }
 
 void NUpGroup::Reset() {

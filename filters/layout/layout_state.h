@@ -16,6 +16,7 @@
 #include "ticket/binding_settings.h"
 #include "ticket/divide_condition_watch.h"
 #include "ticket/duplex_settings.h"
+#include "ticket/input_bin_settings.h"
 #include "ticket/nup_settings.h"
 #include "ticket/poster_settings.h"
 
@@ -42,7 +43,7 @@ class SettingGroup {
 class BindingDuplexGroup final : public SettingGroup {
  public:
   void Accept(LayoutPass& pass) override { pass.VisitBindingDuplex(*this); }
-  bool IsActive() const override { return binding.scope != kScopeNone || duplex.scope != kScopeNone; }
+  bool IsActive() const override { return binding.scope != Scope::None || duplex.scope != Scope::None; }
   void Reset();
 
   BindingSettings binding;
@@ -53,7 +54,7 @@ class BindingDuplexGroup final : public SettingGroup {
   bool firstSheetDirty = true;
   LONG sidesEmitted = 0;
   LONG bookletParity = 0;
-  LONG sheetOrientation = 1;
+  Orientation sheetOrientation = Orientation::Portrait;
 };
 
 class NUpGroup final : public SettingGroup {
@@ -136,10 +137,10 @@ struct LayoutState {
   ComPtr<IXMLDOMDocument2> pageSettingsSource;
   SheetFormat sheetFormat;
   SheetFormat previousSheetFormat;
-  LONG pageBin = 0;  // the page's own input bin
-  LONG firstBin = 0;
-  LONG secondBin = 1;
-  LONG effectiveBin = 0;
+  InputBin pageBin = InputBin::AutoSelect;  // the page's own input bin
+  InputBin firstBin = InputBin::AutoSelect;
+  InputBin secondBin = InputBin::SameTray;
+  InputBin effectiveBin = InputBin::AutoSelect;
   bool firstBinRecorded = false;
   LONG landscapeRotation = 270;
   SidePartNames names;

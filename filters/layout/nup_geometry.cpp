@@ -36,7 +36,7 @@ struct Size {
   REAL height;
 };
 
-MediaSizeSettings WithOrientation(const MediaSizeSettings& media, LONG orientation) {
+MediaSizeSettings WithOrientation(const MediaSizeSettings& media, Orientation orientation) {
   MediaSizeSettings turned = media;
   turned.orientation = orientation;
   return turned;
@@ -58,25 +58,25 @@ ImageableArea Exchanged(const ImageableArea& area) {
           area.originWidth,     area.extentHeight,   area.extentWidth};
 }
 
-LONG CellKey(LONG direction, LONG columns, LONG rows, LONG column, LONG row) {
+LONG CellKey(NUpDirection direction, LONG columns, LONG rows, LONG column, LONG row) {
   switch (direction) {
-    case 1: return rows * column + row;                  // BottomRight
-    case 2: return (row + 1) * columns - column - 1;     // LeftBottom
-    case 3: return (columns - column - 1) * rows + row;  // BottomLeft
-    default: return columns * row + column;              // RightBottom
+    case NUpDirection::BottomRight: return rows * column + row;
+    case NUpDirection::LeftBottom: return (row + 1) * columns - column - 1;
+    case NUpDirection::BottomLeft: return (columns - column - 1) * rows + row;
+    default: return columns * row + column;
   }
 }
 
-void MapCells(NUpSheet& sheet, LONG direction) {
+void MapCells(NUpSheet& sheet, NUpDirection direction) {
   sheet.cells.assign(IntCast<std::size_t>(sheet.columns * sheet.rows), {0, 0});
   for (LONG row = 0; row < sheet.rows; ++row)
     for (LONG column = 0; column < sheet.columns; ++column)
       sheet.cells[IntCast<std::size_t>(CellKey(direction, sheet.columns, sheet.rows, column, row))] = {column, row};
 }
 
-void DrawBorders(NUpSheet& sheet, LONG borderLine) {
+void DrawBorders(NUpSheet& sheet, BorderLine borderLine) {
   sheet.borders = BorderSet{};
-  if (borderLine == 0) return;
+  if (borderLine == BorderLine::None) return;
   for (LONG i = 1; i < sheet.rows; ++i)
     sheet.borders.horizontal.push_back(
         {sheet.originX, sheet.originY - sheet.marginY + i * sheet.cellHeight, sheet.originX + sheet.extentWidth});
@@ -116,8 +116,8 @@ NUpSheet SetUpSheet(const SheetFormat& page, const NUpRequest& request, const Im
   const REAL paperWidth = ToXpsUnits(media.width), paperHeight = ToXpsUnits(media.height);
   if (!(paperWidth > 0 && paperHeight > 0)) throw HResultError(E_INVALIDARG);
   // The printable extents of the paper upright and turned a quarter bound the scale.
-  const Size upright = PrintableExtent(query, WithOrientation(media, 1), {paperWidth, paperHeight});
-  const Size across = PrintableExtent(query, WithOrientation(media, 0), {paperHeight, paperWidth});
+  const Size upright = PrintableExtent(query, WithOrientation(media, Orientation::Portrait), {paperWidth, paperHeight});
+  const Size across = PrintableExtent(query, WithOrientation(media, Orientation::Landscape), {paperHeight, paperWidth});
 
   const Grid& grid = GridFor(request);
   NUpSheet sheet;
@@ -126,9 +126,11 @@ NUpSheet SetUpSheet(const SheetFormat& page, const NUpRequest& request, const Im
   sheet.columns = grid.columns;
   sheet.rows = grid.rows;
   if (sheet.turned) {
-    const LONG o = media.orientation;
+    const Orientation o = media.orientation;
     const bool portrait = IsPortraitKind(o);
-    sheet.format.media.orientation = portrait ? (o == 1 ? 0 : 2) : (o == 0 ? 1 : 3);
+    sheet.format.media.orientation =
+        portrait ? (o == Orientation::Portrait ? Orientation::Landscape : Orientation::ReverseLandscape)
+                 : (o == Orientation::Landscape ? Orientation::Portrait : Orientation::ReversePortrait);
     if (!portrait) std::swap(sheet.columns, sheet.rows);
     const std::optional<ImageableArea> area = query ? query(sheet.format.media) : std::nullopt;
     sheet.format.area = area && HasExtent(*area) ? *area : Exchanged(page.area);
@@ -160,13 +162,13 @@ NUpSheet SetUpSheet(const SheetFormat& page, const NUpRequest& request, const Im
   sheet.scale = std::min({contentWidth / same.width, contentHeight / same.height, contentWidth / other.height,
                           contentHeight / other.width});
 
-  MapCells(sheet, request.booklet ? 0 : request.direction);
-  DrawBorders(sheet, request.booklet ? 0 : request.borderLine);
+  MapCells(sheet, request.booklet ? NUpDirection::RightBottom : request.direction);
+  DrawBorders(sheet, request.booklet ? BorderLine::None : request.borderLine);
   return sheet;
 }
 
 PageTurn TurnPage(const SheetFormat& page, const NUpSheet& sheet) {
-  const LONG o = page.media.orientation, t = sheet.format.media.orientation;
+  const Orientation o = page.media.orientation, t = sheet.format.media.orientation;
   PageTurn turn;
   turn.rotatePlus90 = IsPortraitKind(o);
   const bool sameKind = IsPortraitKind(o) == IsPortraitKind(t);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "sheet_format.h"
+#include "ticket/nup_settings.h"
 #include "transform.h"
 
 // The pages-per-sheet counts a sheet offers: 1, 2, 4, 6, 8, 9, 16 and 25.
@@ -24,17 +25,17 @@ struct BorderSet {
   REAL dash = 0;
   std::vector<std::array<REAL, 3>> horizontal;  // (x0, y, x1)
   std::vector<std::array<REAL, 3>> vertical;    // (x, y0, y1)
-  LONG style = 0;                               // 0 none, 1 solid, 2 dashed
+  BorderLine style = BorderLine::None;
 
-  bool HasLines() const { return style != 0 && (!horizontal.empty() || !vertical.empty()); }
+  bool HasLines() const { return style != BorderLine::None && (!horizontal.empty() || !vertical.empty()); }
 };
 
 // What the sheet is set up for.
 struct NUpRequest {
   LONG pagesPerSheet = 1;  // an offered count
   bool booklet = false;
-  LONG direction = 0;   // index into kPresentationDirectionOptions
-  LONG borderLine = 0;  // index into kBorderLineOptions
+  NUpDirection direction = NUpDirection::RightBottom;
+  BorderLine borderLine = BorderLine::None;
 };
 
 // The printer's imageable area for a paper (its media record and

@@ -84,7 +84,7 @@ void PlanPass::SetUpSheet(NUpGroup& group) {
       return std::nullopt;
     }
   };
-  const bool booklet = group.booklet.scope != kScopeNone;
+  const bool booklet = group.booklet.scope != Scope::None;
   const NUpRequest request{group.nup.pagesPerSheet, booklet, group.nup.presentationDirection, group.nup.borderLine};
   group.sheet = ::SetUpSheet(state_.pageFormat, request, query);
   if (ticket) {
@@ -194,7 +194,7 @@ void TransformPass::VisitNUp(NUpGroup& group) {
     if (group.transformDirty)
       group.cellTransform = CellTransform(group.sheet, group.turn, group.cellIndex, group.landscapeRotation90);
     nUp_ = group.cellTransform;
-    if (group.cellIndex == 0 && group.sheet.borders.style != 0) borders_ = group.sheet.borders;
+    if (group.cellIndex == 0 && group.sheet.borders.style != BorderLine::None) borders_ = group.sheet.borders;
   }
   group.transformDirty = true;
   if (++group.cellIndex >= pages) group.cellIndex = 0;

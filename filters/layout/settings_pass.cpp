@@ -73,10 +73,10 @@ void SettingsPass::ReadScopeSettings() {
     state_.nUp.landscapeRotation90 = state_.landscapeRotation == 90;
     JobInfoSettings job;
     ReadJobInfo(ticket, job);
-    state_.separateTrayMode = job.separateTrayMode != 0;
+    state_.separateTrayMode = job.separateTrayMode == OffOn::On;
     DuplexSettings duplex;
     ReadDuplex(ticket, duplex);
-    state_.firstPaper = duplex.firstPaper != 0;
+    state_.firstPaper = duplex.firstPaper == TraySeparation::DuplexPrintFirstPaper;
     InputBinSettings bins;
     ThrowIfFailed(ReadInputBin(ticket, bins));
     state_.secondBin = bins.binIndex[1];
@@ -110,40 +110,40 @@ void SettingsPass::ChooseBins() {
     state_.firstBin = state_.effectiveBin = state_.pageBin;
     state_.firstBinRecorded = true;
   } else {
-    state_.effectiveBin = state_.secondBin == 1 ? state_.pageBin : state_.secondBin;
+    state_.effectiveBin = state_.secondBin == InputBin::SameTray ? state_.pageBin : state_.secondBin;
   }
 }
 
 void SettingsPass::ReadAndAdjust() {
   PrintTicketDom ticket(u"PrintTicket", context_.privateNamespace, state_.currentTicket.Get());
-  if (binding_.scope != kScopeJob) ThrowIfFailed(AbsentIsSuccess(ReadBinding(ticket, binding_)));
-  if (duplex_.scope != kScopeJob) ThrowIfFailed(AbsentIsSuccess(ReadDuplex(ticket, duplex_)));
-  if (nup_.scope != kScopeJob) ThrowIfFailed(AbsentIsSuccess(ReadNUp(ticket, nup_)));
+  if (binding_.scope != Scope::Job) ThrowIfFailed(AbsentIsSuccess(ReadBinding(ticket, binding_)));
+  if (duplex_.scope != Scope::Job) ThrowIfFailed(AbsentIsSuccess(ReadDuplex(ticket, duplex_)));
+  if (nup_.scope != Scope::Job) ThrowIfFailed(AbsentIsSuccess(ReadNUp(ticket, nup_)));
 
   bool duplexChanged = false, bindingChanged = false;
   const bool booklet = IsBookletEdge(binding_.bindingEdge);
-  if (duplex_.scope != kScopeJob && binding_.scope == kScopeJob && booklet) {
-    duplex_.scope = kScopeJob;
+  if (duplex_.scope != Scope::Job && binding_.scope == Scope::Job && booklet) {
+    duplex_.scope = Scope::Job;
     duplex_.duplexType = DuplexType::ShortEdge;
     duplexChanged = true;
   }
   const DuplexType type = duplex_.duplexType;
   const bool notShortEdge =
       type == DuplexType::OneSided || type == DuplexType::LongEdge || type == DuplexType::LongEdgeManual;
-  if (duplex_.scope == kScopeJob && notShortEdge && booklet) {
+  if (duplex_.scope == Scope::Job && notShortEdge && booklet) {
     binding_.bindingEdge = BindingEdge::BindLeft;
-    binding_.gutterControl = 0;
+    binding_.gutterControl = OffOn::Off;
     bindingChanged = true;
   }
   if (nup_.pagesPerSheet < 2)
-    nup_.pagesPerSheet = duplex_.scope != kScopeNone && duplex_.duplexType != DuplexType::OneSided ? 1 : 0;
+    nup_.pagesPerSheet = duplex_.scope != Scope::None && duplex_.duplexType != DuplexType::OneSided ? 1 : 0;
 
   bool written = false;
   if (duplexChanged) written |= ThrowIfFailed(WriteDuplex(ticket, duplex_)) == S_OK;
   if (bindingChanged) written |= ThrowIfFailed(WriteBinding(ticket, binding_)) == S_OK;
-  if (scope_ == kPTJobScope && nup_.pagesPerSheet > 1 && nup_.scope == kScopeJob) {
+  if (scope_ == kPTJobScope && nup_.pagesPerSheet > 1 && nup_.scope == Scope::Job) {
     // The filters after this one see sheets: one page each.
-    const NUpSettings onePage{kScopeJob, 1, 0, 1};
+    const NUpSettings onePage{Scope::Job, 1, NUpDirection::RightBottom, BorderLine::SolidLine};
     written |= ThrowIfFailed(WriteNUp(ticket, onePage)) == S_OK;
   }
   if (written) HandOnTicket();
@@ -160,7 +160,7 @@ void SettingsPass::HandOnTicket() {
 
 void SettingsPass::ReadAndAdjustPage() {
   if (!state_.traySeparationStarted && state_.separateTrayMode) {
-    const bool duplex = duplex_.scope != kScopeNone && duplex_.duplexType != DuplexType::OneSided;
+    const bool duplex = duplex_.scope != Scope::None && duplex_.duplexType != DuplexType::OneSided;
     state_.traySeparationCount = duplex && state_.firstPaper ? 2 : 1;
     state_.traySeparationStarted = true;
   }
@@ -196,7 +196,7 @@ void SettingsPass::VisitNUp(NUpGroup& group) {
     nup_ = group.nup;
     return;
   }
-  const bool booklet = binding_.scope != kScopeNone && IsBookletEdge(binding_.bindingEdge);
+  const bool booklet = binding_.scope != Scope::None && IsBookletEdge(binding_.bindingEdge);
   LONG offered = OfferedPagesPerSheet(nup_.pagesPerSheet);
   if (booklet && offered > 2) offered = 2;
   if (nup_.pagesPerSheet > 1 && offered != nup_.pagesPerSheet) {
@@ -206,7 +206,7 @@ void SettingsPass::VisitNUp(NUpGroup& group) {
   }
   group.nup = nup_;
   group.booklet = NUpSettings{};
-  if (booklet) group.booklet = NUpSettings{binding_.scope, 2, 0, 0};
+  if (booklet) group.booklet = NUpSettings{binding_.scope, 2, NUpDirection::RightBottom, BorderLine::None};
 }
 
 void SettingsPass::VisitPoster(PosterGroup& group) {

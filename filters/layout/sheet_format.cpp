@@ -1,10 +1,10 @@
 #include "sheet_format.h"
 
-LONG QuarterTurns(LONG orientation) {
+LONG QuarterTurns(Orientation orientation) {
   switch (orientation) {
-    case 0: return 1;
-    case 2: return 3;
-    case 3: return 2;
+    case Orientation::Landscape: return 1;
+    case Orientation::ReverseLandscape: return 3;
+    case Orientation::ReversePortrait: return 2;
     default: return 0;
   }
 }

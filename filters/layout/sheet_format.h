@@ -16,12 +16,12 @@ struct SheetFormat {
 // Microns to XPS units (1/96 inch), in single precision.
 inline REAL ToXpsUnits(LONG microns) { return static_cast<REAL>(microns) / 264.58f; }
 
-// Orientation indices of MediaSizeSettings: 0 Landscape, 1 Portrait,
-// 2 ReverseLandscape, 3 ReversePortrait.
-inline bool IsPortraitKind(LONG orientation) { return orientation == 1 || orientation == 3; }
-inline bool IsReverseKind(LONG orientation) { return orientation == 2 || orientation == 3; }
+inline bool IsPortraitKind(Orientation o) { return o == Orientation::Portrait || o == Orientation::ReversePortrait; }
+inline bool IsReverseKind(Orientation o) {
+  return o == Orientation::ReverseLandscape || o == Orientation::ReversePortrait;
+}
 // Quarter turns from Portrait: Portrait 0, Landscape 1, ReversePortrait 2, ReverseLandscape 3.
-LONG QuarterTurns(LONG orientation);
+LONG QuarterTurns(Orientation orientation);
 
 // A rectangle in page units: (x0, y0) top left, (x1, y1) bottom right.
 struct ClipRect {

@@ -49,7 +49,7 @@ HRESULT NewPage(IXpsDocumentConsumer* consumer, SidePartNames& names, bool blank
 
 std::u16string BorderPath(const BorderSet& borders) {
   std::u16string path =
-      borders.style == 1
+      borders.style == BorderLine::SolidLine
           ? Formatted16(FormatWide(u"<Path Stroke=\"#000000\" StrokeThickness=\"%.2f\" ", borders.thickness))
           : Formatted16(FormatWide(u"<Path Stroke=\"#000000\" StrokeDashArray=\"%.2f %.2f\" StrokeThickness=\"%.2f\" ",
                                    borders.dash, borders.dash, borders.thickness));

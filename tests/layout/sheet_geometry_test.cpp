@@ -13,16 +13,19 @@ namespace {
 
 constexpr REAL kTolerance = 0.02f;
 
+// The orientation of index i of the orientation table (0 Landscape, 1 Portrait, 2 and 3 reversed).
+Orientation O(LONG i) { return FromIndex<Orientation>(i).value(); }
+
 LONG Microns(REAL units) { return static_cast<LONG>(units * 264.58f + 0.5f); }
 
 // Letter with a printable margin of 12 units all round, in the given orientation.
-ImageableArea LetterArea(LONG orientation) {
+ImageableArea LetterArea(Orientation orientation) {
   const bool portrait = IsPortraitKind(orientation);
   const REAL w = portrait ? 816 : 1056, h = portrait ? 1056 : 816;
   return {Microns(w), Microns(h), Microns(12), Microns(12), Microns(w - 24), Microns(h - 24)};
 }
 
-SheetFormat Letter(LONG orientation) {
+SheetFormat Letter(Orientation orientation) {
   SheetFormat format;
   format.media.orientation = orientation;
   format.area = LetterArea(orientation);
@@ -33,7 +36,9 @@ SheetFormat Letter(LONG orientation) {
 std::optional<ImageableArea> LetterQuery(const MediaSizeSettings& media) { return LetterArea(media.orientation); }
 
 NUpSheet Sheet(LONG pages, LONG pageOrientation = 1, LONG direction = 0, LONG border = 0, bool booklet = false) {
-  return SetUpSheet(Letter(pageOrientation), {pages, booklet, direction, border}, LetterQuery);
+  const NUpRequest request{pages, booklet, FromIndex<NUpDirection>(direction).value(),
+                           FromIndex<BorderLine>(border).value()};
+  return SetUpSheet(Letter(O(pageOrientation)), request, LetterQuery);
 }
 
 void ExpectPoint(GpPointF actual, REAL x, REAL y) {
@@ -43,7 +48,7 @@ void ExpectPoint(GpPointF actual, REAL x, REAL y) {
 
 TEST(SheetGeometry, CellMetricsSplitThePrintableRectangle) {
   const NUpSheet sheet = Sheet(4);
-  EXPECT_EQ(sheet.format.media.orientation, 1);
+  EXPECT_EQ(sheet.format.media.orientation, Orientation::Portrait);
   EXPECT_EQ(sheet.columns, 2);
   EXPECT_EQ(sheet.rows, 2);
   // Dw = 816 + 792 = 1608.
@@ -74,10 +79,10 @@ TEST(SheetGeometry, GridsTurnTheSheetForTwoSixAndEightPagesAndForBooklets) {
     SCOPED_TRACE(testing::Message() << c.pages << " pages, page orientation " << c.pageOrientation
                                     << (c.booklet ? ", booklet" : ""));
     const NUpSheet sheet = Sheet(c.pages, c.pageOrientation, 0, 0, c.booklet);
-    EXPECT_EQ(sheet.format.media.orientation, c.sheetOrientation);
+    EXPECT_EQ(Index(sheet.format.media.orientation), c.sheetOrientation);
     EXPECT_EQ(sheet.columns, c.columns);
     EXPECT_EQ(sheet.rows, c.rows);
-    EXPECT_EQ(sheet.format.area.imageableWidth, LetterArea(c.sheetOrientation).imageableWidth);
+    EXPECT_EQ(sheet.format.area.imageableWidth, LetterArea(O(c.sheetOrientation)).imageableWidth);
   }
 }
 
@@ -116,8 +121,8 @@ TEST(SheetGeometry, EveryPageLandsInsideItsOwnCell) {
     for (const LONG orientation : {0, 1, 2, 3}) {
       SCOPED_TRACE(testing::Message() << pages << " pages, page orientation " << orientation);
       const NUpSheet sheet = Sheet(pages, orientation, 3);
-      const PageTurn turn = TurnPage(Letter(orientation), sheet);
-      const ClipRect printable = PrintableRect(Letter(orientation).area);
+      const PageTurn turn = TurnPage(Letter(O(orientation)), sheet);
+      const ClipRect printable = PrintableRect(Letter(O(orientation)).area);
       std::vector<ClipRect> placed;
       for (LONG cell = 0; cell < pages; ++cell) {
         const Transform t = CellTransform(sheet, turn, cell, false);
@@ -159,7 +164,7 @@ TEST(SheetGeometry, PagesTurnAQuarterOrAHalfIntoTheirCells) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
     const NUpSheet sheet = Sheet(c.pages, c.firstOrientation);
-    const Transform t = CellTransform(sheet, TurnPage(Letter(c.pageOrientation), sheet), 0, c.landscapeRotation90);
+    const Transform t = CellTransform(sheet, TurnPage(Letter(O(c.pageOrientation)), sheet), 0, c.landscapeRotation90);
     const auto e = t.Elements();
     EXPECT_NEAR(e[0], c.m11 * sheet.scale, 1e-5);
     EXPECT_NEAR(e[1], c.m12 * sheet.scale, 1e-5);
@@ -168,42 +173,42 @@ TEST(SheetGeometry, PagesTurnAQuarterOrAHalfIntoTheirCells) {
 
 TEST(SheetGeometry, OneUpPagesAreTurnedOntoTheSheetAndCentred) {
   const NUpSheet upright = Sheet(1);
-  EXPECT_TRUE(OneUpTransform(upright, Letter(1), false).IsIdentity());
-  const Transform turned = OneUpTransform(upright, Letter(0), false);
+  EXPECT_TRUE(OneUpTransform(upright, Letter(O(1)), false).IsIdentity());
+  const Transform turned = OneUpTransform(upright, Letter(O(0)), false);
   ExpectPoint(turned.Apply({528, 408}), 408, 528);  // the page centre on the sheet centre
   ExpectPoint(turned.Apply({0, 0}), 0, 1056);       // a quarter turn, -90
   // A booklet sheet without N-up: each portrait page on its own turned sheet.
   const NUpSheet booklet = Sheet(1, 1, 0, 0, true);
-  const Transform onBooklet = OneUpTransform(booklet, Letter(1), false);
+  const Transform onBooklet = OneUpTransform(booklet, Letter(O(1)), false);
   ExpectPoint(onBooklet.Apply({408, 528}), 528, 408);
   ExpectPoint(onBooklet.Apply({0, 0}), 1056, 0);
 }
 
 TEST(SheetGeometry, BordersRunBetweenCellsExceptOnBooklets) {
   const NUpSheet solid = Sheet(9, 1, 0, 1);
-  EXPECT_EQ(solid.borders.style, 1);
+  EXPECT_EQ(solid.borders.style, BorderLine::SolidLine);
   ASSERT_EQ(solid.borders.horizontal.size(), 2u);
   ASSERT_EQ(solid.borders.vertical.size(), 2u);
   EXPECT_NEAR(solid.borders.horizontal[0][0], 12, kTolerance);
   EXPECT_NEAR(solid.borders.horizontal[0][2], 804, kTolerance);
   EXPECT_NEAR(solid.borders.vertical[1][0], 12 - solid.marginX + 2 * solid.cellWidth, kTolerance);
   EXPECT_NEAR(solid.borders.thickness, 0.302366f, 1e-6);
-  EXPECT_EQ(Sheet(9, 1, 0, 2).borders.style, 2);
+  EXPECT_EQ(Sheet(9, 1, 0, 2).borders.style, BorderLine::BreakLine);
   EXPECT_FALSE(Sheet(9, 1, 0, 0).borders.HasLines());
   EXPECT_FALSE(Sheet(2, 1, 0, 1, true).borders.HasLines());
 }
 
 TEST(SheetGeometry, APaperWithoutExtentIsRefused) {
-  SheetFormat page = Letter(1);
+  SheetFormat page = Letter(O(1));
   page.media.width = 0;
-  EXPECT_THROW(SetUpSheet(page, {4, false, 0, 0}, LetterQuery), HResultError);
-  page = Letter(1);
+  EXPECT_THROW(SetUpSheet(page, {4, false, NUpDirection::RightBottom, BorderLine::None}, LetterQuery), HResultError);
+  page = Letter(O(1));
   page.area = {};
-  EXPECT_THROW(SetUpSheet(page, {4, false, 0, 0}, {}), HResultError);
+  EXPECT_THROW(SetUpSheet(page, {4, false, NUpDirection::RightBottom, BorderLine::None}, {}), HResultError);
 }
 
 TEST(PosterGeometry, TilesEnlargeTheirPartOfThePageOntoThePrintableArea) {
-  const ImageableArea area = LetterArea(1);
+  const ImageableArea area = LetterArea(O(1));
   const PosterGrid grid = MakePosterGrid(9);
   ASSERT_EQ(grid.tiles.size(), 9u);
   const PosterTile centre = PosterTileAt(grid, area, 4);
@@ -224,11 +229,11 @@ TEST(PosterGeometry, OtherCountsMakeTheLargestOfferedPosterBelowThem) {
 
 BindingSettings Binding(BindingEdge edge, LONG gutter = 10000, LONG gutterControl = 1, LONG optionControl = 1) {
   BindingSettings binding;
-  binding.scope = 0;
+  binding.scope = Scope::Job;
   binding.bindingEdge = edge;
   binding.gutter = gutter;
-  binding.gutterControl = gutterControl;
-  binding.optionControl = optionControl;
+  binding.gutterControl = FromIndex<OffOn>(gutterControl).value();
+  binding.optionControl = FromIndex<OffOn>(optionControl).value();
   return binding;
 }
 
@@ -242,50 +247,50 @@ TEST(GutterGeometry, SidesShiftAwayFromTheBindingEdge) {
   };
   const REAL g = 10000 / 264.58f;
   const Case cases[] = {
-      {"left, simplex", Binding(BindingEdge::BindLeft), DuplexType::OneSided, {1, 1, 1}, g, 0},
-      {"right", Binding(BindingEdge::BindRight), DuplexType::OneSided, {1, 1, 0}, -g, 0},
-      {"top", Binding(BindingEdge::BindTop), DuplexType::OneSided, {1, 1, 0}, 0, g},
-      {"bottom", Binding(BindingEdge::BindBottom), DuplexType::OneSided, {1, 1, 0}, 0, -g},
+      {"left, simplex", Binding(BindingEdge::BindLeft), DuplexType::OneSided, {O(1), O(1), 1}, g, 0},
+      {"right", Binding(BindingEdge::BindRight), DuplexType::OneSided, {O(1), O(1), 0}, -g, 0},
+      {"top", Binding(BindingEdge::BindTop), DuplexType::OneSided, {O(1), O(1), 0}, 0, g},
+      {"bottom", Binding(BindingEdge::BindBottom), DuplexType::OneSided, {O(1), O(1), 0}, 0, -g},
       {"left, landscape sheet after a portrait one",
        Binding(BindingEdge::BindLeft),
        DuplexType::OneSided,
-       {1, 0, 0},
+       {O(1), O(0), 0},
        0,
        g},
       {"left, long edge, back of an upright sheet",
        Binding(BindingEdge::BindLeft),
        DuplexType::LongEdge,
-       {1, 1, 1},
+       {O(1), O(1), 1},
        -g,
        0},
       {"left, short edge, back of an upright sheet",
        Binding(BindingEdge::BindLeft),
        DuplexType::ShortEdge,
-       {1, 1, 1},
+       {O(1), O(1), 1},
        g,
        0},
       {"left, short edge, back of a lying sheet",
        Binding(BindingEdge::BindLeft),
        DuplexType::ShortEdge,
-       {0, 0, 1},
+       {O(0), O(0), 1},
        -g,
        0},
       {"top, short edge, back of an upright sheet",
        Binding(BindingEdge::BindTop),
        DuplexType::ShortEdge,
-       {1, 1, 3},
+       {O(1), O(1), 3},
        0,
        -g},
       {"top, long edge, back of an upright sheet",
        Binding(BindingEdge::BindTop),
        DuplexType::LongEdge,
-       {1, 1, 3},
+       {O(1), O(1), 3},
        0,
        g},
-      {"gutter control off", Binding(BindingEdge::BindLeft, 10000, 0), DuplexType::OneSided, {1, 1, 0}, 0, 0},
-      {"option control off", Binding(BindingEdge::BindLeft, 10000, 1, 0), DuplexType::OneSided, {1, 1, 0}, 0, 0},
-      {"negative gutter", Binding(BindingEdge::BindLeft, -10000), DuplexType::OneSided, {1, 1, 0}, 0, 0},
-      {"booklet edge", Binding(BindingEdge::Booklet), DuplexType::OneSided, {1, 1, 0}, 0, 0},
+      {"gutter control off", Binding(BindingEdge::BindLeft, 10000, 0), DuplexType::OneSided, {O(1), O(1), 0}, 0, 0},
+      {"option control off", Binding(BindingEdge::BindLeft, 10000, 1, 0), DuplexType::OneSided, {O(1), O(1), 0}, 0, 0},
+      {"negative gutter", Binding(BindingEdge::BindLeft, -10000), DuplexType::OneSided, {O(1), O(1), 0}, 0, 0},
+      {"booklet edge", Binding(BindingEdge::Booklet), DuplexType::OneSided, {O(1), O(1), 0}, 0, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -301,11 +306,11 @@ TEST(GutterGeometry, SidesShiftAwayFromTheBindingEdge) {
 
 TEST(GutterGeometry, BookletSpreadsMoveApartFromTheFold) {
   const REAL g = 10000 / 264.58f;
-  EXPECT_NEAR(BookletShift(Binding(BindingEdge::Booklet), 0, 0).Elements()[4], -g, 1e-3);
-  EXPECT_NEAR(BookletShift(Binding(BindingEdge::BookletReverseFlip), 1, 0).Elements()[4], g, 1e-3);
-  EXPECT_NEAR(BookletShift(Binding(BindingEdge::Booklet), 1, 1).Elements()[5], g, 1e-3);
-  EXPECT_TRUE(BookletShift(Binding(BindingEdge::Booklet, 10000, 0), 0, 0).IsIdentity());
-  EXPECT_TRUE(BookletShift(Binding(BindingEdge::BindLeft), 0, 0).IsIdentity());
+  EXPECT_NEAR(BookletShift(Binding(BindingEdge::Booklet), 0, O(0)).Elements()[4], -g, 1e-3);
+  EXPECT_NEAR(BookletShift(Binding(BindingEdge::BookletReverseFlip), 1, O(0)).Elements()[4], g, 1e-3);
+  EXPECT_NEAR(BookletShift(Binding(BindingEdge::Booklet), 1, O(1)).Elements()[5], g, 1e-3);
+  EXPECT_TRUE(BookletShift(Binding(BindingEdge::Booklet, 10000, 0), 0, O(0)).IsIdentity());
+  EXPECT_TRUE(BookletShift(Binding(BindingEdge::BindLeft), 0, O(0)).IsIdentity());
 }
 
 }  // namespace
