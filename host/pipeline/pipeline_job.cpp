@@ -80,7 +80,8 @@ void PipelineJob::Build(Wiring& wiring) {
   wiring.maker = std::make_shared<JobPartMaker>(wiring.input, wiring.written, report_);
   wiring.source = std::make_unique<JobSource>(wiring.input, wiring.written, report_, *wiring.maker);
   if (options_.job_ticket) {
-    if (std::optional<std::string> replaced = wiring.source->ReplaceSequenceTicket({*options_.job_ticket}))
+    const std::optional<std::string> replaced = wiring.source->ReplaceSequenceTicket({*options_.job_ticket});
+    if (replaced && !options_.job_ticket_extends_sequence)
       report_->Warning("the job ticket replaces the print ticket " + *replaced + " of the fixed document sequence");
   }
   const std::size_t count = options_.filters.size();
