@@ -226,12 +226,6 @@ std::optional<std::string> GivenSetSheets(const PrintTicketDom& ticket, const Of
 
 constexpr Spelling kFirstPaper[] = {{"DuplexPrintFirstPage", "false"}, {"DuplexPrintFirstPaper", "true"}};
 
-void ApplyFirstPaper(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
-  DuplexSettings duplex = edit.Read(ReadDuplex);
-  duplex.firstPaper = choice.index;
-  edit.Write(WriteDuplex, duplex);
-}
-
 // --- number-up and its layout and border, poster: NUpSettings, PagePoster ---
 
 void ApplyNumberUp(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
@@ -246,19 +240,7 @@ constexpr Spelling kLayouts[] = {
     {"RightBottom", "lrtb"}, {"BottomRight", "tblr"}, {"LeftBottom", "rltb"}, {"BottomLeft", "tbrl"}};
 constexpr Spelling kBorders[] = {{"None", "none"}, {"SolidLine", "single"}, {"BreakLine", "dashed"}};
 
-void ApplyLayout(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
-  NUpSettings nup = edit.Read(ReadNUp);
-  nup.presentationDirection = choice.index;
-  edit.Write(WriteNUp, nup);
-}
-
-void ApplyBorder(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
-  NUpSettings nup = edit.Read(ReadNUp);
-  nup.borderLine = choice.index;
-  edit.Write(WriteNUp, nup);
-}
-
-// --- paper sources, tray separation: InputBinSettings, JobInfoSettings ---
+// --- paper sources: InputBinSettings ---
 
 constexpr Spelling kMediaSources[] = {{"psk:AutoSelect", "auto"}, {"psk:Manual", "manual"},
                                       {"kp:Tray1", "tray-1"},     {"kp:Tray2", "tray-2"},
@@ -274,12 +256,6 @@ void ApplyMediaSource(TicketEdit& edit, const Choice& choice, const PrinterOffer
   const LONG index = IndexIn(kInputBinOptions, Wide(LocalName(choice.option->name))).value();
   SetInputBinSlot(bins, 0, index);
   edit.Write(WriteInputBin, bins);
-}
-
-void ApplyTraySeparation(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
-  JobInfoSettings info = edit.Read(ReadJobInfo);
-  info.separateTrayMode = choice.index;
-  edit.Write(WriteJobInfo, info);
 }
 
 // --- colour, resolution, copies, collation, mirror ---
@@ -354,9 +330,16 @@ template <const char* kFeature>
 std::optional<std::string> GivenOptionOf(const PrintTicketDom& ticket, const Offer& offer) {
   return GivenOption(ticket, offer, kFeature);
 }
+// A record field that holds the index of a table offer's choice.
 template <auto kReader, auto kField>
 std::optional<std::string> GivenField(const PrintTicketDom& ticket, const Offer& offer) {
   return GivenIndex(offer, ReadAlone(ticket, kReader).*kField);
+}
+template <auto kReader, auto kWriter, auto kField>
+void SetField(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
+  auto record = edit.Read(kReader);
+  record.*kField = choice.index;
+  edit.Write(kWriter, record);
 }
 template <const char* kFeature>
 void SelectIn(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
@@ -380,21 +363,21 @@ constexpr OptionRow kRows[] = {
      FreeForm<kSetSheetsForm>, GivenSetSheets, ApplySetSheets},
     {"duplex-first-paper", "Tray separation takes the whole first sheet", "kp:JobDuplexData", "true", "false",
      FromTable<kTraySeparationNames, kFirstPaper>, GivenField<ReadDuplex, &DuplexSettings::firstPaper>,
-     ApplyFirstPaper},
+     SetField<ReadDuplex, WriteDuplex, &DuplexSettings::firstPaper>},
     {"number-up", "Pages per sheet", kNUp, "", "", Named<kNUp, Numbered<kPagesPerSheet>>, GivenOptionOf<kNUp>,
      ApplyNumberUp},
     {"number-up-layout", "Order of the pages on a sheet", kNUp, "", "",
      FromTable<kPresentationDirectionOptions, kLayouts>, GivenField<ReadNUp, &NUpSettings::presentationDirection>,
-     ApplyLayout},
+     SetField<ReadNUp, WriteNUp, &NUpSettings::presentationDirection>},
     {"page-border", "Border around each page on a sheet", kNUp, "", "", FromTable<kBorderLineOptions, kBorders>,
-     GivenField<ReadNUp, &NUpSettings::borderLine>, ApplyBorder},
+     GivenField<ReadNUp, &NUpSettings::borderLine>, SetField<ReadNUp, WriteNUp, &NUpSettings::borderLine>},
     {"poster", "Sheets one page is spread over", kPoster, "", "1", Named<kPoster, Numbered<kSheetsPerPage>>,
      GivenOptionOf<kPoster>, SelectIn<kPoster>},
     {"media-source", "Paper source", kInputBin, "", "", Named<kInputBin, MediaSourceName>, GivenOptionOf<kInputBin>,
      ApplyMediaSource},
     {"tray-separation", "Separate jobs by output tray", "kp:JobSettingData", "true", "false",
      FromTable<kOffOnNames, kOffOn>, GivenField<ReadJobInfo, &JobInfoSettings::separateTrayMode>,
-     ApplyTraySeparation},
+     SetField<ReadJobInfo, WriteJobInfo, &JobInfoSettings::separateTrayMode>},
     {"print-color-mode", "Colour", kColor, "", "", Spelled<kColor, kColorModes>, GivenOptionOf<kColor>,
      SelectIn<kColor>},
     {"printer-resolution", "Resolution", kResolution, "", "", ResolutionOffer, GivenOptionOf<kResolution>,
