@@ -124,14 +124,11 @@ void ApplyMedia(TicketEdit& edit, const Choice& choice, const PrinterOffer& prin
 }
 
 std::optional<std::string> GivenMedia(const PrintTicketDom& ticket, const Offer& offer) {
+  if (std::optional<std::string> named = GivenOption(ticket, offer, kMediaSize)) return named;
   const MediaSizeSettings media = ReadAlone(ticket, ReadMediaSize);
-  const std::string name = Narrow(media.optionName.View());
-  if (name == "CustomMediaSize")
-    return "Custom." + Millimetres(media.width).substr(0, Millimetres(media.width).size() - 2) + "x" +
-           Millimetres(media.height);
-  for (const Choice& choice : offer.choices)
-    if (LocalName(choice.option->name) == name) return choice.value;
-  return std::nullopt;
+  if (media.optionName.View() != u"CustomMediaSize") return std::nullopt;
+  const std::string width = Millimetres(media.width);
+  return "Custom." + width.substr(0, width.size() - 2) + "x" + Millimetres(media.height);
 }
 
 constexpr Spelling kOrientations[] = {

@@ -125,7 +125,8 @@ void CheckOptionNames(std::span<const PrintOption> options) {
 }
 
 OptionedTicket ApplyPrintOptions(HPTPROVIDER provider, std::span<const PrintOption> options,
-                                 std::string_view user_ticket, std::optional<std::string_view> job_ticket) {
+                                 std::string_view user_ticket, std::optional<std::string_view> job_ticket,
+                                 std::span<const DocumentTicket> documents) {
   CheckOptionNames(options);
   const PrinterOffer printer = ReadOffer(provider, user_ticket);
   std::map<std::string_view, Given> given;  // by name: the last one given counts
@@ -138,6 +139,10 @@ OptionedTicket ApplyPrintOptions(HPTPROVIDER provider, std::span<const PrintOpti
   CheckContradictions(given);
 
   TicketEdit edit(user_ticket, job_ticket);
+  std::vector<std::pair<std::string, std::unique_ptr<PrintTicketDom>>> document_tickets;
+  for (const DocumentTicket& document : documents)
+    document_tickets.emplace_back(document.part,
+                                  WrapTicket(document.bytes, "the print ticket of " + document.part));
   OptionedTicket result;
   for (const OptionRow& row : PrintOptionRows()) {
     const auto found = given.find(row.name);
@@ -148,11 +153,24 @@ OptionedTicket ApplyPrintOptions(HPTPROVIDER provider, std::span<const PrintOpti
     } catch (const BadValue& bad) {
       throw OptionError(Refusal(g.option, g.offer, bad.what()));
     }
-    if (!edit.JobHas(row.item)) continue;
-    const std::optional<std::string> asked = row.given(*edit.Job(), g.offer);
-    if (asked && asked != row.given(edit.Delta(), g.offer))
-      result.notes.push_back("-o " + g.option.Spelling() + " overrides the job's print ticket, which asks for " +
-                             std::string(row.name) + "=" + *asked);
+    const std::optional<std::string> now = row.given(edit.Delta(), g.offer);
+    const auto asks = [&](const PrintTicketDom& ticket) -> std::optional<std::string> {
+      if (!HasItem(ticket, row.item)) return std::nullopt;
+      const std::optional<std::string> asked = row.given(ticket, g.offer);
+      if (asked == now) return std::nullopt;
+      return std::string(row.name) + "=" + asked.value_or("something else");
+    };
+    if (edit.Job())
+      if (const std::optional<std::string> asked = asks(*edit.Job()))
+        result.notes.push_back("-o " + g.option.Spelling() + " overrides the job's print ticket, which asks for " +
+                               *asked);
+    // A document's ticket outranks the job's for its own document- and page-scoped features.
+    const std::string_view local = std::string_view(row.item).substr(row.item.find(':') + 1);
+    if (!local.starts_with("Document") && !local.starts_with("Page")) continue;
+    for (const auto& [part, ticket] : document_tickets)
+      if (const std::optional<std::string> asked = asks(*ticket))
+        result.notes.push_back("-o " + g.option.Spelling() + ": the print ticket of " + part + " asks for " + *asked +
+                               ", which its pages keep");
   }
 
   // The provider checks the edits against the printer, then merges them onto the job's ticket.

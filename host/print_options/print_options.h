@@ -38,17 +38,26 @@ class OptionError : public std::runtime_error {
 // Throws OptionError for a name no row has.
 void CheckOptionNames(std::span<const PrintOption> options);
 
+// The print ticket of one fixed document of the job.
+struct DocumentTicket {
+  std::string part;  // the fixed document's part name
+  std::string bytes;
+};
+
 struct OptionedTicket {
   std::string job_ticket;          // the job's ticket with the options applied
-  std::vector<std::string> notes;  // options that change what the job's own ticket asked for
+  // Options that change what the job's own ticket asked for, and options
+  // that a document's own ticket outranks for its pages.
+  std::vector<std::string> notes;
 };
 
 // Applies the options (a later one of the same name wins) on top of the
 // job's own ticket, if there is one, with the user's ticket under both.
-// provider is open for the printer. Throws OptionError, or
-// std::runtime_error for a ticket that is not one.
+// The documents' tickets are only read, for the notes. provider is open for
+// the printer. Throws OptionError, or std::runtime_error for a ticket that is not one.
 OptionedTicket ApplyPrintOptions(HPTPROVIDER provider, std::span<const PrintOption> options,
-                                 std::string_view user_ticket, std::optional<std::string_view> job_ticket);
+                                 std::string_view user_ticket, std::optional<std::string_view> job_ticket,
+                                 std::span<const DocumentTicket> documents = {});
 
 struct OptionSummary {
   const OptionRow* row = nullptr;

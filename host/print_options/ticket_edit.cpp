@@ -16,9 +16,7 @@ const std::string_view kEmptyTicket =
     "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" "
     "xmlns:kp=\"http://schemas.kestrel-print.example/kestrel/printing/2006/11/printschemakeywords\" version=\"1\"/>";
 
-namespace {
-
-std::unique_ptr<PrintTicketDom> Wrap(std::string_view bytes, const std::string& what) {
+std::unique_ptr<PrintTicketDom> WrapTicket(std::string_view bytes, const std::string& what) {
   ComPtr<IXMLDOMDocument2> document = LoadTicket(bytes, what);
   try {
     return std::make_unique<PrintTicketDom>(u"PrintTicket", PRIVATE_KEYWORDS_NS, document.Get());
@@ -26,6 +24,8 @@ std::unique_ptr<PrintTicketDom> Wrap(std::string_view bytes, const std::string& 
     throw std::runtime_error(what + " is not a print ticket (" + HresultName(error.hr()) + ")");
   }
 }
+
+namespace {
 
 std::u16string_view Local(std::string_view canonical, std::u16string& storage) {
   storage = Wide(canonical.substr(canonical.find(':') + 1));
@@ -99,9 +99,9 @@ std::optional<std::string> SelectedOption(const PrintTicketDom& ticket, std::str
 }
 
 TicketEdit::TicketEdit(std::string_view user_ticket, std::optional<std::string_view> job_ticket)
-    : user_(Wrap(user_ticket, "the user's print ticket")),
-      job_(job_ticket ? Wrap(*job_ticket, "the job's print ticket") : nullptr),
-      delta_(Wrap(kEmptyTicket, "the options' ticket")) {}
+    : user_(WrapTicket(user_ticket, "the user's print ticket")),
+      job_(job_ticket ? WrapTicket(*job_ticket, "the job's print ticket") : nullptr),
+      delta_(WrapTicket(kEmptyTicket, "the options' ticket")) {}
 
 TicketEdit::~TicketEdit() = default;
 
@@ -154,12 +154,12 @@ std::optional<std::string> TicketEdit::OptionInForce(std::string_view feature) c
   return std::nullopt;
 }
 
-bool TicketEdit::JobHas(std::string_view item) const {
-  if (!job_) return false;
-  const std::optional<std::u16string> name = QualifiedIn(*job_, item);
+bool HasItem(const PrintTicketDom& ticket, std::string_view item) {
+  const std::optional<std::u16string> name = QualifiedIn(ticket, item);
   if (!name) return false;
-  const std::u16string query = u"/" + std::u16string(job_->FrameworkPrefix()) + u"PrintTicket/*[@name = \"" + *name + u"\"]";
-  return job_->NodeExists(query) == S_OK;
+  const std::u16string query =
+      u"/" + std::u16string(ticket.FrameworkPrefix()) + u"PrintTicket/*[@name = \"" + *name + u"\"]";
+  return ticket.NodeExists(query) == S_OK;
 }
 
 }  // namespace kestrel::print_options

@@ -72,10 +72,6 @@ class TicketEdit {
   // user's select for a keywords feature; nothing when none names one.
   std::optional<std::string> OptionInForce(std::string_view feature) const;
 
-  // Whether the job's own ticket has the top-level feature, property or
-  // parameter ("psk:JobCopiesAllDocuments", "kp:JobDuplexData").
-  bool JobHas(std::string_view item) const;
-
   std::string DeltaTicket() const { return SaveTicket(delta_->Document()); }
 
  private:
@@ -89,6 +85,11 @@ class TicketEdit {
 // Keywords ("psk:X") and private ("kp:X") names in a ticket's own prefixes;
 // nothing when the ticket does not declare the namespace.
 std::optional<std::u16string> QualifiedIn(const PrintTicketDom& ticket, std::string_view canonical);
+// Whether the ticket has the top-level feature, property or parameter
+// ("psk:JobCopiesAllDocuments", "kp:JobDuplexData").
+bool HasItem(const PrintTicketDom& ticket, std::string_view item);
+// A ticket wrapped for reading; throws std::runtime_error naming `what`.
+std::unique_ptr<PrintTicketDom> WrapTicket(std::string_view bytes, const std::string& what);
 // The option a ticket selects for a keywords feature, canonical; nothing when absent.
 std::optional<std::string> SelectedOption(const PrintTicketDom& ticket, std::string_view feature);
 

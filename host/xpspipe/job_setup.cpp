@@ -75,20 +75,30 @@ std::filesystem::path DefaultOutput(const std::filesystem::path& input, bool byt
 // Tickets are small documents; this bounds what a wrong file name reads.
 constexpr std::uintmax_t kMaxTicketBytes = 16 << 20;
 
-// The print ticket of the input's fixed document sequence, if it has one.
-std::optional<std::string> SequenceTicket(const std::filesystem::path& input) {
+// The print tickets the input package carries for its sequence and documents.
+struct PackageTickets {
+  std::optional<std::string> sequence;
+  std::vector<print_options::DocumentTicket> documents;
+};
+
+PackageTickets TicketsOf(const std::filesystem::path& input) {
   try {
     const auto reader = package::PackageReader::Open(input);
-    const std::optional<std::string>& name = reader->Model().sequence.ticket;
-    if (!name) return std::nullopt;
-    const auto part = reader->OpenPart(*name);
-    std::string bytes;
-    char buffer[65536];
-    while (const std::size_t n = part->Read(buffer, sizeof buffer)) {
-      bytes.append(buffer, n);
-      if (bytes.size() > kMaxTicketBytes) throw HostError(input.string() + ": " + *name + ": too large to be a print ticket");
-    }
-    return bytes;
+    const auto read = [&](const std::string& name) {
+      const auto part = reader->OpenPart(name);
+      std::string bytes;
+      char buffer[65536];
+      while (const std::size_t n = part->Read(buffer, sizeof buffer)) {
+        bytes.append(buffer, n);
+        if (bytes.size() > kMaxTicketBytes) throw HostError(input.string() + ": " + name + ": too large to be a print ticket");
+      }
+      return bytes;
+    };
+    PackageTickets tickets;
+    if (const std::optional<std::string>& name = reader->Model().sequence.ticket) tickets.sequence = read(*name);
+    for (const package::Document& document : reader->Model().sequence.documents)
+      if (document.ticket) tickets.documents.push_back({document.name, read(*document.ticket)});
+    return tickets;
   } catch (const package::PackageError& error) {
     throw HostError(input.string() + ": " + error.what());
   }
@@ -98,15 +108,15 @@ std::optional<std::string> SequenceTicket(const std::filesystem::path& input) {
 // else on the sequence's own ticket (then marked as its extension).
 void ApplyPrintOptions(const RunCommand& command, const std::filesystem::path& driver, host::JobOptions& options,
                        std::ostream& notes) {
-  const std::optional<std::string> own =
-      options.job_ticket ? std::nullopt : SequenceTicket(command.input);
+  PackageTickets package = TicketsOf(command.input);
+  const std::optional<std::string> own = options.job_ticket ? std::nullopt : package.sequence;
   const std::string user(options.user_ticket.begin(), options.user_ticket.end());
   std::optional<std::string> job = own;
   if (options.job_ticket) job.emplace(options.job_ticket->begin(), options.job_ticket->end());
   const OpenedPrinter printer(driver);
   print_options::OptionedTicket edited;
   try {
-    edited = print_options::ApplyPrintOptions(printer.Provider(), command.print_options, user, job);
+    edited = print_options::ApplyPrintOptions(printer.Provider(), command.print_options, user, job, package.documents);
   } catch (const print_options::OptionError&) {
     throw;
   } catch (const std::runtime_error& error) {

@@ -227,6 +227,18 @@ TEST_F(PrintOptions, OptionsApplyOnTopOfTheJobsOwnTicket) {
   const po::OptionedTicket booklet = Apply({"booklet"}, job);
   EXPECT_TRUE(booklet.notes.empty()) << booklet.notes.front();
   EXPECT_EQ(Tool(booklet.job_ticket, "show")["duplex"]["duplexType"]["name"], "TwoSidedShortEdge");
+
+  // A document's own ticket keeps its page media for its pages: the options say so, and go on.
+  const std::string document = std::regex_replace(
+      job, std::regex("<psf:Feature.*</psf:ParameterInit>"),
+      "<psf:Feature name=\"p:PageMediaSize\"><psf:Option name=\"p:NorthAmericaLegal\"/></psf:Feature>"
+      "<psf:Feature name=\"p:JobDuplexAllDocumentsContiguously\"><psf:Option name=\"p:TwoSidedLongEdge\"/>"
+      "</psf:Feature>");  // a document ticket does not outrank the job for job features
+  const po::DocumentTicket documents[] = {{"/Documents/1/FixedDocument.fdoc", document}};
+  const po::OptionedTicket media = po::ApplyPrintOptions(provider_, Options({"media=A4", "sides=one-sided"}), user_,
+                                                         std::nullopt, documents);
+  EXPECT_EQ(media.notes, std::vector<std::string>{"-o media=A4: the print ticket of /Documents/1/FixedDocument.fdoc "
+                                                  "asks for media=Legal, which its pages keep"});
 }
 
 // The values come from the printer's capabilities: a printer that offers less takes less.
