@@ -3,8 +3,8 @@
 #include <optional>
 #include <string_view>
 
-#include "framework/hresult_error.h"
 #include "platform/wstring.h"
+#include "ticket/hresult_error.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 // Scaling, watermarks and header/footer get their rows with the features of
 // the preparation filter.
 #include <algorithm>
+#include <type_traits>
 
 #include "host/print_options/option_rows.h"
 #include "host/print_options/option_values.h"
@@ -146,13 +147,13 @@ void ApplyOrientation(TicketEdit& edit, const Choice& choice, const PrinterOffer
 void SelectDuplex(TicketEdit& edit, std::u16string_view option) {
   DuplexSettings duplex = edit.Read(ReadDuplex);
   // Of the two rows of an option, the one of the mode the tickets asked for (none: the first).
-  std::optional<LONG> type;
+  std::optional<DuplexType> type;
   for (std::size_t row = 0; row < kDuplexOptions.size(); ++row)
     if (kDuplexOptions[row].option == option && (!type || kDuplexOptions[row].mode == duplex.duplexMode))
-      type = static_cast<LONG>(row);
+      type = FromIndex<DuplexType>(static_cast<LONG>(row));  // a row of the table
   duplex.scope = kScopeJob;
   duplex.duplexType = type.value();
-  if (*type == 0) duplex.duplexMode = 0;
+  if (*type == DuplexType::OneSided) duplex.duplexMode = DuplexMode::None;
   edit.Write(WriteDuplex, duplex);
 }
 
@@ -170,7 +171,8 @@ constexpr Spelling kBindingEdges[] = {{"psk:None", "none"},
 
 void ApplyBindingEdge(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
   edit.Remove(RemoveBinding);
-  const std::optional<LONG> edge = IndexIn(kBindingEdgeOptions, Wide(LocalName(choice.option->name)));
+  const std::optional<BindingEdge> edge =
+      FromName<BindingEdge>(kBindingEdgeOptions, Wide(LocalName(choice.option->name)));
   if (!edge) return Select(edit, "psk:JobBindAllDocuments", choice);  // no binding
   BindingSettings binding = edit.Read(ReadBinding);
   binding.scope = kScopeJob;
@@ -196,7 +198,7 @@ void ApplyGutter(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
   BindingSettings binding = edit.Read(ReadBinding);
   binding.gutter = *gutter;
   binding.gutterControl = *gutter > 0 ? 1 : 0;
-  binding.unit = choice.value.ends_with("in") ? 1 : 0;  // how the user measures it
+  binding.unit = choice.value.ends_with("in") ? BindingUnit::Inches : BindingUnit::Microns;  // as the user measures
   edit.Write(WriteBinding, binding);
 }
 
@@ -210,14 +212,14 @@ void ApplySetSheets(TicketEdit& edit, const Choice& choice, const PrinterOffer&)
   const std::optional<long> sheets = ParseCount(choice.value);
   if (!sheets || *sheets < 1 || *sheets > kMaxSetSheets) throw BadValue("");
   BindingSettings binding = edit.Read(ReadBinding);
-  binding.bookletMethod = 1;
+  binding.bookletMethod = BookletMethod::DivideIntoSets;
   binding.bookletSheets = static_cast<LONG>(*sheets);  // bounded above
   edit.Write(WriteBinding, binding);
 }
 
 std::optional<std::string> GivenSetSheets(const PrintTicketDom& ticket, const Offer&) {
   const BindingSettings binding = ReadAlone(ticket, ReadBinding);
-  if (binding.bookletMethod != 1) return std::nullopt;
+  if (binding.bookletMethod != BookletMethod::DivideIntoSets) return std::nullopt;
   return std::to_string(binding.bookletSheets);
 }
 
@@ -327,15 +329,24 @@ template <const char* kFeature>
 std::optional<std::string> GivenOptionOf(const PrintTicketDom& ticket, const Offer& offer) {
   return GivenOption(ticket, offer, kFeature);
 }
-// A record field that holds the index of a table offer's choice.
+// A record field that holds the index of a table offer's choice, as a plain
+// index or as the enum of its table.
+template <class Field>
+LONG IndexOf(Field value) {
+  if constexpr (std::is_enum_v<Field>)
+    return Index(value);
+  else
+    return value;
+}
 template <auto kReader, auto kField>
 std::optional<std::string> GivenField(const PrintTicketDom& ticket, const Offer& offer) {
-  return GivenIndex(offer, ReadAlone(ticket, kReader).*kField);
+  return GivenIndex(offer, IndexOf(ReadAlone(ticket, kReader).*kField));
 }
 template <auto kReader, auto kWriter, auto kField>
 void SetField(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
   auto record = edit.Read(kReader);
-  record.*kField = choice.index;
+  using Field = std::remove_reference_t<decltype(record.*kField)>;
+  record.*kField = static_cast<Field>(choice.index);  // a position in the field's own table
   edit.Write(kWriter, record);
 }
 template <const char* kFeature>

@@ -1,6 +1,6 @@
 #include "host/print_options/ticket_edit.h"
 
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
 #include "platform/com.h"
 #include "platform/stream.h"
 #include "platform/utf.h"

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "driver/description/devmode_description.h"
+#include "driver/description/schema_description.h"
 #include "host/pipeline/host_error.h"
 #include "host/xpspipe/job_setup.h"
 #include "host/xpspipe/opened_printer.h"

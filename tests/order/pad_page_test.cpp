@@ -83,14 +83,14 @@ TEST(PadPage, TemplatesThatAreNoFixedPageGiveNoPad) {
 }
 
 TEST(PadPage, NewPadsGetNamesTheJobDoesNotHaveAndTheirMarkup) {
-  const auto consumer = MakeComObject<TestConsumer>();
+  const auto consumer = MakeComObject<RecordingConsumer>();
   PadPageNames names;
   ComPtr<IFixedPage> first, second;
   ASSERT_EQ(CreatePadPage(consumer.Get(), "<FixedPage/>", names, &first), S_OK);
   consumer->RefusePageNames(3);
   ASSERT_EQ(CreatePadPage(consumer.Get(), "<FixedPage/>", names, &second), S_OK);
-  ASSERT_EQ(consumer->pads().size(), 2u);
-  for (const auto& [name, pad] : consumer->pads()) EXPECT_EQ(pad->Bytes(), "<FixedPage/>") << name;
+  ASSERT_EQ(consumer->newPages().size(), 2u);
+  for (const auto& [name, pad] : consumer->newPages()) EXPECT_EQ(pad->Bytes(), "<FixedPage/>") << name;
 
   EXPECT_EQ(CreatePadPage(nullptr, "<FixedPage/>", names, &first), E_PENDING);
   EXPECT_EQ(CreatePadPage(consumer.Get(), "<FixedPage/>", names, nullptr), E_POINTER);
