@@ -53,7 +53,7 @@ TEST(PadPage, EscapesValuesSoThatThePadReadsBackTheSame) {
   EXPECT_EQ(read.markup, std::string(kDeclaration) +
                              "<FixedPage xmlns=\"http://schemas.microsoft.com/xps/2005/06\" Width=\"816\" "
                              "Height=\"1056\" xml:lang=\"en\" "
-                             "Name=\"a&amp;b&lt;c&gt;&quot;d&quot;&#x9;e&#xA;f&#xD;g'\"/>");
+                             "Name=\"a&amp;b&lt;c&gt;&quot;d&quot;&#x9;e&#xA;f&#xD;g&apos;\"/>");
   // Read as a template again, the pad gives itself: every value came back unchanged.
   const Read again = PadMarkupOf(read.markup);
   ASSERT_EQ(again.hr, S_OK);
