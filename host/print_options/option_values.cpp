@@ -6,6 +6,8 @@
 #include <limits>
 #include <utility>
 
+#include "platform/checked_int.h"
+
 namespace kestrel::print_options {
 namespace {
 
@@ -20,7 +22,7 @@ std::optional<std::pair<double, std::string_view>> Number(std::string_view text)
   if (text.empty() || !(IsDigit(text[0]) || text[0] == '.')) return std::nullopt;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
   if (error != std::errc() || !std::isfinite(value) || value < 0) return std::nullopt;
-  return std::pair{value, text.substr(static_cast<std::size_t>(end - text.data()))};
+  return std::pair{value, text.substr(IntCast<std::size_t>(end - text.data()))};
 }
 
 std::optional<double> MicronsPer(std::string_view unit) {

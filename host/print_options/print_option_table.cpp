@@ -13,6 +13,7 @@
 #include "host/print_options/option_rows.h"
 #include "host/print_options/option_values.h"
 #include "host/print_options/print_option_table.h"
+#include "platform/checked_int.h"
 #include "ticket/binding_settings.h"
 #include "ticket/duplex_settings.h"
 #include "ticket/input_bin_settings.h"
@@ -150,7 +151,7 @@ void SelectDuplex(TicketEdit& edit, std::u16string_view option) {
   std::optional<DuplexType> type;
   for (std::size_t row = 0; row < kDuplexOptions.size(); ++row)
     if (kDuplexOptions[row].option == option && (!type || kDuplexOptions[row].mode == duplex.duplexMode))
-      type = FromIndex<DuplexType>(static_cast<LONG>(row));  // a row of the table
+      type = FromIndex<DuplexType>(IntCast<LONG>(row));
   duplex.scope = kScopeJob;
   duplex.duplexType = type.value();
   if (*type == DuplexType::OneSided) duplex.duplexMode = DuplexMode::None;
@@ -213,7 +214,7 @@ void ApplySetSheets(TicketEdit& edit, const Choice& choice, const PrinterOffer&)
   if (!sheets || *sheets < 1 || *sheets > kMaxSetSheets) throw BadValue("");
   BindingSettings binding = edit.Read(ReadBinding);
   binding.bookletMethod = BookletMethod::DivideIntoSets;
-  binding.bookletSheets = static_cast<LONG>(*sheets);  // bounded above
+  binding.bookletSheets = IntCast<LONG>(*sheets);
   edit.Write(WriteBinding, binding);
 }
 
@@ -230,7 +231,7 @@ constexpr Spelling kFirstPaper[] = {{"DuplexPrintFirstPage", "false"}, {"DuplexP
 void ApplyNumberUp(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
   NUpSettings nup = edit.Read(ReadNUp);
   nup.scope = kScopeJob;
-  nup.pagesPerSheet = static_cast<LONG>(choice.option->scored.at(kPagesPerSheet));
+  nup.pagesPerSheet = choice.option->scored.at(kPagesPerSheet);
   edit.Write(WriteNUp, nup);
 }
 
@@ -286,7 +287,7 @@ void ApplyCopies(TicketEdit& edit, const Choice& choice, const PrinterOffer& pri
   const OfferedParameter& range = printer.Parameter(kCopies);
   const std::optional<long> copies = ParseCount(choice.value);
   if (!copies || *copies < range.min || *copies > range.max) throw BadValue("");
-  edit.SetParameter(kCopies, static_cast<LONG>(*copies));  // within the printer's range
+  edit.SetParameter(kCopies, IntCast<LONG>(*copies));
 }
 
 std::optional<std::string> GivenCopies(const PrintTicketDom& ticket, const Offer&) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "platform/checked_int.h"
 #include "platform/print_ticket_provider.h"
 
 namespace kestrel::print_options {
@@ -58,9 +59,9 @@ std::optional<std::string> ValueOf(const xmlNode* property) {
   return std::nullopt;
 }
 
-std::optional<long> Integer(const std::optional<std::string>& text) {
+std::optional<LONG> Integer(const std::optional<std::string>& text) {
   if (!text) return std::nullopt;
-  long value = 0;
+  LONG value = 0;
   const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), value);
   if (error != std::errc() || end != text->data() + text->size()) return std::nullopt;
   return value;
@@ -80,7 +81,7 @@ OfferedFeature ReadFeature(const xmlNode* feature) {
     OfferedOption option{Attribute(child, "name").empty() ? "" : Name(child), DisplayName(child), {}};
     for (const xmlNode* scored = child->children; scored; scored = scored->next)
       if (Is(scored, "ScoredProperty"))
-        if (const std::optional<long> value = Integer(ValueOf(scored))) option.scored[Name(scored)] = *value;
+        if (const std::optional<LONG> value = Integer(ValueOf(scored))) option.scored[Name(scored)] = *value;
     offered.options.push_back(std::move(option));
   }
   return offered;
@@ -93,12 +94,12 @@ OfferedParameter ReadParameter(const xmlNode* definition) {
     const std::string name = Name(child);
     // The framework's own properties: their local names are enough.
     const std::string local = name.substr(name.find_last_of(":}") + 1);
-    long* const field = local == "MinValue" ? &parameter.min
+    LONG* const field = local == "MinValue" ? &parameter.min
             : local == "MaxValue" ? &parameter.max
             : local == "DefaultValue" ? &parameter.fallback
                                       : nullptr;
     if (field)
-      if (const std::optional<long> value = Integer(ValueOf(child))) *field = *value;
+      if (const std::optional<LONG> value = Integer(ValueOf(child))) *field = *value;
   }
   return parameter;
 }
@@ -119,7 +120,7 @@ const OfferedParameter& PrinterOffer::Parameter(std::string_view name) const {
 
 PrinterOffer ReadPrinterOffer(std::string_view capabilities) {
   const std::unique_ptr<xmlDoc, DocumentDeleter> document(
-      xmlReadMemory(capabilities.data(), static_cast<int>(capabilities.size()), nullptr, nullptr, XML_PARSE_NONET));
+      xmlReadMemory(capabilities.data(), IntCast<int>(capabilities.size()), nullptr, nullptr, XML_PARSE_NONET));
   const xmlNode* root = document ? xmlDocGetRootElement(document.get()) : nullptr;
   if (!root || !Is(root, "PrintCapabilities")) throw std::runtime_error("the printer's capabilities do not read");
   PrinterOffer offer;

@@ -11,12 +11,14 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/types.h"
+
 namespace kestrel::print_options {
 
 struct OfferedOption {
   std::string name;  // canonical ("psk:OneSided"); empty for an unnamed option
   std::string display;
-  std::map<std::string, long> scored;  // literal integer scored properties, by canonical name
+  std::map<std::string, LONG> scored;  // literal integer scored properties, by canonical name
 };
 
 struct OfferedFeature {
@@ -26,9 +28,9 @@ struct OfferedFeature {
 
 struct OfferedParameter {
   std::string display;
-  long min = 0;
-  long max = 0;
-  long fallback = 0;  // the printer's default value
+  LONG min = 0;
+  LONG max = 0;
+  LONG fallback = 0;  // the printer's default value
 };
 
 struct PrinterOffer {

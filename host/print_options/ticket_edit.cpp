@@ -1,6 +1,7 @@
 #include "host/print_options/ticket_edit.h"
 
 #include "ticket/hresult_error.h"
+#include "platform/checked_int.h"
 #include "platform/com.h"
 #include "platform/stream.h"
 #include "platform/utf.h"
@@ -42,8 +43,7 @@ ComPtr<IStream> StreamOnBytes(std::string_view bytes) {
   ComPtr<IStream> stream;
   HRESULT hr = CreateStreamOnHGlobal(nullptr, TRUE, stream.Put());
   ULONG written = 0;
-  // Tickets reach here bounded far below 4 GiB (16 MiB files, provider results).
-  if (SUCCEEDED(hr)) hr = stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written);
+  if (SUCCEEDED(hr)) hr = stream->Write(bytes.data(), IntCast<ULONG>(bytes.size()), &written);
   if (SUCCEEDED(hr)) hr = stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
   if (FAILED(hr)) throw std::runtime_error("cannot buffer a print ticket: " + HresultName(hr));
   return stream;
@@ -126,7 +126,7 @@ void TicketEdit::SelectOption(std::string_view feature, const OfferedOption& opt
             ComPtr<IXMLDOMElement> scored;
             ThrowIfFailed(delta_->CreateScoredPropertyInt(name.starts_with("kp:") ? delta_->PrivatePrefix()
                                                                                   : delta_->KeywordsPrefix(),
-                                                          Local(name, scored_local), static_cast<LONG>(value), &scored));
+                                                          Local(name, scored_local), value, &scored));
             AppendChild(choice.Get(), scored.Get());
           }
           AppendChild(RootForWriting(*delta_).Get(), element.Get());
