@@ -1,21 +1,13 @@
 #include "host/print_options/printer_offer.h"
 
-#include <libxml/parser.h>
-#include <libxml/tree.h>
-
 #include <charconv>
-#include <memory>
 #include <stdexcept>
 
-#include "platform/checked_int.h"
 #include "platform/print_ticket_provider.h"
+#include "platform/safe_xml.h"
 
 namespace kestrel::print_options {
 namespace {
-
-struct DocumentDeleter {
-  void operator()(xmlDoc* document) const { xmlFreeDoc(document); }
-};
 
 std::string_view Text(const xmlChar* text) { return text ? reinterpret_cast<const char*>(text) : ""; }
 
@@ -24,12 +16,7 @@ bool Is(const xmlNode* node, std::string_view name) {
          Text(node->name) == name;
 }
 
-std::string Attribute(const xmlNode* node, const char* name) {
-  xmlChar* value = xmlGetNoNsProp(node, reinterpret_cast<const xmlChar*>(name));
-  std::string text(Text(value));
-  xmlFree(value);
-  return text;
-}
+std::string Attribute(const xmlNode* node, const char* name) { return safexml::Attribute(node, name).value_or(""); }
 
 // A qualified name of the document as a canonical one: "psk:" or "kp:" for
 // the two keyword namespaces, "{uri}" before the local name for any other.
@@ -51,10 +38,8 @@ std::string Name(const xmlNode* node) { return Canonical(node, Attribute(node, "
 std::optional<std::string> ValueOf(const xmlNode* property) {
   for (const xmlNode* child = property->children; child; child = child->next)
     if (Is(child, "Value")) {
-      xmlChar* content = xmlNodeGetContent(child);
-      std::string text(Text(content));
-      xmlFree(content);
-      return text;
+      const safexml::String content(xmlNodeGetContent(child));
+      return std::string(Text(content.get()));
     }
   return std::nullopt;
 }
@@ -119,9 +104,8 @@ const OfferedParameter& PrinterOffer::Parameter(std::string_view name) const {
 }
 
 PrinterOffer ReadPrinterOffer(std::string_view capabilities) {
-  const std::unique_ptr<xmlDoc, DocumentDeleter> document(
-      xmlReadMemory(capabilities.data(), IntCast<int>(capabilities.size()), nullptr, nullptr, XML_PARSE_NONET));
-  const xmlNode* root = document ? xmlDocGetRootElement(document.get()) : nullptr;
+  const safexml::ReadResult read = safexml::Read(capabilities);
+  const xmlNode* root = read.document ? xmlDocGetRootElement(read.document.get()) : nullptr;
   if (!root || !Is(root, "PrintCapabilities")) throw std::runtime_error("the printer's capabilities do not read");
   PrinterOffer offer;
   for (const xmlNode* child = root->children; child; child = child->next) {
