@@ -139,7 +139,7 @@ constexpr Spelling kLandscape[] = {{"psk:Landscape", "true"}, {"psk:Portrait", "
 
 void ApplyOrientation(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
   MediaSizeSettings media = edit.Read(ReadMediaSize);
-  media.orientation = IndexIn(kOrientationOptions, Wide(LocalName(choice.option->name))).value();
+  media.orientation = FromName<Orientation>(kOrientationOptions, Wide(LocalName(choice.option->name))).value();
   edit.Write(WriteMediaSize, media);
 }
 
@@ -152,7 +152,7 @@ void SelectDuplex(TicketEdit& edit, std::u16string_view option) {
   for (std::size_t row = 0; row < kDuplexOptions.size(); ++row)
     if (kDuplexOptions[row].option == option && (!type || kDuplexOptions[row].mode == duplex.duplexMode))
       type = FromIndex<DuplexType>(IntCast<LONG>(row));
-  duplex.scope = kScopeJob;
+  duplex.scope = Scope::Job;
   duplex.duplexType = type.value();
   if (*type == DuplexType::OneSided) duplex.duplexMode = DuplexMode::None;
   edit.Write(WriteDuplex, duplex);
@@ -176,7 +176,7 @@ void ApplyBindingEdge(TicketEdit& edit, const Choice& choice, const PrinterOffer
       FromName<BindingEdge>(kBindingEdgeOptions, Wide(LocalName(choice.option->name)));
   if (!edge) return Select(edit, "psk:JobBindAllDocuments", choice);  // no binding
   BindingSettings binding = edit.Read(ReadBinding);
-  binding.scope = kScopeJob;
+  binding.scope = Scope::Job;
   binding.bindingEdge = *edge;
   edit.Write(WriteBinding, binding);
 }
@@ -198,7 +198,7 @@ void ApplyGutter(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
   if (!gutter || *gutter > kMaxGutter) throw BadValue("");
   BindingSettings binding = edit.Read(ReadBinding);
   binding.gutter = *gutter;
-  binding.gutterControl = *gutter > 0 ? 1 : 0;
+  binding.gutterControl = *gutter > 0 ? OffOn::On : OffOn::Off;
   binding.unit = choice.value.ends_with("in") ? BindingUnit::Inches : BindingUnit::Microns;  // as the user measures
   edit.Write(WriteBinding, binding);
 }
@@ -230,7 +230,7 @@ constexpr Spelling kFirstPaper[] = {{"DuplexPrintFirstPage", "false"}, {"DuplexP
 
 void ApplyNumberUp(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
   NUpSettings nup = edit.Read(ReadNUp);
-  nup.scope = kScopeJob;
+  nup.scope = Scope::Job;
   nup.pagesPerSheet = choice.option->scored.at(kPagesPerSheet);
   edit.Write(WriteNUp, nup);
 }
@@ -253,8 +253,7 @@ std::optional<std::string> MediaSourceName(const OfferedOption& option) {
 
 void ApplyMediaSource(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
   InputBinSettings bins = edit.Read(ReadInputBin);
-  const LONG index = IndexIn(kInputBinOptions, Wide(LocalName(choice.option->name))).value();
-  SetInputBinSlot(bins, 0, index);
+  SetInputBinSlot(bins, 0, FromName<InputBin>(kInputBinOptions, Wide(LocalName(choice.option->name))).value());
   edit.Write(WriteInputBin, bins);
 }
 
@@ -305,7 +304,7 @@ constexpr Spelling kMirrors[] = {
 
 void ApplyMirror(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
   MirrorSettings mirror = edit.Read(ReadMirror);
-  mirror.mirror = IndexIn(kMirrorOptions, Wide(LocalName(choice.option->name))).value();
+  mirror.mirror = FromName<Mirror>(kMirrorOptions, Wide(LocalName(choice.option->name))).value();
   edit.Write(WriteMirror, mirror);
 }
 

@@ -3,8 +3,10 @@
 #include <charconv>
 #include <stdexcept>
 
+#include "host/print_options/ticket_edit.h"
 #include "platform/print_ticket_provider.h"
 #include "platform/safe_xml.h"
+#include "ticket/print_schema_namespaces.h"
 
 namespace kestrel::print_options {
 namespace {
@@ -28,7 +30,7 @@ std::string Canonical(const xmlNode* node, const std::string& qualified) {
   const std::string local = qualified.substr(colon + 1);
   if (!ns) return qualified;
   if (Text(ns->href) == kPrintSchemaKeywordsNamespace) return "psk:" + local;
-  if (Text(ns->href) == kPrivateKeywordsNamespaceUtf8) return "kp:" + local;
+  if (Text(ns->href) == Narrow(PRIVATE_KEYWORDS_NS)) return "kp:" + local;
   return "{" + std::string(Text(ns->href)) + "}" + local;
 }
 
