@@ -1,0 +1,97 @@
+#include "filters/rip/output_record_stream.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/files.h"
+
+namespace {
+
+// The longest name the list takes, in bytes with its NUL.
+constexpr std::size_t kMaxNameBytes = MAX_PATH * sizeof(WCHAR);
+
+}  // namespace
+
+HRESULT OutputRecordStream::Take(const BYTE* data, std::size_t length) {
+  if (!data && length) return E_POINTER;
+  while (length > 0 && SUCCEEDED(status_)) {
+    std::size_t used = 0;
+    if (remaining_ == 0 && header_bytes_ < sizeof header_) {
+      used = TakeHeader(data, length);
+    } else {
+      used = std::min<std::size_t>(remaining_, length);
+      TakePayload(data, used);
+      remaining_ -= static_cast<DWORD>(used);
+      if (remaining_ == 0) FinishRecord();
+    }
+    data += used;
+    length -= used;
+  }
+  return status_;
+}
+
+std::size_t OutputRecordStream::TakeHeader(const BYTE* data, std::size_t length) {
+  const std::size_t used = std::min(sizeof header_ - header_bytes_, length);
+  std::memcpy(header_ + header_bytes_, data, used);
+  header_bytes_ += used;
+  if (header_bytes_ == sizeof header_) {
+    kind_ = header_[0];
+    remaining_ = static_cast<DWORD>(header_[4]) | static_cast<DWORD>(header_[5]) << 8 |
+                 static_cast<DWORD>(header_[6]) << 16 | static_cast<DWORD>(header_[7]) << 24;
+    name_.clear();
+    if (remaining_ == 0) FinishRecord();
+  }
+  return used;
+}
+
+void OutputRecordStream::TakePayload(const BYTE* data, std::size_t length) {
+  switch (kind_) {
+    case kOutputPrinterData:
+      if (const HRESULT hr = Write(data, length); FAILED(hr))
+        Fail(hr, "writing the printer data to the output failed");
+      break;
+    case kOutputFileName:
+      if (name_.size() + length > kMaxNameBytes)
+        Fail(E_INVALIDARG, "the converter reported a file name longer than 259 characters");
+      else
+        name_.insert(name_.end(), data, data + length);
+      break;
+    default: break;  // skipped
+  }
+}
+
+void OutputRecordStream::FinishRecord() {
+  header_bytes_ = 0;
+  if (kind_ != kOutputFileName) return;
+  // UTF-16 little-endian up to the first NUL; an odd last byte is no character.
+  std::u16string name;
+  for (std::size_t i = 0; i + 1 < name_.size(); i += 2) {
+    const WCHAR c = static_cast<WCHAR>(name_[i] | name_[i + 1] << 8);
+    if (c == u'\0') break;
+    name.push_back(c);
+  }
+  name_.clear();
+  if (const HRESULT hr = list_.Add(name); FAILED(hr))
+    Fail(hr, name.empty() ? "the converter reported an empty file name" : "the list of the converter's files cannot be written");
+}
+
+HRESULT OutputRecordStream::Write(const BYTE* data, std::size_t length) {
+  // A short write goes on from the first byte not taken; a write taking nothing fails.
+  while (length > 0) {
+    ULONG written = 0;
+    const HRESULT hr = output_->WriteBytes(data, static_cast<ULONG>(length), &written);
+    if (FAILED(hr)) return hr;
+    if (written == 0 || written > length) return STG_E_MEDIUMFULL;
+    data += written;
+    length -= written;
+  }
+  return S_OK;
+}
+
+void OutputRecordStream::Stop(HRESULT reason, std::string why) { Fail(reason, std::move(why)); }
+
+void OutputRecordStream::Fail(HRESULT hr, std::string why) {
+  if (FAILED(status_)) return;
+  status_ = hr;
+  failure_ = std::move(why);
+}
