@@ -80,17 +80,17 @@ HRESULT PageMarkupBridge::Fail(HRESULT hr, std::string why) {
   return hr;
 }
 
-HRESULT PageMarkupBridge::Narrow(std::u16string_view text) {
-  narrow_.clear();
+HRESULT PageMarkupBridge::Narrow(std::u16string_view text, std::string& out) {
   // Most names and values are ASCII: copied unit by unit.
-  for (const WCHAR c : text) {
-    if (c >= 0x80) {
+  out.resize(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] >= 0x80) {
       const std::optional<std::string> utf8 = Utf16ToUtf8(text);
       if (!utf8) return Fail(E_FAIL, "the text \"" + Utf8(text) + "\" is not valid UTF-16");
-      narrow_ = *utf8;
+      out = *utf8;
       return S_OK;
     }
-    narrow_.push_back(static_cast<char>(c));
+    out[i] = static_cast<char>(text[i]);
   }
   return S_OK;
 }
@@ -136,9 +136,9 @@ HRESULT PageMarkupBridge::startElement(const WCHAR*, int, const WCHAR*, int, con
   if (qNameLength < 1) return E_INVALIDARG;
   const std::u16string_view name(qName, static_cast<std::size_t>(qNameLength));
   last_element_.assign(name);
-  if (const HRESULT hr = Narrow(name); FAILED(hr)) return hr;
-  if (!library_.startElement(narrow_.c_str(), converter_))
-    return Fail(E_FAIL, "the converter refused the element " + narrow_);
+  if (const HRESULT hr = Narrow(name, narrow_name_); FAILED(hr)) return hr;
+  if (!library_.startElement(narrow_name_.c_str(), converter_))
+    return Fail(E_FAIL, "the converter refused the element " + narrow_name_);
   just_started_ = true;
   int count = 0;
   if (const HRESULT hr = attributes->getLength(&count); FAILED(hr)) return hr;
@@ -158,17 +158,17 @@ HRESULT PageMarkupBridge::PassAttribute(ISAXAttributes* attributes, int index) {
     return S_OK;  // an attribute that cannot be read is passed over
   const std::u16string_view name(qName, static_cast<std::size_t>(qNameLength));
   const std::u16string_view text(value, static_cast<std::size_t>(valueLength));
-  if (HRESULT hr = Narrow(name); FAILED(hr)) return hr;
-  const std::string attribute = narrow_;
+  if (HRESULT hr = Narrow(name, narrow_name_); FAILED(hr)) return hr;
   INT accepted = 0;
   if (name == kUnicodeString) {
-    const std::u16string wide(text);
-    accepted = library_.readAttribute(attribute.c_str(), wide.c_str(), converter_);
+    wide_value_.assign(text);
+    accepted = library_.readAttribute(narrow_name_.c_str(), wide_value_.c_str(), converter_);
   } else {
-    if (HRESULT hr = Narrow(text); FAILED(hr)) return hr;
-    accepted = library_.readAttribute(attribute.c_str(), narrow_.c_str(), converter_);
+    if (HRESULT hr = Narrow(text, narrow_value_); FAILED(hr)) return hr;
+    accepted = library_.readAttribute(narrow_name_.c_str(), narrow_value_.c_str(), converter_);
   }
-  if (!accepted) return Fail(E_FAIL, "the converter refused the attribute " + attribute + " of " + Utf8(last_element_));
+  if (!accepted)
+    return Fail(E_FAIL, "the converter refused the attribute " + narrow_name_ + " of " + Utf8(last_element_));
   if (last_element_ == kResourceDictionary && name == kSource) {
     dictionary_pending_ = true;
     dictionary_source_.assign(text);
@@ -183,8 +183,8 @@ HRESULT PageMarkupBridge::endElement(const WCHAR*, int, const WCHAR*, int, const
   if (just_started_ && name == last_element_) {
     accepted = library_.endCurrentElement(converter_);
   } else {
-    if (const HRESULT hr = Narrow(name); FAILED(hr)) return hr;
-    accepted = library_.endElement(narrow_.c_str(), converter_);
+    if (const HRESULT hr = Narrow(name, narrow_name_); FAILED(hr)) return hr;
+    accepted = library_.endElement(narrow_name_.c_str(), converter_);
   }
   if (name.ends_with(kImageBrush))
     if (const HRESULT hr = CheckCancelled(); FAILED(hr)) return hr;

@@ -56,8 +56,8 @@ class PageMarkupBridge final : public UnknownBase<ISAXContentHandler> {
   PageMarkupBridge(IFixedPage* page, void* converter, std::vector<std::u16string> chain);
 
   HRESULT Fail(HRESULT hr, std::string why);
-  // The text as UTF-8 in narrow_ (E_FAIL when it is not valid UTF-16).
-  HRESULT Narrow(std::u16string_view text);
+  // The text as UTF-8 in out (E_FAIL when it is not valid UTF-16).
+  HRESULT Narrow(std::u16string_view text, std::string& out);
   HRESULT PassAttribute(ISAXAttributes* attributes, int index);
   HRESULT CheckCancelled();
   HRESULT ReadRemoteDictionary();
@@ -74,6 +74,9 @@ class PageMarkupBridge final : public UnknownBase<ISAXContentHandler> {
   bool just_started_ = false;
   bool dictionary_pending_ = false;
   std::u16string dictionary_source_;
-  std::string narrow_;
+  // Reused for every name and value.
+  std::string narrow_name_;
+  std::string narrow_value_;
+  std::u16string wide_value_;
   std::string failure_;
 };
