@@ -8,6 +8,7 @@
 
 #include "tests/host/host_test_support.h"
 #include "tests/rip/rip_test_parts.h"
+#include "tests/ticket/ticket_documents.h"
 
 namespace {
 
@@ -23,21 +24,6 @@ using ::testing::HasSubstr;
 
 constexpr auto kLimit = 120s;
 const fs::path kCorpus = KESTREL_CORPUS_DIR;
-
-std::string Ticket(const std::string& body) {
-  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
-         "<psf:PrintTicket xmlns:psf=\"http://schemas.microsoft.com/windows/2003/08/printing/printschemaframework\" "
-         "xmlns:psk=\"http://schemas.microsoft.com/windows/2003/08/printing/printschemakeywords\" "
-         "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" "
-         "xmlns:kp=\"http://schemas.kestrel-print.example/kestrel/printing/2006/11/printschemakeywords\" "
-         "version=\"1\">" +
-         body + "</psf:PrintTicket>";
-}
-
-std::string Scored(const std::string& name, int value) {
-  return "<psf:ScoredProperty name=\"psk:" + name + "\"><psf:Value xsi:type=\"xsd:integer\">" +
-         std::to_string(value) + "</psf:Value></psf:ScoredProperty>";
-}
 
 class RipEndToEnd : public ::testing::Test {
  protected:
@@ -122,13 +108,14 @@ INSTANTIATE_TEST_SUITE_P(Documents, RipCorpus,
 TEST_F(RipEndToEnd, TheDeviceValuesFollowTheTicket) {
   const fs::path input = kCorpus / "xps/mb08.xps";
   if (!fs::exists(input)) GTEST_SKIP() << input << " is not there";
+  using namespace ticket_test;
+  const auto size = [](const char* name, long value) { return Scored(std::string("psk:") + name, IntValue(value)); };
   WriteFile(scratch_ / "job.xml",
-            Ticket("<psf:Feature name=\"psk:PageMediaSize\"><psf:Option name=\"psk:ISOA4\">" +
-                   Scored("MediaSizeWidth", 210000) + Scored("MediaSizeHeight", 297000) +
-                   "</psf:Option></psf:Feature><psf:Feature name=\"psk:PageOrientation\">"
-                   "<psf:Option name=\"psk:Landscape\"/></psf:Feature><psf:Feature name=\"psk:PageResolution\">"
-                   "<psf:Option name=\"kp:Resolution300\">" +
-                   Scored("ResolutionX", 300) + Scored("ResolutionY", 300) + "</psf:Option></psf:Feature>"));
+            TicketXml(Feature("psk:PageMediaSize",
+                              Option("psk:ISOA4", size("MediaSizeWidth", 210000) + size("MediaSizeHeight", 297000))) +
+                      Feature("psk:PageOrientation", Option("psk:Landscape")) +
+                      Feature("psk:PageResolution",
+                              Option("ns0000:Resolution300", size("ResolutionX", 300) + size("ResolutionY", 300)))));
   const ProcessResult run = Run(input, {"--job-ticket", (scratch_ / "job.xml").string()});
   ASSERT_EQ(run.exit_code, 0) << run.err;
   // Landscape takes the package's landscape rotation, 90 degrees: code 3.
