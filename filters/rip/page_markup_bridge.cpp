@@ -135,7 +135,6 @@ HRESULT PageMarkupBridge::startElement(const WCHAR*, int, const WCHAR*, int, con
   if (!qName || !attributes) return E_POINTER;
   if (qNameLength < 1) return E_INVALIDARG;
   const std::u16string_view name(qName, static_cast<std::size_t>(qNameLength));
-  last_element_.assign(name);
   if (const HRESULT hr = Narrow(name, narrow_name_); FAILED(hr)) return hr;
   if (!library_.startElement(narrow_name_.c_str(), converter_))
     return Fail(E_FAIL, "the converter refused the element " + narrow_name_);
@@ -143,11 +142,11 @@ HRESULT PageMarkupBridge::startElement(const WCHAR*, int, const WCHAR*, int, con
   int count = 0;
   if (const HRESULT hr = attributes->getLength(&count); FAILED(hr)) return hr;
   for (int index = count - 1; index >= 0; --index)
-    if (const HRESULT hr = PassAttribute(attributes, index); FAILED(hr)) return hr;
+    if (const HRESULT hr = PassAttribute(attributes, index, name); FAILED(hr)) return hr;
   return S_OK;
 }
 
-HRESULT PageMarkupBridge::PassAttribute(ISAXAttributes* attributes, int index) {
+HRESULT PageMarkupBridge::PassAttribute(ISAXAttributes* attributes, int index, std::u16string_view element) {
   const WCHAR* uri = nullptr;
   const WCHAR* local = nullptr;
   const WCHAR* qName = nullptr;
@@ -168,8 +167,8 @@ HRESULT PageMarkupBridge::PassAttribute(ISAXAttributes* attributes, int index) {
     accepted = library_.readAttribute(narrow_name_.c_str(), narrow_value_.c_str(), converter_);
   }
   if (!accepted)
-    return Fail(E_FAIL, "the converter refused the attribute " + narrow_name_ + " of " + Utf8(last_element_));
-  if (last_element_ == kResourceDictionary && name == kSource) {
+    return Fail(E_FAIL, "the converter refused the attribute " + narrow_name_ + " of " + Utf8(element));
+  if (element == kResourceDictionary && name == kSource) {
     dictionary_pending_ = true;
     dictionary_source_.assign(text);
   }
@@ -180,7 +179,9 @@ HRESULT PageMarkupBridge::endElement(const WCHAR*, int, const WCHAR*, int, const
   if (!qName) return E_POINTER;
   const std::u16string_view name(qName, static_cast<std::size_t>(std::max(qNameLength, 0)));
   INT accepted = 0;
-  if (just_started_ && name == last_element_) {
+  // Well-formed markup ends the element just started before any other, so an
+  // end right after a start is that element's, without children.
+  if (just_started_) {
     accepted = library_.endCurrentElement(converter_);
   } else {
     if (const HRESULT hr = Narrow(name, narrow_name_); FAILED(hr)) return hr;

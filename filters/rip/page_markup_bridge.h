@@ -58,7 +58,7 @@ class PageMarkupBridge final : public UnknownBase<ISAXContentHandler> {
   HRESULT Fail(HRESULT hr, std::string why);
   // The text as UTF-8 in out (E_FAIL when it is not valid UTF-16).
   HRESULT Narrow(std::u16string_view text, std::string& out);
-  HRESULT PassAttribute(ISAXAttributes* attributes, int index);
+  HRESULT PassAttribute(ISAXAttributes* attributes, int index, std::u16string_view element);
   HRESULT CheckCancelled();
   HRESULT ReadRemoteDictionary();
 
@@ -70,7 +70,6 @@ class PageMarkupBridge final : public UnknownBase<ISAXContentHandler> {
   HANDLE printer_ = nullptr;
   DWORD job_id_ = 0;
   std::vector<std::u16string> chain_;
-  std::u16string last_element_;
   bool just_started_ = false;
   bool dictionary_pending_ = false;
   std::u16string dictionary_source_;
