@@ -105,6 +105,30 @@ INSTANTIATE_TEST_SUITE_P(Documents, RipCorpus,
                          ::testing::Values("xps/mb01.xps", "xps/mb06.xps", "xps/mb08.xps", "oxps/mb01.oxps",
                                            "oxps/mb08.oxps"));
 
+TEST_F(RipEndToEnd, AGhostscriptDocumentOfSeveralPages) {
+  // Ghostscript's XPS writer draws text as paths: large pages from an independent producer.
+  const fs::path ghostscript = "/usr/share/ghostscript";
+  std::optional<fs::path> lister;
+  if (fs::exists("/usr/bin/gs") && fs::exists(ghostscript))
+    for (const fs::directory_entry& version : fs::directory_iterator(ghostscript))
+      if (fs::exists(version.path() / "lib/gslp.ps")) lister = version.path() / "lib/gslp.ps";
+  if (!lister) GTEST_SKIP() << "Ghostscript is not installed";
+  std::string text;
+  for (int line = 1; line <= 120; ++line) text += "line of text number " + std::to_string(line) + "\n";
+  WriteFile(scratch_ / "text.txt", text);
+  const fs::path input = scratch_ / "gs.xps";
+  const ProcessResult made =
+      RunProcess({"/usr/bin/gs", "-dNOSAFER", "-q", "-dBATCH", "-dNOPAUSE", "-sDEVICE=xpswrite",
+                  "-sOutputFile=" + input.string(), "--", lister->string(), (scratch_ / "text.txt").string()},
+                 kLimit);
+  ASSERT_EQ(made.exit_code, 0) << made.err;
+  const ProcessResult run = Run(input);
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(ReadFile(Out()), ReadFile(Log()));
+  EXPECT_GE(Logged("DevModeSet ").size(), 2u);
+  Compare(input);
+}
+
 TEST_F(RipEndToEnd, TheDeviceValuesFollowTheTicket) {
   const fs::path input = kCorpus / "xps/mb08.xps";
   if (!fs::exists(input)) GTEST_SKIP() << input << " is not there";
