@@ -13,6 +13,7 @@
 #include "platform/spooler.h"
 #include "platform/utf.h"
 #include "ratio_reporter.h"
+#include "thread_time.h"
 #include "sample_page.h"
 #include "touching_handler.h"
 
@@ -37,7 +38,7 @@ ComPtr<IPrintReadStream> PageStream() {
 }
 
 void BM_PlainParse(benchmark::State& state) {
-  for (auto _ : state) {
+  TimeByThreadCpu(state, [&] {
     ComPtr<ISAXXMLReader> reader;
     CoCreateInstance(CLSID_SAXXMLReader60, nullptr, CLSCTX_INPROC_SERVER, IID_ISAXXMLReader, reader.PutVoid());
     const ComPtr<TouchingHandler> handler = MakeComObject<TouchingHandler>();
@@ -49,28 +50,28 @@ void BM_PlainParse(benchmark::State& state) {
     input.punkVal = adapter.Get();
     if (FAILED(reader->parse(input))) state.SkipWithError("the page did not parse");
     benchmark::DoNotOptimize(handler->tally);
-  }
+  });
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(Page().size()));
 }
-BENCHMARK(BM_PlainParse)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlainParse)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 void BM_Bridge(benchmark::State& state) {
   SetPrinterDriverDirectory(Utf8ToUtf16(KESTREL_NULL_CONVERTER_DIR).value());
   const PageDeviceSettings device{215900, 279400, 600, 600, 2, 4, 4, 8};
   int converter = 0;
-  for (auto _ : state) {
+  TimeByThreadCpu(state, [&] {
     const auto bridge =
         ComPtr<PageMarkupBridge>::Attach(new PageMarkupBridge(nullptr, device, &converter, u"", 0));
     if (!bridge->Loaded()) state.SkipWithError(bridge->failure().c_str());
     if (FAILED(bridge->Parse(PageStream().Get()))) state.SkipWithError(bridge->failure().c_str());
-  }
+  });
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(Page().size()));
 }
-BENCHMARK(BM_Bridge)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Bridge)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
 int main(int argc, char** argv) {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  return RunWithRatios(argc, argv, "BM_PlainParse", "page");
+  return RunWithRatios(argc, argv, "BM_PlainParse/manual_time", "page");
 }

@@ -31,16 +31,21 @@ HRESULT OutputRecordStream::Take(const BYTE* data, std::size_t length) {
 }
 
 std::size_t OutputRecordStream::TakeHeader(const BYTE* data, std::size_t length) {
+  // A whole header is read in place; a cut one is gathered first.
+  const BYTE* header = data;
   const std::size_t used = std::min(sizeof header_ - header_bytes_, length);
-  std::memcpy(header_ + header_bytes_, data, used);
-  header_bytes_ += used;
-  if (header_bytes_ == sizeof header_) {
-    kind_ = header_[0];
-    remaining_ = static_cast<DWORD>(header_[4]) | static_cast<DWORD>(header_[5]) << 8 |
-                 static_cast<DWORD>(header_[6]) << 16 | static_cast<DWORD>(header_[7]) << 24;
-    name_.clear();
-    if (remaining_ == 0) FinishRecord();
+  if (header_bytes_ > 0 || used < sizeof header_) {
+    std::memcpy(header_ + header_bytes_, data, used);
+    header_bytes_ += used;
+    if (header_bytes_ < sizeof header_) return used;
+    header = header_;
   }
+  header_bytes_ = sizeof header_;
+  kind_ = header[0];
+  remaining_ = static_cast<DWORD>(header[4]) | static_cast<DWORD>(header[5]) << 8 |
+               static_cast<DWORD>(header[6]) << 16 | static_cast<DWORD>(header[7]) << 24;
+  if (kind_ == kOutputFileName) name_.clear();
+  if (remaining_ == 0) FinishRecord();
   return used;
 }
 
