@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
+#include "platform/checked_int.h"
 #include "platform/files.h"
+#include "platform/write_in_pieces.h"
 
 namespace {
 
@@ -21,7 +24,7 @@ HRESULT OutputRecordStream::Take(const BYTE* data, std::size_t length) {
     } else {
       used = std::min<std::size_t>(remaining_, length);
       TakePayload(data, used);
-      remaining_ -= static_cast<DWORD>(used);
+      remaining_ -= IntCast<DWORD>(used);
       if (remaining_ == 0) FinishRecord();
     }
     data += used;
@@ -81,16 +84,10 @@ void OutputRecordStream::FinishRecord() {
 }
 
 HRESULT OutputRecordStream::Write(const BYTE* data, std::size_t length) {
-  // A short write goes on from the first byte not taken; a write taking nothing fails.
-  while (length > 0) {
-    ULONG written = 0;
-    const HRESULT hr = output_->WriteBytes(data, static_cast<ULONG>(length), &written);
-    if (FAILED(hr)) return hr;
-    if (written == 0 || written > length) return STG_E_MEDIUMFULL;
-    data += written;
-    length -= written;
-  }
-  return S_OK;
+  const auto write = [this](const BYTE* piece, ULONG size, ULONG* taken) {
+    return output_->WriteBytes(piece, size, taken);
+  };
+  return WriteInPieces(write, data, length, std::numeric_limits<ULONG>::max(), nullptr);
 }
 
 void OutputRecordStream::Stop(HRESULT reason, std::string why) { Fail(reason, std::move(why)); }

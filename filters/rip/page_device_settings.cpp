@@ -4,7 +4,7 @@
 #include <array>
 #include <utility>
 
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
 #include "ticket/media_size_settings.h"
 #include "ticket/print_ticket_dom.h"
 

@@ -5,7 +5,8 @@
 
 #include "filters/rip/page_markup_bridge.h"
 #include "framework/filter_module.h"
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
+#include "platform/checked_int.h"
 #include "platform/error_info.h"
 #include "platform/files.h"
 #include "platform/library_loader.h"
@@ -79,9 +80,10 @@ void RipFilter::ReadOutputSettings() {
     if (property_bag()->GetProperty(name, value.Get()) != S_OK) continue;
     switch (value->vt) {
       case VT_I4: *field = value->lVal; break;
-      case VT_UI4: *field = static_cast<LONG>(value->ulVal); break;
       case VT_INT: *field = value->intVal; break;
-      case VT_UINT: *field = static_cast<LONG>(value->uintVal); break;
+      // An unsigned value beyond a LONG keeps the setting as it was.
+      case VT_UI4: *field = TryIntCast<LONG>(value->ulVal).value_or(*field); break;
+      case VT_UINT: *field = TryIntCast<LONG>(value->uintVal).value_or(*field); break;
       default: break;
     }
   }

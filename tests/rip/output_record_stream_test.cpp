@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tests/framework/recording_write_stream.h"
+#include "recording_write_stream.h"
 #include "tests/host/host_test_support.h"
 #include "platform/utf.h"
 

@@ -7,8 +7,8 @@
 
 #include "framework/filter_module.h"
 #include "platform/spooler.h"
-#include "tests/framework/recording_write_stream.h"
-#include "tests/framework/scripted_pipeline.h"
+#include "recording_write_stream.h"
+#include "test_pipeline.h"
 #include "tests/host/host_test_support.h"
 #include "tests/rip/rip_test_parts.h"
 #include "tests/ticket/ticket_documents.h"
@@ -65,12 +65,10 @@ class RipFilterTest : public ::testing::Test {
   }
 
   void AddPage(const std::string& name) {
-    pages_.push_back(MakeComObject<rip_test::Page, IUnknown>(name, PageMarkup()));
+    provider_->Add(MakeComObject<TestPage>(name, ContentOf(PageMarkup())));
   }
   HRESULT Run() {
-    // The scripted provider makes stub pages; these have markup.
-    const auto parts = MakeComObject<PartList>(provider_, pages_);
-    const auto communicator = MakeComObject<ScriptedCommunicator>(ComPtr<IUnknown>(parts.Get()),
+    const auto communicator = MakeComObject<ScriptedCommunicator>(ComPtr<IUnknown>(provider_.Get()),
                                                                   ComPtr<IUnknown>(output_.Get()));
     const auto filter = ComPtr<RipFilter>::Attach(new RipFilter);
     EXPECT_EQ(filter->InitializeFilter(communicator.Get(), bag_.Get(), control_.Get()), S_OK);
@@ -83,28 +81,9 @@ class RipFilterTest : public ::testing::Test {
     return lines;
   }
 
-  // The scripted parts first, then the pages with markup.
-  class PartList final : public ComObject<IXpsDocumentProvider> {
-   public:
-    PartList(ComPtr<ScriptedProvider> first, std::vector<ComPtr<IUnknown>> then)
-        : first_(std::move(first)), then_(std::move(then)) {}
-    HRESULT GetXpsPart(IUnknown** part) override {
-      const HRESULT hr = first_->GetXpsPart(part);
-      if (FAILED(hr) || *part || next_ == then_.size()) return hr;
-      *part = ComPtr<IUnknown>(then_[next_++]).Detach();
-      return S_OK;
-    }
-
-   private:
-    ComPtr<ScriptedProvider> first_;
-    std::vector<ComPtr<IUnknown>> then_;
-    std::size_t next_ = 0;
-  };
-
   ScratchDir scratch_;
   Journal journal_;
   ComPtr<ScriptedProvider> provider_ = MakeComObject<ScriptedProvider>(&journal_);
-  std::vector<ComPtr<IUnknown>> pages_;
   ComPtr<RecordingWriteStream> output_ = MakeComObject<RecordingWriteStream>();
   ComPtr<RecordingManagerControl> control_ = MakeComObject<RecordingManagerControl>(&journal_);
   ComPtr<MapPropertyBag> bag_ = MakeComObject<MapPropertyBag>();
@@ -147,7 +126,6 @@ TEST_F(RipFilterTest, OutputSettingsComeFromThePropertyBag) {
     SCOPED_TRACE(c.label);
     provider_ = MakeComObject<ScriptedProvider>(&journal_);
     provider_->Script({"sequence /s.fdseq", "document /d1.fdoc"});
-    pages_.clear();
     AddPage("/p1.fpage");
     for (const auto& [name, value] : c.properties) {
       Variant number;

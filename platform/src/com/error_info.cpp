@@ -3,6 +3,7 @@
 #include <new>
 #include <string>
 
+#include "platform/checked_int.h"
 #include "platform/com_object.h"
 
 namespace {
@@ -12,7 +13,9 @@ class ErrorInfo final : public ComObject<IErrorInfo> {
   explicit ErrorInfo(std::u16string_view description) : description_(description) {}
   HRESULT GetDescription(BSTR* description) override {
     if (!description) return E_POINTER;
-    *description = SysAllocStringLen(description_.data(), static_cast<UINT>(description_.size()));
+    const std::optional<UINT> length = TryIntCast<UINT>(description_.size());
+    if (!length) return E_OUTOFMEMORY;
+    *description = SysAllocStringLen(description_.data(), *length);
     return *description ? S_OK : E_OUTOFMEMORY;
   }
 

@@ -2,11 +2,12 @@
 
 #include <cstring>
 #include <map>
-#include <memory>
+#include <optional>
 #include <mutex>
 #include <string>
 #include <utility>
 
+#include "platform/checked_int.h"
 #include "platform/hresult.h"
 #include "platform/last_error.h"
 
@@ -76,7 +77,9 @@ BOOL GetJobW(HANDLE printer, DWORD jobId, DWORD level, BYTE* buffer, DWORD size,
   const SpoolerJob& job = found->second;
   const std::size_t bytes =
       sizeof(JOB_INFO_1W) + (open.name.size() + 1 + job.document.size() + 1) * sizeof(WCHAR);
-  *needed = static_cast<DWORD>(bytes);
+  const std::optional<DWORD> size_needed = TryIntCast<DWORD>(bytes);
+  if (!size_needed) return Fail(ERROR_NOT_ENOUGH_MEMORY);
+  *needed = *size_needed;
   if (!buffer || size < bytes) return Fail(ERROR_INSUFFICIENT_BUFFER);
   JOB_INFO_1W info{};
   info.JobId = jobId;
@@ -97,7 +100,9 @@ BOOL GetPrinterDriverDirectoryW(LPCWSTR server, LPCWSTR environment, DWORD level
   std::lock_guard lock(spooler.mutex);
   if (spooler.driver_directory.empty()) return Fail(ERROR_FILE_NOT_FOUND);
   const std::size_t bytes = (spooler.driver_directory.size() + 1) * sizeof(WCHAR);
-  *needed = static_cast<DWORD>(bytes);
+  const std::optional<DWORD> size_needed = TryIntCast<DWORD>(bytes);
+  if (!size_needed) return Fail(ERROR_NOT_ENOUGH_MEMORY);
+  *needed = *size_needed;
   if (!directory || size < bytes) return Fail(ERROR_INSUFFICIENT_BUFFER);
   PutString(directory, spooler.driver_directory);
   return TRUE;

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/checked_int.h"
 #include "platform/hresult.h"
 #include "platform/last_error.h"
 #include "platform/utf.h"
@@ -112,9 +113,11 @@ DWORD GetTempPathW(DWORD size, LPWSTR buffer) {
   if (path.back() != '/') path += '/';
   const std::optional<std::u16string> wide = Utf8ToUtf16(path);
   if (!wide) return Fail<DWORD>(ERROR_NO_UNICODE_TRANSLATION, 0);
-  if (!buffer || size < wide->size() + 1) return static_cast<DWORD>(wide->size() + 1);
+  const std::optional<DWORD> length = TryIntCast<DWORD>(wide->size());
+  if (!length || *length >= MAX_PATH) return Fail<DWORD>(ERROR_INVALID_PARAMETER, 0);
+  if (!buffer || size <= *length) return *length + 1;
   std::memcpy(buffer, wide->c_str(), (wide->size() + 1) * sizeof(WCHAR));
-  return static_cast<DWORD>(wide->size());
+  return *length;
 }
 
 UINT GetTempFileNameW(LPCWSTR directory, LPCWSTR prefix, UINT unique, LPWSTR fileName) {
