@@ -37,7 +37,9 @@ ConverterLibrary::ConverterLibrary(const WCHAR* name) {
   const std::u16string path = *folder + u"/" + name;
   file_ = Utf8(*folder) + "/" + mapped;
   module_ = LoadLibraryW(path.c_str());
-  if (!module_) failure_ = "converter library " + file_ + " (" + Utf8(name) + ") cannot be loaded: " + GetLastLoaderMessage();
+  if (!module_)
+    failure_ = "converter library " + file_ + " (" + Utf8(name) + ")" +
+               (GetLastError() == ERROR_MOD_NOT_FOUND ? " is missing" : " cannot be loaded: " + GetLastLoaderMessage());
 }
 
 ConverterLibrary::~ConverterLibrary() {
