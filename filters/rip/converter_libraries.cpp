@@ -46,7 +46,7 @@ ConverterLibrary::~ConverterLibrary() {
   if (module_) FreeLibrary(module_);
 }
 
-void (*ConverterLibrary::FindEntry(const char* entry))() {
+FARPROC ConverterLibrary::FindEntry(const char* entry) {
   if (!module_) return nullptr;
   FARPROC found = GetProcAddress(module_, entry);
   if (!found && failure_.empty()) failure_ = "converter library " + file_ + " has no entry point " + entry;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "converter/converter_interface.h"
+#include "platform/library_loader.h"
 #include "platform/types.h"
 
 class ConverterLibrary {
@@ -29,7 +30,7 @@ class ConverterLibrary {
   }
 
  private:
-  void (*FindEntry(const char* entry))();
+  FARPROC FindEntry(const char* entry);
 
   HMODULE module_ = nullptr;
   std::string file_;
