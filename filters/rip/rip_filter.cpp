@@ -124,8 +124,9 @@ HRESULT RipFilter::StartOperation() {
 
 HRESULT RipFilter::RunJob() {
   HRESULT hr = CallReturningHresult([this] { return ConnectPipeline(); });
-  if (SUCCEEDED(hr)) hr = CallReturningHresult([this] { return LoadUserPrintTicket(); });
   if (FAILED(hr)) return hr;
+  hr = CallReturningHresult([this] { return LoadUserPrintTicket(); });
+  if (FAILED(hr)) return Fail(hr, "the user's print ticket cannot be loaded");
   hr = RunPartLoop();
   if (SUCCEEDED(hr)) hr = CallReturningHresult([this] { return FinishParts(); });
   writer_->Close();
