@@ -13,11 +13,13 @@ namespace {
 constexpr LONG kDefaultResolution = 600;
 constexpr std::array<LONG, 5> kResolutions = {1200, 600, 300, 200, 150};
 
-bool IsLandscape(LONG orientation) { return orientation == 0 || orientation == 2; }
+bool IsLandscape(Orientation orientation) {
+  return orientation == Orientation::Landscape || orientation == Orientation::ReverseLandscape;
+}
 
 }  // namespace
 
-LONG RotationCode(LONG orientation, const RipOutputSettings& output) {
+LONG RotationCode(Orientation orientation, const RipOutputSettings& output) {
   const bool landscape = IsLandscape(orientation);
   switch (landscape ? output.landscapeRotation : output.portraitRotation) {
     case 0: return 2;

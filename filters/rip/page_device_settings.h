@@ -5,6 +5,7 @@
 
 #include "platform/types.h"
 #include "platform/xml_dom.h"
+#include "ticket/media_size_settings.h"
 #include "ticket/print_ticket_dom.h"
 
 // The pipeline's output settings, from the property bag.
@@ -27,10 +28,9 @@ struct PageDeviceSettings {
 };
 
 // 2 for 0 degrees, 3 for 90, 4 for 180, 5 for 270. Landscape and
-// ReverseLandscape (orientation indices 0 and 2) take the landscape rotation,
-// any other angle there gives 5; the other orientations take the portrait
-// rotation, any other angle giving 2.
-LONG RotationCode(LONG orientation, const RipOutputSettings& output);
+// ReverseLandscape take the landscape rotation, any other angle there giving
+// 5; the other orientations take the portrait rotation, any other angle giving 2.
+LONG RotationCode(Orientation orientation, const RipOutputSettings& output);
 // Planes 1 and 4 keep their number; anything else is 3.
 LONG PlaneCode(LONG planes);
 

@@ -11,17 +11,21 @@ using namespace ticket_test;
 
 TEST(RotationCode, FollowsTheOrientationsRotation) {
   struct Case {
-    LONG orientation;  // 0 Landscape, 1 Portrait, 2 ReverseLandscape, 3 ReversePortrait
+    Orientation orientation;
     LONG portrait;
     LONG landscape;
     LONG code;
   };
   const Case cases[] = {
-      {1, 0, 270, 2},  {3, 90, 270, 3},  {1, 180, 0, 4},  {1, 270, 0, 5}, {1, 45, 90, 2},
-      {0, 0, 0, 2},    {2, 0, 90, 3},    {0, 0, 180, 4},  {2, 0, 270, 5}, {0, 0, 45, 5},
+      {Orientation::Portrait, 0, 270, 2},        {Orientation::ReversePortrait, 90, 270, 3},
+      {Orientation::Portrait, 180, 0, 4},        {Orientation::Portrait, 270, 0, 5},
+      {Orientation::Portrait, 45, 90, 2},        {Orientation::Landscape, 0, 0, 2},
+      {Orientation::ReverseLandscape, 0, 90, 3}, {Orientation::Landscape, 0, 180, 4},
+      {Orientation::ReverseLandscape, 0, 270, 5}, {Orientation::Landscape, 0, 45, 5},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "orientation " << c.orientation << ", portrait " << c.portrait
+    SCOPED_TRACE(testing::Message() << "orientation " << Utf16ToUtf8(Name(c.orientation).value()).value()
+                                    << ", portrait " << c.portrait
                                     << ", landscape " << c.landscape);
     RipOutputSettings output;
     output.portraitRotation = c.portrait;
