@@ -61,7 +61,7 @@ class PipelineJob final : public FilterEvents {
   // Stops the job from any thread (a signal): it fails with ERROR_CANCELLED.
   void Cancel(const std::string& why);
 
-  void FilterFailed(std::size_t filter, HRESULT reason) override;
+  void FilterFailed(std::size_t filter, HRESULT reason, const std::string& description) override;
   void FilterFinished(std::size_t filter) override;
 
  private:
