@@ -60,7 +60,7 @@ ticket '<psf:Feature name="psk:JobBindAllDocuments"><psf:Option name="psk:Bookle
 # One run under /usr/bin/time; prints "seconds peak-KiB".
 measure() {
   local log="$work/layout-time.log"
-  /usr/bin/time -v -o "$log" "$xpspipe" run --quiet --filters "$1" --job-ticket "$2" -o "$work/layout-out.xps" "$3" \
+  /usr/bin/time -v -o "$log" "$xpspipe" run --quiet --filters "$1" --job-ticket "$2" --output "$work/layout-out.xps" "$3" \
     >/dev/null
   local wall rss
   wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {print $2}' "$log")

@@ -172,9 +172,10 @@ std::map<std::string, std::string> PartsWithoutClock(const fs::path& package) {
 TEST_F(OrderEndToEnd, BookletOptionsGiveWhatTheEquivalentTicketFileGives) {
   const fs::path mb06 = fs::path(KESTREL_CORPUS_DIR) / "xps" / "mb06.xps";
   if (!fs::exists(mb06)) GTEST_SKIP() << "no corpus in " << KESTREL_CORPUS_DIR;
-  const ProcessResult optioned = RunProcess({KESTREL_XPSPIPE, "run", "--quiet", "-o", "booklet", "-o",
-                                             "sides=two-sided-short-edge", mb06.string(), Out().string()},
-                                            kLimit);
+  std::vector<std::string> args = {KESTREL_XPSPIPE, "run", "--quiet", "-o", "booklet", "-o", "sides=two-sided-short-edge"};
+  for (const std::string& filters : Chain(false)) args.push_back(filters);
+  args.insert(args.end(), {mb06.string(), Out().string()});
+  const ProcessResult optioned = RunProcess(args, kLimit);
   ASSERT_EQ(optioned.exit_code, 0) << optioned.err;
   EXPECT_EQ(optioned.err.find("replaces"), std::string::npos) << optioned.err;  // the options extend mb06's own ticket
   ASSERT_THAT(OutputPages(), ElementsAre("pad1", "1", "2", "3"));
