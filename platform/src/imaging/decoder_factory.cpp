@@ -54,6 +54,9 @@ HRESULT CreateDecoderFromMemory(std::span<const BYTE> data, std::unique_ptr<Bitm
   } else if (StartsWith(data, {'I', 'I', 42, 0}) || StartsWith(data, {'M', 'M', 0, 42})) {
     container = ContainerFormat::kTiff;
     hr = DecodeTiff(data, &frame);
+  } else if (StartsWith(data, {'I', 'I', 0xBC})) {
+    container = ContainerFormat::kJpegXr;
+    hr = DecodeJpegXr(data, &frame);
   } else {
     return IMAGING_E_BADIMAGE;
   }

@@ -10,5 +10,6 @@ namespace imaging {
 HRESULT DecodePng(std::span<const BYTE> data, std::unique_ptr<BitmapFrame>* frame);
 HRESULT DecodeJpeg(std::span<const BYTE> data, std::unique_ptr<BitmapFrame>* frame);
 HRESULT DecodeTiff(std::span<const BYTE> data, std::unique_ptr<BitmapFrame>* frame);
+HRESULT DecodeJpegXr(std::span<const BYTE> data, std::unique_ptr<BitmapFrame>* frame);
 
 }  // namespace imaging

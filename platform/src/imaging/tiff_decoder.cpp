@@ -1,4 +1,5 @@
 #include "decoders.h"
+#include "tiff_directory.h"
 
 #include "platform/checked_int.h"
 
@@ -196,30 +197,6 @@ bool EndsEarly(TIFF* tiff, std::size_t size) {
   return false;
 }
 
-std::uint32_t Read32(std::span<const BYTE> data, std::size_t at, bool little) {
-  std::uint32_t value = 0;
-  for (std::size_t i = 0; i < 4; ++i) value |= std::uint32_t{data[at + (little ? i : 3 - i)]} << (8 * i);
-  return value;
-}
-
-// Whether the first directory, or a tag value it points to, lies past the data.
-bool DirectoryEndsEarly(std::span<const BYTE> data) {
-  const bool little = data[0] == 'I';
-  const std::uint64_t directory = Read32(data, 4, little);
-  if (directory + 2 > data.size()) return true;
-  const std::size_t at = static_cast<std::size_t>(directory);
-  const unsigned entries = little ? data[at] | data[at + 1] << 8 : data[at] << 8 | data[at + 1];
-  if (directory + 2 + 12u * entries > data.size()) return true;
-  static constexpr BYTE kTypeSizes[] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8, 4, 0, 0, 8, 8, 8};
-  for (unsigned i = 0; i < entries; ++i) {
-    const std::size_t entry = at + 2 + 12u * i;
-    const unsigned type = little ? data[entry + 2] | data[entry + 3] << 8 : data[entry + 2] << 8 | data[entry + 3];
-    const std::uint64_t size = std::uint64_t{Read32(data, entry + 4, little)} * (type < std::size(kTypeSizes) ? kTypeSizes[type] : 0);
-    if (size > 4 && Read32(data, entry + 8, little) + size > data.size()) return true;
-  }
-  return false;
-}
-
 HRESULT ReadScanlines(TIFF* tiff, const Layout& layout, BitmapFrame& frame) {
   const tmsize_t fileStride = TIFFScanlineSize(tiff);
   std::vector<BYTE> fileRow(static_cast<std::size_t>(std::max<tmsize_t>(fileStride, 0)));
@@ -286,7 +263,7 @@ HRESULT DecodeTiff(std::span<const BYTE> data, std::unique_ptr<BitmapFrame>* fra
   TiffHandle tiff(TIFFClientOpenExt("image", "rm", &source, ReadTiff, WriteTiff, SeekTiff, CloseTiff, SizeTiff,
                                     MapTiff, UnmapTiff, options));
   TIFFOpenOptionsFree(options);
-  if (!tiff) return DirectoryEndsEarly(data) ? IMAGING_E_TRUNCATED : IMAGING_E_BADIMAGE;
+  if (!tiff) return FirstDirectoryEndsEarly(data) ? IMAGING_E_TRUNCATED : IMAGING_E_BADIMAGE;
   const HRESULT hr = DecodeOpened(tiff.get(), frame);
   if (hr == IMAGING_E_BADIMAGE && EndsEarly(tiff.get(), data.size())) return IMAGING_E_TRUNCATED;
   return hr;
