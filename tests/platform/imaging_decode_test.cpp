@@ -1,12 +1,15 @@
 // Decodes generated images and the corpus's images through the imaging layer
 // and compares the 8-bit pixels with what Python's imaging library decodes
 // (imaging_reference.py beside this file), or with the samples written.
+#include "platform/com_object.h"
 #include "platform/imaging.h"
 #include "platform/pixel_conversion.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -233,6 +236,48 @@ TEST_F(ImagingDecodeTest, CorpusImagesDecodeToTheIndependentDecodersPixels) {
     ASSERT_TRUE(RunQuietly(std::string(kPython) + " " + kScript.string() + " ref '" + image.string() + "'"));
     ExpectMatchesReference(image);
   }
+}
+
+// Hands out a few bytes a call, as a part still being written does; then fails when told.
+class DribblingStream final : public ComObject<IStream> {
+ public:
+  DribblingStream(Bytes data, HRESULT failAtEnd) : data_(std::move(data)), failAtEnd_(failAtEnd) {}
+  HRESULT Read(void* pv, ULONG cb, ULONG* read) override {
+    const std::size_t n = std::min<std::size_t>({cb, 7, data_.size() - position_});
+    if (n == 0 && FAILED(failAtEnd_)) return failAtEnd_;
+    std::memcpy(pv, data_.data() + position_, n);
+    position_ += n;
+    *read = static_cast<ULONG>(n);
+    return S_OK;
+  }
+  HRESULT Write(const void*, ULONG, ULONG*) override { return E_NOTIMPL; }
+  HRESULT Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) override { return E_NOTIMPL; }
+  HRESULT SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
+  HRESULT CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override { return E_NOTIMPL; }
+  HRESULT Commit(DWORD) override { return E_NOTIMPL; }
+  HRESULT Revert() override { return E_NOTIMPL; }
+  HRESULT LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+  HRESULT UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+  HRESULT Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
+  HRESULT Clone(IStream**) override { return E_NOTIMPL; }
+
+ private:
+  Bytes data_;
+  std::size_t position_ = 0;
+  HRESULT failAtEnd_;
+};
+
+TEST_F(ImagingDecodeTest, AStreamIsReadToItsEndInPiecesAndItsFailureIsPassedOn) {
+  const Bytes png = ReadFile(Folder() / "rgb.png");
+  ComPtr<IStream> dribbling = MakeComObject<DribblingStream, IStream>(png, S_OK);
+  std::unique_ptr<imaging::BitmapDecoder> decoder;
+  ASSERT_EQ(imaging::CreateDecoderFromStream(dribbling.Get(), &decoder), S_OK);
+  EXPECT_EQ(decoder->Container(), imaging::ContainerFormat::kPng);
+
+  ComPtr<IStream> failing = MakeComObject<DribblingStream, IStream>(png, STG_E_ACCESSDENIED);
+  EXPECT_EQ(imaging::CreateDecoderFromStream(failing.Get(), &decoder), STG_E_ACCESSDENIED);
+  EXPECT_FALSE(decoder);
+  EXPECT_EQ(imaging::CreateDecoderFromStream(nullptr, &decoder), E_POINTER);
 }
 
 TEST(ImagingFrameTest, CopyPixelsChecksItsRowsAndBuffer) {

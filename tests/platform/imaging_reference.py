@@ -237,7 +237,8 @@ def make(folder):
     save(rgba, "rgba.tif")
     save(rgb.convert("CMYK"), "cmyk.tif")
     save(Image.fromarray(np.asarray(grey).astype(np.uint16) * 257, "I;16"), "grey16.tif")
-    for name, options in (("tiled.tif", ["-t", "-w", "16", "-l", "16"]), ("planes.tif", ["-p", "separate"])):
+    for name, options in (("tiled.tif", ["-t", "-w", "16", "-l", "16"]), ("planes.tif", ["-p", "separate"]),
+                          ("ycbcr_jpeg.tif", ["-c", "jpeg", "-r", "16"])):
         subprocess.run(["tiffcp", *options, os.path.join(folder, "rgb_deflate.tif"), os.path.join(folder, name)],
                        check=True)
         made[name] = "RGBA"  # read through the RGBA reader

@@ -134,8 +134,11 @@ std::optional<PixelFormat> NativeFormat(const Layout& l) {
         return l.bits == 8 ? std::optional(k40bppCMYKAlpha) : l.bits == 16 ? std::optional(k80bppCMYKAlpha) : std::nullopt;
       break;
   }
-  // Separations, RGB or grey with further samples: n plain channels.
-  if (l.samples >= 3) return ChannelsFormat(l);
+  // Separations, RGB or grey with further samples: n plain channels. Other
+  // colour spaces (YCbCr, Lab...) go through the RGBA reader.
+  const bool plain = l.photometric == PHOTOMETRIC_MINISBLACK || l.photometric == PHOTOMETRIC_MINISWHITE ||
+                     l.photometric == PHOTOMETRIC_RGB || l.photometric == PHOTOMETRIC_SEPARATED;
+  if (plain && l.samples >= 3) return ChannelsFormat(l);
   return std::nullopt;
 }
 
