@@ -1,0 +1,96 @@
+// Reading the scaling request from a ticket, and replacing it by the neutral one.
+#include "filters/preparation/scaling_settings.h"
+
+#include <gtest/gtest.h>
+
+#include "ticket/ticket_documents.h"
+
+namespace {
+
+using namespace ticket_test;
+
+std::string Scaling(std::string_view option, std::string_view content = "") {
+  return Feature("psk:PageScaling", Option(option, content));
+}
+std::string ScaledInt(std::string_view name, long value) { return Scored(name, IntValue(value)); }
+std::string FitMediaSize(std::string_view option, std::string_view content) {
+  return Feature("ns0000:FitMediaSize", Option(option, content));
+}
+std::string ScalingData(std::string_view content) { return Property("ns0000:PageScalingData", content); }
+std::string Sub(std::string_view name, std::string_view value) { return Property(name, value); }
+
+TEST(ScalingSettingsTest, ReadsModeDetailsAndScalingData) {
+  struct Case {
+    const char* label;
+    std::string body;
+    LONG mode, scale, offsetWidth, alignment;
+    std::string paper;
+    LONG paperWidth;
+    LONG printableArea, correct;
+    SHORT customPaper;
+  };
+  const Case cases[] = {
+      {"nothing", "", 0, 100, 4233, 3, "NorthAmericaLetter", 215900, 0, 0, 256},
+      {"custom square", Scaling("psk:CustomSquare", ScaledInt("psk:Scale", 50) + ScaledInt("psk:OffsetWidth", 0) +
+                                                        ScaledInt("psk:OffsetHeight", 0) +
+                                                        Feature("psk:ScaleOffsetAlignment", Option("psk:TopLeft"))),
+       2, 50, 0, 7, "NorthAmericaLetter", 215900, 0, 0, 256},
+      {"fit to paper, A4", Scaling("ns0000:FitToPaper", FitMediaSize("psk:ISOA4", ScaledInt("psk:FitMediaSizeWidth", 210000) +
+                                                                                   ScaledInt("psk:FitMediaSizeHeight", 297000))),
+       1, 100, 4233, 3, "ISOA4", 210000, 0, 0, 256},
+      {"fit to paper without a size keeps Letter", Scaling("ns0000:FitToPaper", FitMediaSize("psk:ISOA4", "")), 1, 100,
+       4233, 3, "NorthAmericaLetter", 215900, 0, 0, 256},
+      {"an option naming no mode, unknown alignment",
+       Scaling("psk:Bogus", ScaledInt("psk:Scale", 50)) , 0, 100, 4233, 3, "NorthAmericaLetter", 215900, 0, 0, 256},
+      {"scaling data",
+       ScalingData(Sub("ns0000:ScalePrintableArea", StringValue("On")) +
+                   Sub("ns0000:CorrectFixedPageSize", StringValue("On")) +
+                   Sub("ns0000:FitToCustomPaperTemp", IntValue(0x10005))),
+       0, 100, 4233, 3, "NorthAmericaLetter", 215900, 1, 1, 5},
+      {"flags in lower case are off",
+       ScalingData(Sub("ns0000:ScalePrintableArea", StringValue("on")) +
+                   Sub("ns0000:CorrectFixedPageSize", StringValue("ON"))),
+       0, 100, 4233, 3, "NorthAmericaLetter", 215900, 0, 0, 256},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    Wrapped ticket(TicketXml(c.body));
+    ScalingSettings settings;
+    settings.scalePrintableArea = settings.correctFixedPageSize = 1;  // written in any case
+    ASSERT_EQ(ReadScalingSettings(*ticket, settings), S_OK);
+    EXPECT_EQ(settings.mode, c.mode);
+    EXPECT_EQ(settings.scale, c.scale);
+    EXPECT_EQ(settings.offsetWidth, c.offsetWidth);
+    EXPECT_EQ(settings.offsetHeight, c.offsetWidth);
+    EXPECT_EQ(settings.alignment, c.alignment);
+    EXPECT_EQ(Text(settings.targetPaper.optionName), c.paper);
+    EXPECT_EQ(settings.targetPaper.width, c.paperWidth);
+    EXPECT_EQ(settings.scalePrintableArea, c.printableArea);
+    EXPECT_EQ(settings.correctFixedPageSize, c.correct);
+    EXPECT_EQ(settings.customPaper, c.customPaper);
+  }
+}
+
+TEST(ScalingSettingsTest, NeutralScalingReplacesEveryRequestByOne) {
+  Wrapped ticket(TicketXml(
+      Scaling("ns0000:FitToPaper", FitMediaSize("psk:ISOA4", ScaledInt("psk:FitMediaSizeWidth", 210000) +
+                                                                ScaledInt("psk:FitMediaSizeHeight", 297000))) +
+      Scaling("psk:CustomSquare") + ScalingData(Sub("ns0000:CorrectFixedPageSize", StringValue("On"))) +
+      ScalingData(Sub("ns0000:ScalePrintableArea", StringValue("On")))));
+  ASSERT_EQ(WriteNeutralScaling(*ticket), S_OK);
+  EXPECT_EQ(CountOf(*ticket, u"//psf:Feature[@name='psk:PageScaling']"), 1);
+  EXPECT_EQ(CountOf(*ticket, u"//psf:Property[@name='ns0000:PageScalingData']"), 1);
+  ScalingSettings settings;
+  settings.mode = kScaleCustomSquare;
+  ASSERT_EQ(ReadScalingSettings(*ticket, settings), S_OK);
+  const ScalingSettings neutral;
+  EXPECT_EQ(settings.mode, kScaleNone);
+  EXPECT_EQ(settings.alignment, neutral.alignment);
+  EXPECT_EQ(Text(settings.targetPaper.optionName), "NorthAmericaLetter");
+  EXPECT_EQ(settings.targetPaper.height, neutral.targetPaper.height);
+  EXPECT_EQ(settings.correctFixedPageSize, 0);
+  EXPECT_EQ(settings.scalePrintableArea, 0);
+  EXPECT_EQ(settings.customPaper, 256);
+}
+
+}  // namespace
