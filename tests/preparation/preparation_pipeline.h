@@ -114,6 +114,11 @@ class TestPage final : public TestTicketedPart<IFixedPage> {
   }
   HRESULT DeleteResource(LPCWSTR) override { return E_NOTIMPL; }
   HRESULT GetXpsPartIterator(IXpsPartIterator**) override { return E_NOTIMPL; }
+  // Like the host's pages, a page whose markup is being replaced reads as the
+  // new markup: the old one is gone.
+  HRESULT GetStream(IPrintReadStream** stream) override {
+    return written_ ? E_ACCESSDENIED : TestTicketedPart::GetStream(stream);
+  }
   HRESULT GetWriteStream(IPrintWriteStream** stream) override {
     written_ = MakeComObject<RecordingWriteStream>();
     if (failingWrite_ >= 0) written_->FailCall(static_cast<std::size_t>(failingWrite_), E_FAIL);
