@@ -266,4 +266,42 @@ TEST_F(PreparationEndToEnd, EachModeScalesSmallerLargerAndLandscapePagesByItsFor
   if (!rendered) GTEST_SKIP() << "mutool, xpstopng or Python imaging is missing";
 }
 
+// Real documents (an image, TrueType text, several pages with tickets of their
+// own) fitted to A4: Letter pages shrink to the A4 width and centre vertically.
+TEST_F(PreparationEndToEnd, CorpusPagesFitToAnotherPaper) {
+  if (!HavePython()) GTEST_SKIP() << kPython << " is missing";
+  const std::string a4 = Ticket(
+      Scaling("psk:FitApplicationMediaSizeToPageMediaSize") +
+      "<psf:Feature name=\"psk:PageMediaSize\"><psf:Option name=\"psk:ISOA4\">" + Int("psk:MediaSizeWidth", 210000) +
+      Int("psk:MediaSizeHeight", 297000) + "</psf:Option></psf:Feature>");
+  bool any = false;
+  bool rendered = true;
+  for (const char* name : {"xps/mb01.xps", "xps/mb06.xps", "xps/mb08.xps", "oxps/mb01.oxps"}) {
+    const fs::path input = fs::path(KESTREL_CORPUS_DIR) / name;
+    if (!fs::exists(input)) continue;
+    any = true;
+    SCOPED_TRACE(name);
+    Run(input, a4, true);
+    const auto before = ReadParts(input);
+    const auto after = ReadParts(Out());
+    const std::string page = "/Documents/1/Pages/1.fpage";
+    EXPECT_EQ(AttributeOf(before.at(page), "FixedPage", "Width"), "816");
+    EXPECT_EQ(AttributeOf(after.at(page), "FixedPage", "Width"), "793.71");
+    EXPECT_EQ(AttributeOf(after.at(page), "FixedPage", "Height"), "1122.53");
+    EXPECT_EQ(OpeningTransforms(after.at(page)),
+              std::vector<std::string>{"0.972685,0.000000,0.000000,0.972685,0.00,47.69"});
+    double clip[4] = {0, 0, 816, 1056};
+    const Rendering pixels = Check(input, 1, 0.972685, 0, 47.69, clip);
+    if (pixels.skipped) {
+      rendered = false;
+      continue;
+    }
+    EXPECT_LT(pixels.mutool, kMatch);
+    EXPECT_LT(pixels.xpstopng, kMatch);
+    EXPECT_GT(pixels.unscaled, 2 * pixels.mutool) << "the check cannot tell scaled from unscaled";
+  }
+  if (!any) GTEST_SKIP() << "no corpus in " << KESTREL_CORPUS_DIR;
+  if (!rendered) GTEST_SKIP() << "mutool, xpstopng or Python imaging is missing";
+}
+
 }  // namespace

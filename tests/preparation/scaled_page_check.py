@@ -8,7 +8,8 @@
       renders page PAGE of IN and of OUT, composes what OUT should show (IN's
       page clipped to the rectangle CX,CY,CW,CH, scaled by SCALE and moved by
       DX,DY, on a white page of OUT's size) and prints the RMSE of mutool's and
-      xpstopng's rendering of OUT against it, and of the unscaled page against it.
+      xpstopng's rendering of OUT against it (each composed from that
+      renderer's own drawing of IN), and of the unscaled page against it.
 
 Exit status 77 when a renderer or Python module is missing (the test skips).
 """
@@ -100,20 +101,24 @@ def check(args):
     if not shutil.which("mutool") or not shutil.which("xpstopng"):
         print("skip: mutool or xpstopng missing")
         return 77
+    # Each renderer is held to the input as it draws it itself.
     source = xps_render.render_mutool(source_xps, page, DPI * FINE)
+    other_source = xps_render.render_xpstopng(source_xps, page, DPI * FINE)
     drawn = xps_render.render_mutool(out_xps, page, DPI)
     other = xps_render.render_xpstopng(out_xps, page, DPI)
-    if other is None:
-        print("xpstopng refused the output")
+    if other is None or other_source is None:
+        print("xpstopng refused the %s" % ("output" if other is None else "input"))
         return 1
     # libgxps rounds a page size up where mutool rounds it: a page 204.003
     # pixels wide is 205 there. The extra column is past the page's edge.
     if all(0 <= o - d <= 1 for o, d in zip(other.size, drawn.size)):
         other = other.crop((0, 0) + drawn.size)
-    want = expected(source, drawn.size, scale, dx, dy, (cx, cy, cw, ch))
-    unscaled = expected(source, drawn.size, 1, 0, 0, (cx, cy, cw, ch))
+    clip = (cx, cy, cw, ch)
+    want = expected(source, drawn.size, scale, dx, dy, clip)
+    other_want = expected(other_source, drawn.size, scale, dx, dy, clip)
+    unscaled = expected(source, drawn.size, 1, 0, 0, clip)
     print("mutool=%.2f xpstopng=%.2f unscaled=%.2f size=%dx%d xpstopng_size=%dx%d" % (
-        distance(want, drawn), distance(want, other), distance(want, unscaled),
+        distance(want, drawn), distance(other_want, other), distance(want, unscaled),
         drawn.size[0], drawn.size[1], other.size[0], other.size[1]))
     return 0
 
