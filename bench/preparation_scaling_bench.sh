@@ -35,7 +35,7 @@ heavy() {
   if [ ! -f "$job" ]; then
     for _ in 1 2 3 4; do cat /usr/share/common-licenses/GPL-3; done >"$text"
     gs -dNOSAFER -q -dBATCH -dNOPAUSE -sDEVICE=xpswrite -sOutputFile="$job" -- \
-      /usr/share/ghostscript/*/lib/gslp.ps "$text"
+      /usr/share/ghostscript/*/lib/gslp.ps "$text" >/dev/null
   fi
   echo "$job"
 }

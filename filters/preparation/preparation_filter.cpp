@@ -10,18 +10,14 @@ namespace {
 
 std::u16string_view View(BSTR text) { return {text ? text : u"", SysStringLen(text)}; }
 
-HRESULT ParsePage(IFixedPage* page, PageRewriter* rewriter) {
+HRESULT ParsePage(IPrintReadStream* stream, PageRewriter* rewriter) {
   ComPtr<ISAXXMLReader> reader;
   HRESULT hr = CoCreateInstance(CLSID_SAXXMLReader60, nullptr, CLSCTX_INPROC_SERVER, IID_ISAXXMLReader,
                                 reader.PutVoid());
   if (FAILED(hr)) return hr;
   hr = reader->putContentHandler(rewriter);
   if (FAILED(hr)) return hr;
-  ComPtr<IPrintReadStream> stream;
-  hr = page->GetStream(stream.Put());
-  if (FAILED(hr)) return hr;
-  if (!stream) return E_FAIL;
-  const ComPtr<ISequentialStream> adapter = ComPtr<ISequentialStream>::Attach(new SequentialReadAdapter(stream.Get()));
+  const ComPtr<ISequentialStream> adapter = ComPtr<ISequentialStream>::Attach(new SequentialReadAdapter(stream));
   VARIANT input;
   VariantInit(&input);
   input.vt = VT_UNKNOWN;
@@ -108,13 +104,18 @@ HRESULT PreparationFilter::ProcessPageWithTicket(IFixedPage* page) {
 HRESULT PreparationFilter::PreparePage(IFixedPage* page, ScopeSettings& scope) {
   HRESULT hr = scope.PrepareDecorationResources(consumer(), page, &resource_cache());
   if (FAILED(hr)) return hr;
+  // The markup is taken before the write stream replaces it.
+  ComPtr<IPrintReadStream> input;
+  hr = page->GetStream(input.Put());
+  if (FAILED(hr)) return hr;
+  if (!input) return E_FAIL;
   ComPtr<IPrintWriteStream> output;
   hr = page->GetWriteStream(output.Put());
   if (FAILED(hr)) return hr;
   if (!output) return E_FAIL;
   {
     const ComPtr<PageRewriter> rewriter = ComPtr<PageRewriter>::Attach(new PageRewriter(output.Get(), scope));
-    hr = ParsePage(page, rewriter.Get());
+    hr = ParsePage(input.Get(), rewriter.Get());
     // The last of the markup is written here, where its failure can still
     // fail the page instead of sending it cut short.
     const HRESULT flushed = rewriter->Flush();
