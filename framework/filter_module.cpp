@@ -2,10 +2,10 @@
 
 #include <atomic>
 
-#include "framework/hresult_error.h"
 #include "framework/xps_filter_base.h"
 #include "platform/event_trace.h"
 #include "platform/library_loader.h"
+#include "ticket/hresult_error.h"
 
 namespace {
 

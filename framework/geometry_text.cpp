@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "framework/hresult_error.h"
 #include "platform/format.h"
+#include "ticket/hresult_error.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "framework/hresult_error.h"
 #include "platform/com.h"
 #include "platform/wstring.h"
+#include "ticket/hresult_error.h"
 
 namespace {
 

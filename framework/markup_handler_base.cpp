@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "framework/hresult_error.h"
 #include "framework/markup_text.h"
 #include "framework/markup_write.h"
+#include "ticket/hresult_error.h"
 
 MarkupHandlerBase::~MarkupHandlerBase() { Flush(); }
 

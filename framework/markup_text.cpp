@@ -3,39 +3,18 @@
 #include <optional>
 #include <string_view>
 
-#include "framework/hresult_error.h"
 #include "platform/wstring.h"
-
-namespace {
-
-std::u16string_view EntityFor(WCHAR c) {
-  switch (c) {
-    case u'&': return u"&amp;";
-    case u'<': return u"&lt;";
-    case u'>': return u"&gt;";
-    case u'"': return u"&quot;";
-    case u'\'': return u"&apos;";
-    default: return {};
-  }
-}
-
-}  // namespace
+#include "platform/xml_escape.h"
+#include "ticket/hresult_error.h"
 
 HRESULT EscapeXml(BSTR& text) {
   if (!text) return E_POINTER;
   return CallReturningHresult([&text] {
     const std::u16string_view source(text, SysStringLen(text));
-    if (source.find_first_of(u"&<>\"'") == std::u16string_view::npos) return S_OK;
-    // One pass over the source: inserted entities are never looked at again.
     std::u16string escaped;
     escaped.reserve(source.size() + source.size() / 2);
-    for (const WCHAR c : source) {
-      const std::u16string_view entity = EntityFor(c);
-      if (entity.empty())
-        escaped.push_back(c);
-      else
-        escaped.append(entity);
-    }
+    AppendEscapedXml(escaped, source);
+    if (escaped == source) return S_OK;
     Bstr replacement(escaped);
     if (!replacement.Get()) return E_OUTOFMEMORY;
     SysFreeString(text);

@@ -7,9 +7,9 @@
 #include "framework/markup_buffer.h"
 #include "platform/bstr.h"
 
-// Replaces text by a copy in which & < > " ' are the entities &amp; &lt; &gt;
-// &quot; &apos; (an ampersand already starting an entity is escaped too). Text
-// without them, and empty text, stays as it is. E_POINTER for a NULL text,
+// Replaces text by a copy escaped as AppendEscapedXml does (an ampersand
+// already starting an entity is escaped too). Text without a character to
+// escape, and empty text, stays as it is. E_POINTER for a NULL text,
 // E_OUTOFMEMORY when the copy cannot be made (text is then unchanged).
 HRESULT EscapeXml(BSTR& text);
 

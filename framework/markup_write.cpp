@@ -1,38 +1,15 @@
 #include "framework/markup_write.h"
 
-#include <algorithm>
 #include <limits>
 #include <string>
 
-#include "framework/hresult_error.h"
 #include "framework/markup_text.h"
+#include "platform/write_in_pieces.h"
+#include "ticket/hresult_error.h"
 
 namespace {
 
 constexpr std::size_t kLargestCall = std::numeric_limits<ULONG>::max();
-
-// write(bytes, count, &taken) -> HRESULT, called in order with pieces of at most
-// pieceLimit bytes.
-template <class Write>
-HRESULT WriteInPieces(Write write, const void* bytes, std::size_t count, std::size_t pieceLimit,
-                      std::size_t* written) {
-  if (written) *written = 0;
-  if (!bytes && count > 0) return E_POINTER;
-  const BYTE* next = static_cast<const BYTE*>(bytes);
-  std::size_t left = count;
-  while (left > 0) {
-    const ULONG piece = static_cast<ULONG>(std::min(left, pieceLimit));
-    ULONG taken = 0;
-    const HRESULT hr = write(next, piece, &taken);
-    if (FAILED(hr)) return hr;
-    if (taken > piece) return E_UNEXPECTED;
-    if (taken == 0) return STG_E_MEDIUMFULL;
-    next += taken;
-    left -= taken;
-    if (written) *written += taken;
-  }
-  return S_OK;
-}
 
 }  // namespace
 

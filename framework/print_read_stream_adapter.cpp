@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "framework/hresult_error.h"
 #include "platform/com.h"
+#include "ticket/hresult_error.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include "framework/print_ticket_manager.h"
 
-#include "framework/hresult_error.h"
 #include "framework/print_read_stream_adapter.h"
 #include "framework/sequential_read_adapter.h"
 #include "platform/com.h"
 #include "platform/variant.h"
+#include "ticket/hresult_error.h"
 #include "ticket/print_schema_namespaces.h"
 #include "ticket/print_ticket_dom.h"
 

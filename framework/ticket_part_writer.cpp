@@ -5,6 +5,8 @@
 #include <new>
 #include <string>
 
+#include "framework/fresh_part.h"
+#include "framework/markup_write.h"
 #include "platform/com.h"
 #include "platform/format.h"
 #include "platform/stream.h"
@@ -12,22 +14,6 @@
 namespace {
 
 constexpr ULONG kCopyBufferBytes = 65536;
-// Names drawn before a refusal of the name is given up as the result.
-constexpr int kNameAttempts = 16;
-constexpr HRESULT kPartNameInUse = HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS);
-
-HRESULT WriteAll(IPrintWriteStream* stream, const std::byte* bytes, ULONG count) {
-  while (count > 0) {
-    ULONG written = 0;
-    const HRESULT hr = stream->WriteBytes(bytes, count, &written);
-    if (FAILED(hr)) return hr;
-    // A stream that takes nothing would never finish.
-    if (written == 0 || written > count) return E_FAIL;
-    bytes += written;
-    count -= written;
-  }
-  return S_OK;
-}
 
 HRESULT CopyTicket(IStream* ticket, IPrintWriteStream* part) {
   LARGE_INTEGER start{};
@@ -41,22 +27,21 @@ HRESULT CopyTicket(IStream* ticket, IPrintWriteStream* part) {
     if (FAILED(hr)) return hr;
     if (read == 0) return S_OK;
     if (read > kCopyBufferBytes) return E_FAIL;
-    hr = WriteAll(part, buffer.get(), read);
+    hr = WriteChunked(part, buffer.get(), read, nullptr);
     if (FAILED(hr)) return hr;
   }
 }
 
 HRESULT NewTicketPart(IXpsDocumentConsumer* consumer, LPCWSTR tag, IPartPrintTicket** part,
                       ComPtr<IPrintWriteStream>* stream) {
-  HRESULT hr = kPartNameInUse;
-  for (int attempt = 0; attempt < kNameAttempts && hr == kPartNameInUse; ++attempt) {
-    const Formatted<std::u16string> name =
+  const auto nextName = [tag](std::u16string* name) {
+    Formatted<std::u16string> formatted =
         FormatWide(u"/PT_%ws_%u_%u.xml", tag, GetTickCount(), static_cast<unsigned>(std::rand()));
-    if (!name) return name.hr;
-    hr = consumer->GetNewEmptyPart(name.text.c_str(), IID_IPartPrintTicket, reinterpret_cast<void**>(part),
-                                   stream->Put());
-  }
-  return hr;
+    if (!formatted) return formatted.hr;
+    *name = std::move(formatted.text);
+    return S_OK;
+  };
+  return NewPartUnderFreshName(consumer, nextName, IID_IPartPrintTicket, reinterpret_cast<void**>(part), stream);
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 #include "framework/xps_filter_base.h"
 
 #include "framework/filter_module.h"
-#include "framework/hresult_error.h"
-#include "ticket/print_schema_namespaces.h"
 #include "platform/com.h"
+#include "ticket/hresult_error.h"
+#include "ticket/print_schema_namespaces.h"
 
 namespace {
 

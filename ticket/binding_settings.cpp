@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
 #include "ticket/settings_support.h"
 
 namespace {
@@ -24,7 +24,7 @@ XPathQuery JobBindingQuery(const PrintTicketDom& ticket) {
 
 // Edge, gutter and DependOnDuplex of the feature's option; the result of the last read.
 HRESULT ReadEdge(const PrintTicketDom& ticket, std::u16string_view option, BindingSettings& settings) {
-  const auto edge = IndexIn(kBindingEdgeOptions, option);
+  const auto edge = FromName<BindingEdge>(kBindingEdgeOptions, option);
   if (!edge) return S_OK;
   settings.bindingEdge = *edge;
   HRESULT hr = ticket.GetScoredPropertyInt(kJobBinding, u"BindingGutter", &settings.gutter);
@@ -37,14 +37,14 @@ HRESULT ReadEdge(const PrintTicketDom& ticket, std::u16string_view option, Bindi
   return hr;
 }
 
-HRESULT ReadSubFeature(const PrintTicketDom& ticket, std::u16string_view subFeature, OptionTable names,
-                       LONG& field) {
+template <class Field>
+HRESULT ReadSubFeature(const PrintTicketDom& ticket, std::u16string_view subFeature, OptionTable names, Field& field) {
   Bstr option;
   BOOL isPrivate = FALSE;
   const HRESULT hr = ticket.GetSubFeatureOption(ticket.KeywordsPrefix(), kJobBinding, ticket.PrivatePrefix(),
                                                 subFeature, &option, &isPrivate);
   if (hr == S_OK) {
-    if (const auto index = IndexIn(names, option.View())) field = *index;
+    if (const auto index = IndexIn(names, option.View())) field = static_cast<Field>(*index);
   }
   return hr;
 }
@@ -101,15 +101,15 @@ HRESULT RemoveBinding(PrintTicketDom& ticket) {
 namespace {
 
 bool IsValid(const BindingSettings& settings) {
-  return IsScope(settings.scope) && NameAt(kBindingEdgeOptions, settings.bindingEdge) &&
-         NameAt(kBindingUnitNames, settings.unit) && NameAt(kOffOnNames, settings.gutterControl) &&
-         NameAt(kOffOnNames, settings.optionControl) && NameAt(kBookletMethodNames, settings.bookletMethod);
+  return IsScope(settings.scope) && Name(settings.bindingEdge) && Name(settings.unit) &&
+         NameAt(kOffOnNames, settings.gutterControl) && NameAt(kOffOnNames, settings.optionControl) &&
+         Name(settings.bookletMethod);
 }
 
 void AppendPrivateSubFeature(PrintTicketDom& ticket, IXMLDOMNode* feature, std::u16string_view name,
-                             OptionTable options, LONG index) {
+                             std::u16string_view option) {
   const ComPtr<IXMLDOMElement> subFeature =
-      FeatureWithNamedOption(ticket, ticket.PrivatePrefix(), name, ticket.PrivatePrefix(), *NameAt(options, index));
+      FeatureWithNamedOption(ticket, ticket.PrivatePrefix(), name, ticket.PrivatePrefix(), option);
   AppendChild(feature, subFeature.Get());
 }
 
@@ -121,8 +121,8 @@ void AppendBinding(PrintTicketDom& ticket, IXMLDOMNode* root, const BindingSetti
   ComPtr<IXMLDOMElement> feature;
   ComPtr<IXMLDOMElement> option;
   ThrowIfFailed(ticket.CreateFeatureWithOption(false, kBindingFeatures[scope],
-                                               settings.bindingEdge == kBookletReverseFlip,
-                                               *NameAt(kBindingEdgeOptions, settings.bindingEdge), &feature, &option));
+                                               settings.bindingEdge == BindingEdge::BookletReverseFlip,
+                                               *Name(settings.bindingEdge), &feature, &option));
   ComPtr<IXMLDOMElement> reference;
   ComPtr<IXMLDOMElement> gutter;
   ComPtr<IXMLDOMElement> scored;
@@ -137,9 +137,9 @@ void AppendBinding(PrintTicketDom& ticket, IXMLDOMNode* root, const BindingSetti
   ThrowIfFailed(ticket.CreatePropertyValue(privatePrefix, kOptionControl, u"string",
                                            *NameAt(kOffOnNames, settings.optionControl), &control));
   AppendChild(feature.Get(), control.Get());
-  AppendPrivateSubFeature(ticket, feature.Get(), kGutterControl, kOffOnNames, settings.gutterControl);
-  AppendPrivateSubFeature(ticket, feature.Get(), kUnit, kBindingUnitNames, settings.unit);
-  AppendPrivateSubFeature(ticket, feature.Get(), kBookletMethod, kBookletMethodNames, settings.bookletMethod);
+  AppendPrivateSubFeature(ticket, feature.Get(), kGutterControl, *NameAt(kOffOnNames, settings.gutterControl));
+  AppendPrivateSubFeature(ticket, feature.Get(), kUnit, *Name(settings.unit));
+  AppendPrivateSubFeature(ticket, feature.Get(), kBookletMethod, *Name(settings.bookletMethod));
   ComPtr<IXMLDOMElement> sheets;
   ThrowIfFailed(ticket.CreatePrivateParameterInt(kBookletSheetsParameters[scope], settings.bookletSheets, &sheets));
   AppendChild(root, feature.Get());

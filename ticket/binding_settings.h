@@ -4,17 +4,30 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string_view>
 
 #include "ticket/common_options.h"
 #include "ticket/print_ticket_dom.h"
 
-// Indexed by BindingSettings::bindingEdge; the last is a private option, the others keywords options.
+enum class BindingEdge : LONG { BindBottom, BindLeft, BindRight, BindTop, Booklet, BookletReverseFlip };
+// The last is a private option, the others keywords options.
 inline constexpr std::array<std::u16string_view, 6> kBindingEdgeOptions = {
     u"BindBottom", u"BindLeft", u"BindRight", u"BindTop", u"Booklet", u"BookletReverseFlip"};
-inline constexpr LONG kBookletReverseFlip = 5;
+constexpr std::optional<std::u16string_view> Name(BindingEdge edge) { return TableName(kBindingEdgeOptions, edge); }
+constexpr bool IsBookletEdge(BindingEdge edge) {
+  return edge == BindingEdge::Booklet || edge == BindingEdge::BookletReverseFlip;
+}
+
+enum class BindingUnit : LONG { Microns, Inches };
 inline constexpr std::array<std::u16string_view, 2> kBindingUnitNames = {u"microns", u"inches"};
+constexpr std::optional<std::u16string_view> Name(BindingUnit unit) { return TableName(kBindingUnitNames, unit); }
+
+enum class BookletMethod : LONG { AllPagesAtOnce, DivideIntoSets };
 inline constexpr std::array<std::u16string_view, 2> kBookletMethodNames = {u"AllPagesAtOnce", u"DivideIntoSets"};
+constexpr std::optional<std::u16string_view> Name(BookletMethod method) {
+  return TableName(kBookletMethodNames, method);
+}
 
 // Indexed by scope (kScopeJob, kScopeDocument).
 inline constexpr std::array<std::u16string_view, 2> kBindingFeatures = {u"JobBindAllDocuments", u"DocumentBinding"};
@@ -25,13 +38,13 @@ inline constexpr std::array<std::u16string_view, 2> kBookletSheetsParameters = {
 
 struct BindingSettings {
   LONG scope = kScopeNone;
-  LONG bindingEdge = 1;     // index into kBindingEdgeOptions
+  BindingEdge bindingEdge = BindingEdge::BindLeft;
   LONG gutter = 0;          // microns, whatever the unit
   LONG gutterControl = 0;   // index into kOffOnNames
-  LONG unit = 0;            // index into kBindingUnitNames: the unit the user sees
+  BindingUnit unit = BindingUnit::Microns;  // the unit the user sees
   LONG dependOnDuplex = 1;  // 0 only when DependOnDuplex says "False"
   LONG optionControl = 1;   // index into kOffOnNames
-  LONG bookletMethod = 0;   // index into kBookletMethodNames
+  BookletMethod bookletMethod = BookletMethod::AllPagesAtOnce;
   LONG bookletSheets = 10;  // sheets per booklet set
 };
 

@@ -1,7 +1,7 @@
 #include "ticket/divide_condition_watch.h"
 
+#include "ticket/hresult_error.h"
 #include "ticket/job_info_settings.h"
-#include "framework/hresult_error.h"
 #include "ticket/print_ticket_dom.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "ticket/duplex_settings.h"
 
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
 #include "ticket/settings_support.h"
 
 namespace {
@@ -16,16 +16,17 @@ constexpr std::u16string_view kSubData = u"DuplexModeSubData";
 void ReadDuplexType(const PrintTicketDom& ticket, std::u16string_view option, DuplexSettings& settings) {
   for (std::size_t row = 0; row < kDuplexOptions.size(); ++row) {
     if (kDuplexOptions[row].option != option) continue;
-    if (row == 0) {
-      settings.duplexType = 0;
+    const auto type = static_cast<DuplexType>(row);
+    if (type == DuplexType::OneSided) {
+      settings.duplexType = type;
       return;
     }
-    settings.duplexType = row <= 2 ? 1 : 3;
-    settings.duplexMode = 0;
+    settings.duplexType = row <= 2 ? DuplexType::ShortEdge : DuplexType::LongEdge;
+    settings.duplexMode = DuplexMode::None;
     Bstr mode;
     if (ticket.GetScoredPropertyText(kJobDuplex, u"DuplexMode", &mode) != S_OK) return;
-    if (mode.View() == kDuplexModeNames[kDuplexOptions[row].mode]) {
-      settings.duplexType = static_cast<LONG>(row);
+    if (mode.View() == Name(kDuplexOptions[row].mode)) {
+      settings.duplexType = type;
       settings.duplexMode = kDuplexOptions[row].mode;
       return;
     }
@@ -43,9 +44,10 @@ HRESULT ReadDuplexData(const PrintTicketDom& ticket, DuplexSettings& settings) {
   settings.firstPaper = tray && tray->View() == kTraySeparationNames[1] ? 1 : 0;
   const std::optional<Bstr> subMode = PrivateText(ticket, {kDuplexData, kSubData});
   if (!subMode) {
-    settings.subMode = 0;
-  } else if (const auto index = IndexIn(kDuplexModeNames, subMode->View()); index && *index != 0) {
-    settings.subMode = *index;
+    settings.subMode = DuplexMode::None;
+  } else if (const auto mode = FromName<DuplexMode>(kDuplexModeNames, subMode->View());
+             mode && *mode != DuplexMode::None) {
+    settings.subMode = *mode;
   }
   return S_OK;
 }
@@ -79,9 +81,7 @@ HRESULT RemoveDuplex(PrintTicketDom& ticket) {
 }
 
 HRESULT WriteDuplex(PrintTicketDom& ticket, const DuplexSettings& settings) {
-  if (!IsScope(settings.scope) || !NameAt(kDuplexModeNames, settings.duplexMode) ||
-      settings.duplexType < 0 || settings.duplexType >= static_cast<LONG>(kDuplexOptions.size()) ||
-      !NameAt(kDuplexModeNames, settings.subMode))
+  if (!IsScope(settings.scope) || !Name(settings.duplexMode) || !Name(settings.duplexType) || !Name(settings.subMode))
     return E_INVALIDARG;
   return CallReturningHresult([&] {
     const ComPtr<IXMLDOMNode> root = RootForWriting(ticket);
@@ -90,23 +90,22 @@ HRESULT WriteDuplex(PrintTicketDom& ticket, const DuplexSettings& settings) {
     if (settings.scope != kScopeNone) {
       ComPtr<IXMLDOMElement> feature;
       ComPtr<IXMLDOMElement> option;
-      ThrowIfFailed(ticket.CreateFeatureWithOption(false, kJobDuplex, false,
-                                                   kDuplexOptions[static_cast<std::size_t>(settings.duplexType)].option,
-                                                   &feature, &option));
-      if (settings.duplexType != 0 && settings.duplexMode != 0) {
+      ThrowIfFailed(
+          ticket.CreateFeatureWithOption(false, kJobDuplex, false, *Name(settings.duplexType), &feature, &option));
+      if (settings.duplexType != DuplexType::OneSided && settings.duplexMode != DuplexMode::None) {
         ComPtr<IXMLDOMElement> mode;
         ThrowIfFailed(ticket.CreateScoredPropertyString(ticket.KeywordsPrefix(), u"DuplexMode",
-                                                        *NameAt(kDuplexModeNames, settings.duplexMode), &mode));
+                                                        *Name(settings.duplexMode), &mode));
         AppendChild(option.Get(), mode.Get());
       }
       AppendChild(root.Get(), feature.Get());
     }
     ComPtr<IXMLDOMElement> data = PrivateStringProperties(
         ticket, kDuplexData, {{kTraySeparation, kTraySeparationNames[settings.firstPaper != 0 ? 1 : 0]}});
-    if (settings.subMode != 0) {
+    if (settings.subMode != DuplexMode::None) {
       ComPtr<IXMLDOMElement> subMode;
-      ThrowIfFailed(ticket.CreatePropertyValue(ticket.PrivatePrefix(), kSubData, u"string",
-                                               *NameAt(kDuplexModeNames, settings.subMode), &subMode));
+      ThrowIfFailed(
+          ticket.CreatePropertyValue(ticket.PrivatePrefix(), kSubData, u"string", *Name(settings.subMode), &subMode));
       AppendChild(data.Get(), subMode.Get());
     }
     AppendChild(root.Get(), data.Get());

@@ -3,36 +3,48 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string_view>
 
 #include "ticket/common_options.h"
 #include "ticket/print_ticket_dom.h"
 
+enum class DuplexMode : LONG { None, Automatic, Manual };  // None: no mode given
+inline constexpr std::array<std::u16string_view, 3> kDuplexModeNames = {u"None", u"Automatic", u"Manual"};
+constexpr std::optional<std::u16string_view> Name(DuplexMode mode) { return TableName(kDuplexModeNames, mode); }
+
+// The rows of kDuplexOptions: an option with the mode it was given, if any.
+enum class DuplexType : LONG { OneSided, ShortEdge, ShortEdgeManual, LongEdge, LongEdgeManual };
+
 struct DuplexOption {
   std::u16string_view option;  // a keywords option
-  LONG mode;                   // index into kDuplexModeNames
+  DuplexMode mode;
 };
 
-// Indexed by DuplexSettings::duplexType.
 inline constexpr std::array<DuplexOption, 5> kDuplexOptions = {{
-    {u"OneSided", 0},
-    {u"TwoSidedShortEdge", 1},
-    {u"TwoSidedShortEdge", 2},
-    {u"TwoSidedLongEdge", 1},
-    {u"TwoSidedLongEdge", 2},
+    {u"OneSided", DuplexMode::None},
+    {u"TwoSidedShortEdge", DuplexMode::Automatic},
+    {u"TwoSidedShortEdge", DuplexMode::Manual},
+    {u"TwoSidedLongEdge", DuplexMode::Automatic},
+    {u"TwoSidedLongEdge", DuplexMode::Manual},
 }};
-// Index 0: no mode given.
-inline constexpr std::array<std::u16string_view, 3> kDuplexModeNames = {u"None", u"Automatic", u"Manual"};
+// The keywords option of the type's row.
+constexpr std::optional<std::u16string_view> Name(DuplexType type) {
+  const LONG row = Index(type);
+  if (row < 0 || static_cast<std::size_t>(row) >= kDuplexOptions.size()) return std::nullopt;
+  return kDuplexOptions[static_cast<std::size_t>(row)].option;
+}
+
 // Indexed by DuplexSettings::firstPaper.
 inline constexpr std::array<std::u16string_view, 2> kTraySeparationNames = {u"DuplexPrintFirstPage",
                                                                             u"DuplexPrintFirstPaper"};
 
 struct DuplexSettings {
   LONG scope = kScopeNone;  // readers set kScopeJob only
-  LONG duplexType = 0;      // index into kDuplexOptions
-  LONG duplexMode = 0;      // index into kDuplexModeNames
+  DuplexType duplexType = DuplexType::OneSided;
+  DuplexMode duplexMode = DuplexMode::None;
   LONG firstPaper = 0;      // the job's tray separation covers the whole first sheet
-  LONG subMode = 0;         // index into kDuplexModeNames, from DuplexModeSubData
+  DuplexMode subMode = DuplexMode::None;  // from DuplexModeSubData
 };
 
 // Fills what the ticket says and keeps the rest; only the job-scope feature is consulted.

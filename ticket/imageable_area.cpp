@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
 
 namespace {
 

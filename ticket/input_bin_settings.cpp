@@ -1,6 +1,6 @@
 #include "ticket/input_bin_settings.h"
 
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
 #include "ticket/settings_support.h"
 #include "ticket/ticket_text.h"
 

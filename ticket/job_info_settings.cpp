@@ -4,7 +4,7 @@
 #include <variant>
 
 #include "ticket/common_options.h"
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
 #include "ticket/settings_support.h"
 #include "ticket/ticket_text.h"
 

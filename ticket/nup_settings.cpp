@@ -1,6 +1,6 @@
 #include "ticket/nup_settings.h"
 
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
 #include "ticket/settings_support.h"
 
 namespace {

@@ -3,9 +3,8 @@
 
 #include <string>
 
-#include "framework/hresult_error.h"
 #include "ticket/dom_values.h"
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
 #include "ticket/print_schema_namespaces.h"
 #include "ticket/ticket_text.h"
 

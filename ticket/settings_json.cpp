@@ -1,8 +1,7 @@
 #include "ticket/settings_json.h"
 
-
-#include "framework/hresult_error.h"
-#include "framework/hresult_error.h"
+#include "platform/utf.h"
+#include "ticket/hresult_error.h"
 #include "ticket/print_schema_namespaces.h"
 #include "ticket/settings_support.h"
 
@@ -10,69 +9,56 @@ namespace {
 
 constexpr std::array<std::u16string_view, 3> kScopeNames = {u"None", u"Job", u"Document"};
 
-void Member(JsonWriter& json, std::string_view key, std::int64_t value) {
-  json.Key(key);
-  json.Number(value);
+bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+// nlohmann takes UTF-8; a text that does not convert (a stray surrogate,
+// never in a parsed ticket) gets U+FFFD for each surrogate that is not paired.
+std::string Utf8(std::u16string_view text) {
+  if (auto utf8 = Utf16ToUtf8(text)) return *utf8;
+  std::u16string repaired(text);
+  for (std::size_t at = 0; at < repaired.size(); ++at) {
+    if (IsHighSurrogate(repaired[at]) && at + 1 < repaired.size() && IsLowSurrogate(repaired[at + 1]))
+      ++at;
+    else if (IsHighSurrogate(repaired[at]) || IsLowSurrogate(repaired[at]))
+      repaired[at] = u'\uFFFD';
+  }
+  return Utf16ToUtf8(repaired).value_or(std::string());
 }
 
-void Member(JsonWriter& json, std::string_view key, const Bstr& text) {
-  json.Key(key);
-  json.String(text.View());
+OrderedJson Text(const Bstr& text) { return Utf8(text.View()); }
+
+OrderedJson Enumeration(LONG index, std::optional<std::u16string_view> name) {
+  OrderedJson value = OrderedJson::object();
+  value["index"] = index;
+  value["name"] = name ? OrderedJson(Utf8(*name)) : OrderedJson(nullptr);
+  return value;
 }
 
-void Enumeration(JsonWriter& json, LONG index, OptionTable names) {
-  json.BeginObject();
-  Member(json, "index", index);
-  json.Key("name");
-  if (const auto name = NameAt(names, index))
-    json.String(*name);
-  else
-    json.Null();
-  json.EndObject();
-}
+OrderedJson Enumeration(LONG index, OptionTable names) { return Enumeration(index, NameAt(names, index)); }
 
-void Enumeration(JsonWriter& json, std::string_view key, LONG index, OptionTable names) {
-  json.Key(key);
-  Enumeration(json, index, names);
-}
+template <class Enum>
+requires std::is_enum_v<Enum> OrderedJson Enumeration(Enum value) { return Enumeration(Index(value), Name(value)); }
 
-void Scope(JsonWriter& json, LONG scope) {
-  json.Key("scope");
-  json.BeginObject();
-  Member(json, "index", scope);
-  json.Key("name");
-  if (const auto name = NameAt(kScopeNames, scope + 1))
-    json.String(*name);
-  else
-    json.Null();
-  json.EndObject();
-}
+OrderedJson Scope(LONG scope) { return Enumeration(scope, NameAt(kScopeNames, scope + 1)); }
 
-std::array<std::u16string_view, kDuplexOptions.size()> DuplexOptionNames() {
-  std::array<std::u16string_view, kDuplexOptions.size()> names;
-  for (std::size_t row = 0; row < names.size(); ++row) names[row] = kDuplexOptions[row].option;
-  return names;
-}
-
-// One record as a member: its reader's result, then its fields.
+// One record: its reader's result, then its fields.
 template <class Record>
-void Describe(JsonWriter& json, std::string_view key, HRESULT hr, const Record& record) {
-  json.Key(key);
-  json.BeginObject();
-  json.Key("hresult");
-  json.String(SettingsHresultName(hr));
-  DescribeFields(json, record);
-  json.EndObject();
+OrderedJson Describe(HRESULT hr, const Record& record) {
+  OrderedJson value = OrderedJson::object();
+  value["hresult"] = SettingsHresultName(hr);
+  value.update(DescribeFields(record));
+  return value;
 }
 
 template <class Record, class Reader>
-void ReadAndDescribe(JsonWriter& json, std::string_view key, const PrintTicketDom& ticket, Reader reader) {
+OrderedJson ReadAndDescribe(const PrintTicketDom& ticket, Reader reader) {
   Record record;
   const HRESULT hr = reader(ticket, record);
-  Describe(json, key, hr, record);
+  return Describe(hr, record);
 }
 
-void DescribeImageableArea(JsonWriter& json, IXMLDOMDocument2* capabilities) {
+OrderedJson DescribeImageableArea(IXMLDOMDocument2* capabilities) {
   ImageableArea area;
   HRESULT hr = S_OK;
   try {
@@ -81,7 +67,7 @@ void DescribeImageableArea(JsonWriter& json, IXMLDOMDocument2* capabilities) {
   } catch (const HResultError& error) {
     hr = error.hr();
   }
-  Describe(json, "imageableArea", hr, area);
+  return Describe(hr, area);
 }
 
 }  // namespace
@@ -90,121 +76,131 @@ std::string SettingsHresultName(HRESULT hr) {
   return hr == S_SETTINGS_DEFAULTED ? "S_SETTINGS_DEFAULTED (0x00040002)" : HresultName(hr);
 }
 
-void DescribeFields(JsonWriter& json, const MediaSizeSettings& s) {
-  Member(json, "optionName", s.optionName);
-  Member(json, "optionIsPrivate", s.optionIsPrivate);
-  Member(json, "width", s.width);
-  Member(json, "height", s.height);
-  Enumeration(json, "orientation", s.orientation, kOrientationOptions);
-  Member(json, "customUnitIsInch", s.customUnitIsInch);
-  Member(json, "transverse", s.transverse);
-  Enumeration(json, "thicknessType", s.thicknessType, kThicknessNames);
-  Member(json, "fixedMargin", s.fixedMargin);
-  Member(json, "docMarginLeft", s.docMarginLeft);
-  Member(json, "docMarginRight", s.docMarginRight);
-  Member(json, "docMarginTop", s.docMarginTop);
-  Member(json, "docMarginBottom", s.docMarginBottom);
-  Member(json, "outMarginLeft", s.outMarginLeft);
-  Member(json, "outMarginRight", s.outMarginRight);
-  Member(json, "outMarginTop", s.outMarginTop);
-  Member(json, "outMarginBottom", s.outMarginBottom);
-  Member(json, "customPaperTemp", s.customPaperTemp);
+OrderedJson DescribeFields(const MediaSizeSettings& s) {
+  OrderedJson json = OrderedJson::object();
+  json["optionName"] = Text(s.optionName);
+  json["optionIsPrivate"] = s.optionIsPrivate;
+  json["width"] = s.width;
+  json["height"] = s.height;
+  json["orientation"] = Enumeration(s.orientation, kOrientationOptions);
+  json["customUnitIsInch"] = s.customUnitIsInch;
+  json["transverse"] = s.transverse;
+  json["thicknessType"] = Enumeration(s.thicknessType, kThicknessNames);
+  json["fixedMargin"] = s.fixedMargin;
+  json["docMarginLeft"] = s.docMarginLeft;
+  json["docMarginRight"] = s.docMarginRight;
+  json["docMarginTop"] = s.docMarginTop;
+  json["docMarginBottom"] = s.docMarginBottom;
+  json["outMarginLeft"] = s.outMarginLeft;
+  json["outMarginRight"] = s.outMarginRight;
+  json["outMarginTop"] = s.outMarginTop;
+  json["outMarginBottom"] = s.outMarginBottom;
+  json["customPaperTemp"] = s.customPaperTemp;
+  return json;
 }
 
-void DescribeFields(JsonWriter& json, const ImageableArea& a) {
-  Member(json, "imageableWidth", a.imageableWidth);
-  Member(json, "imageableHeight", a.imageableHeight);
-  Member(json, "originWidth", a.originWidth);
-  Member(json, "originHeight", a.originHeight);
-  Member(json, "extentWidth", a.extentWidth);
-  Member(json, "extentHeight", a.extentHeight);
+OrderedJson DescribeFields(const ImageableArea& a) {
+  OrderedJson json = OrderedJson::object();
+  json["imageableWidth"] = a.imageableWidth;
+  json["imageableHeight"] = a.imageableHeight;
+  json["originWidth"] = a.originWidth;
+  json["originHeight"] = a.originHeight;
+  json["extentWidth"] = a.extentWidth;
+  json["extentHeight"] = a.extentHeight;
+  return json;
 }
 
-void DescribeFields(JsonWriter& json, const JobInfoSettings& s) {
-  Member(json, "userName", s.userName);
-  Member(json, "computerName", s.computerName);
-  Member(json, "codePage", s.codePage);
-  Enumeration(json, "separateTrayMode", s.separateTrayMode, kOffOnNames);
-  Member(json, "divideCondition", s.divideCondition);
-  Member(json, "bandingPortraitFlag", s.bandingPortraitFlag);
-  Member(json, "bandingPortraitSize", s.bandingPortraitSize);
-  Member(json, "bandingLandscapeFlag", s.bandingLandscapeFlag);
-  Member(json, "bandingLandscapeSize", s.bandingLandscapeSize);
-  Enumeration(json, "halftoneReduction", s.halftoneReduction, kOffOnNames);
-  Enumeration(json, "draftMode", s.draftMode, kOffOnNames);
+OrderedJson DescribeFields(const JobInfoSettings& s) {
+  OrderedJson json = OrderedJson::object();
+  json["userName"] = Text(s.userName);
+  json["computerName"] = Text(s.computerName);
+  json["codePage"] = s.codePage;
+  json["separateTrayMode"] = Enumeration(s.separateTrayMode, kOffOnNames);
+  json["divideCondition"] = Text(s.divideCondition);
+  json["bandingPortraitFlag"] = s.bandingPortraitFlag;
+  json["bandingPortraitSize"] = s.bandingPortraitSize;
+  json["bandingLandscapeFlag"] = s.bandingLandscapeFlag;
+  json["bandingLandscapeSize"] = s.bandingLandscapeSize;
+  json["halftoneReduction"] = Enumeration(s.halftoneReduction, kOffOnNames);
+  json["draftMode"] = Enumeration(s.draftMode, kOffOnNames);
+  return json;
 }
 
-void DescribeFields(JsonWriter& json, const DuplexSettings& s) {
-  Scope(json, s.scope);
-  Enumeration(json, "duplexType", s.duplexType, DuplexOptionNames());
-  Enumeration(json, "duplexMode", s.duplexMode, kDuplexModeNames);
-  Enumeration(json, "firstPaper", s.firstPaper, kTraySeparationNames);
-  Enumeration(json, "subMode", s.subMode, kDuplexModeNames);
+OrderedJson DescribeFields(const DuplexSettings& s) {
+  OrderedJson json = OrderedJson::object();
+  json["scope"] = Scope(s.scope);
+  json["duplexType"] = Enumeration(s.duplexType);
+  json["duplexMode"] = Enumeration(s.duplexMode);
+  json["firstPaper"] = Enumeration(s.firstPaper, kTraySeparationNames);
+  json["subMode"] = Enumeration(s.subMode);
+  return json;
 }
 
-void DescribeFields(JsonWriter& json, const BindingSettings& s) {
-  Scope(json, s.scope);
-  Enumeration(json, "bindingEdge", s.bindingEdge, kBindingEdgeOptions);
-  Member(json, "gutter", s.gutter);
-  Enumeration(json, "gutterControl", s.gutterControl, kOffOnNames);
-  Enumeration(json, "unit", s.unit, kBindingUnitNames);
-  Member(json, "dependOnDuplex", s.dependOnDuplex);
-  Enumeration(json, "optionControl", s.optionControl, kOffOnNames);
-  Enumeration(json, "bookletMethod", s.bookletMethod, kBookletMethodNames);
-  Member(json, "bookletSheets", s.bookletSheets);
+OrderedJson DescribeFields(const BindingSettings& s) {
+  OrderedJson json = OrderedJson::object();
+  json["scope"] = Scope(s.scope);
+  json["bindingEdge"] = Enumeration(s.bindingEdge);
+  json["gutter"] = s.gutter;
+  json["gutterControl"] = Enumeration(s.gutterControl, kOffOnNames);
+  json["unit"] = Enumeration(s.unit);
+  json["dependOnDuplex"] = s.dependOnDuplex;
+  json["optionControl"] = Enumeration(s.optionControl, kOffOnNames);
+  json["bookletMethod"] = Enumeration(s.bookletMethod);
+  json["bookletSheets"] = s.bookletSheets;
+  return json;
 }
 
-void DescribeFields(JsonWriter& json, const NUpSettings& s) {
-  Scope(json, s.scope);
-  Member(json, "pagesPerSheet", s.pagesPerSheet);
-  Enumeration(json, "presentationDirection", s.presentationDirection, kPresentationDirectionOptions);
-  Enumeration(json, "borderLine", s.borderLine, kBorderLineOptions);
+OrderedJson DescribeFields(const NUpSettings& s) {
+  OrderedJson json = OrderedJson::object();
+  json["scope"] = Scope(s.scope);
+  json["pagesPerSheet"] = s.pagesPerSheet;
+  json["presentationDirection"] = Enumeration(s.presentationDirection, kPresentationDirectionOptions);
+  json["borderLine"] = Enumeration(s.borderLine, kBorderLineOptions);
+  return json;
 }
 
-void DescribeFields(JsonWriter& json, const PosterSettings& s) {
-  Member(json, "sheetsPerPage", s.sheetsPerPage);
-  Member(json, "hideFlag", s.hideFlag);
-  Enumeration(json, "cutOutLine", s.cutOutLine, kOffOnNames);
+OrderedJson DescribeFields(const PosterSettings& s) {
+  OrderedJson json = OrderedJson::object();
+  json["sheetsPerPage"] = s.sheetsPerPage;
+  json["hideFlag"] = s.hideFlag;
+  json["cutOutLine"] = Enumeration(s.cutOutLine, kOffOnNames);
+  return json;
 }
 
-void DescribeFields(JsonWriter& json, const InputBinSettings& s) {
-  json.Key("binIndex");
-  json.BeginArray();
-  for (LONG index : s.binIndex) Enumeration(json, index, kInputBinOptions);
-  json.EndArray();
-  json.Key("binName");
-  json.BeginArray();
-  for (const Bstr& name : s.binName) json.String(name.View());
-  json.EndArray();
-  json.Key("binNamespace");
-  json.BeginArray();
-  for (LONG index : s.binNamespace) Enumeration(json, index, kBinNamespaceNames);
-  json.EndArray();
-  Member(json, "secondBinInvalid", s.secondBinInvalid);
+OrderedJson DescribeFields(const InputBinSettings& s) {
+  OrderedJson json = OrderedJson::object();
+  json["binIndex"] = OrderedJson::array();
+  for (LONG index : s.binIndex) json["binIndex"].push_back(Enumeration(index, kInputBinOptions));
+  json["binName"] = OrderedJson::array();
+  for (const Bstr& name : s.binName) json["binName"].push_back(Text(name));
+  json["binNamespace"] = OrderedJson::array();
+  for (LONG index : s.binNamespace) json["binNamespace"].push_back(Enumeration(index, kBinNamespaceNames));
+  json["secondBinInvalid"] = s.secondBinInvalid;
+  return json;
 }
 
-void DescribeFields(JsonWriter& json, const MirrorSettings& s) {
-  Enumeration(json, "mirror", s.mirror, kMirrorOptions);
-  Enumeration(json, "reverse", s.reverse, kOffOnNames);
+OrderedJson DescribeFields(const MirrorSettings& s) {
+  OrderedJson json = OrderedJson::object();
+  json["mirror"] = Enumeration(s.mirror, kMirrorOptions);
+  json["reverse"] = Enumeration(s.reverse, kOffOnNames);
+  return json;
 }
 
 HRESULT DescribeSettingsJson(IXMLDOMDocument2* ticket, IXMLDOMDocument2* capabilities, std::string* json) {
   if (!json) return E_POINTER;
   return CallReturningHresult([&] {
     const PrintTicketDom dom(u"PrintTicket", PRIVATE_KEYWORDS_NS, ticket);
-    JsonWriter out;
-    out.BeginObject();
-    ReadAndDescribe<MediaSizeSettings>(out, "mediaSize", dom, ReadMediaSize);
-    DescribeImageableArea(out, capabilities);
-    ReadAndDescribe<JobInfoSettings>(out, "jobInfo", dom, ReadJobInfo);
-    ReadAndDescribe<DuplexSettings>(out, "duplex", dom, ReadDuplex);
-    ReadAndDescribe<BindingSettings>(out, "binding", dom, ReadBinding);
-    ReadAndDescribe<NUpSettings>(out, "nUp", dom, ReadNUp);
-    ReadAndDescribe<PosterSettings>(out, "poster", dom, ReadPoster);
-    ReadAndDescribe<InputBinSettings>(out, "inputBin", dom, ReadInputBin);
-    ReadAndDescribe<MirrorSettings>(out, "mirror", dom, ReadMirror);
-    out.EndObject();
-    *json = out.Text();
+    OrderedJson out = OrderedJson::object();
+    out["mediaSize"] = ReadAndDescribe<MediaSizeSettings>(dom, ReadMediaSize);
+    out["imageableArea"] = DescribeImageableArea(capabilities);
+    out["jobInfo"] = ReadAndDescribe<JobInfoSettings>(dom, ReadJobInfo);
+    out["duplex"] = ReadAndDescribe<DuplexSettings>(dom, ReadDuplex);
+    out["binding"] = ReadAndDescribe<BindingSettings>(dom, ReadBinding);
+    out["nUp"] = ReadAndDescribe<NUpSettings>(dom, ReadNUp);
+    out["poster"] = ReadAndDescribe<PosterSettings>(dom, ReadPoster);
+    out["inputBin"] = ReadAndDescribe<InputBinSettings>(dom, ReadInputBin);
+    out["mirror"] = ReadAndDescribe<MirrorSettings>(dom, ReadMirror);
+    *json = out.dump(2);
     return S_OK;
   });
 }

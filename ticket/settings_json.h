@@ -1,10 +1,14 @@
 // JSON descriptions of the settings records, for the tool that shows what
-// the filters read from a ticket. Members keep the records' field names;
-// enumerations are {"index": i, "name": n} (name null outside its table);
-// each reader's HRESULT is given by name under "hresult".
+// the filters read from a ticket. Members keep the records' field names, in
+// their order; enumerations are {"index": i, "name": n} with the name from the
+// field's own table (null outside it); each reader's HRESULT is given by name
+// under "hresult". Texts that are not well-formed UTF-16 show U+FFFD for each
+// stray surrogate.
 #pragma once
 
 #include <string>
+
+#include <nlohmann/json.hpp>
 
 #include "platform/xml_dom.h"
 #include "ticket/binding_settings.h"
@@ -12,7 +16,6 @@
 #include "ticket/imageable_area.h"
 #include "ticket/input_bin_settings.h"
 #include "ticket/job_info_settings.h"
-#include "ticket/json_writer.h"
 #include "ticket/media_size_settings.h"
 #include "ticket/mirror_settings.h"
 #include "ticket/nup_settings.h"
@@ -21,16 +24,19 @@
 // HresultName, knowing S_SETTINGS_DEFAULTED too.
 std::string SettingsHresultName(HRESULT hr);
 
-// The members of one record (inside an object the caller opened).
-void DescribeFields(JsonWriter& json, const MediaSizeSettings& settings);
-void DescribeFields(JsonWriter& json, const ImageableArea& area);
-void DescribeFields(JsonWriter& json, const JobInfoSettings& settings);
-void DescribeFields(JsonWriter& json, const DuplexSettings& settings);
-void DescribeFields(JsonWriter& json, const BindingSettings& settings);
-void DescribeFields(JsonWriter& json, const NUpSettings& settings);
-void DescribeFields(JsonWriter& json, const PosterSettings& settings);
-void DescribeFields(JsonWriter& json, const InputBinSettings& settings);
-void DescribeFields(JsonWriter& json, const MirrorSettings& settings);
+// Keeps the members in the order they are set.
+using OrderedJson = nlohmann::ordered_json;
+
+// The members of one record, as an object.
+OrderedJson DescribeFields(const MediaSizeSettings& settings);
+OrderedJson DescribeFields(const ImageableArea& area);
+OrderedJson DescribeFields(const JobInfoSettings& settings);
+OrderedJson DescribeFields(const DuplexSettings& settings);
+OrderedJson DescribeFields(const BindingSettings& settings);
+OrderedJson DescribeFields(const NUpSettings& settings);
+OrderedJson DescribeFields(const PosterSettings& settings);
+OrderedJson DescribeFields(const InputBinSettings& settings);
+OrderedJson DescribeFields(const MirrorSettings& settings);
 
 // Every record the readers produce from the ticket, each from its defaults:
 // an object with the members mediaSize, imageableArea (from capabilities,

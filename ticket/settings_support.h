@@ -10,7 +10,7 @@
 #include <string_view>
 #include <utility>
 
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
 #include "ticket/print_ticket_dom.h"
 
 using OptionTable = std::span<const std::u16string_view>;

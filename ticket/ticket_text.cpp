@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
 
 Bstr CopyToBstr(std::u16string_view text) {
   Bstr copy(text);

@@ -1,9 +1,8 @@
 // The value and option readers of PrintTicketDom.
 #include <string>
 
-#include "framework/hresult_error.h"
 #include "ticket/dom_values.h"
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
 #include "ticket/print_ticket_dom.h"
 #include "ticket/ticket_text.h"
 

@@ -1,6 +1,6 @@
 #include "ticket/xpath_query.h"
 
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
 
 XPathQuery::XPathQuery(std::u16string_view frameworkPrefix) : frameworkPrefix_(frameworkPrefix) {}
 

@@ -2,9 +2,7 @@
 
 #include <numeric>
 
-#include "order_settings.h"
-
-std::vector<std::size_t> BookletOrder(std::size_t pageCount, LONG bindingEdge) {
+std::vector<std::size_t> BookletOrder(std::size_t pageCount, BindingEdge bindingEdge) {
   std::vector<std::size_t> order(pageCount);
   std::iota(order.begin(), order.end(), std::size_t{0});
   if (!IsBookletEdge(bindingEdge)) return order;
@@ -14,7 +12,7 @@ std::vector<std::size_t> BookletOrder(std::size_t pageCount, LONG bindingEdge) {
     const std::size_t last = pageCount - 1 - k;
     const std::size_t outer = k % 2 == 0 ? last : k;
     const std::size_t inner = k % 2 == 0 ? k : last;
-    const bool outerFirst = bindingEdge == kBooklet;
+    const bool outerFirst = bindingEdge == BindingEdge::Booklet;
     order[2 * k] = outerFirst ? outer : inner;
     order[2 * k + 1] = outerFirst ? inner : outer;
   }

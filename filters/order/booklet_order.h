@@ -6,10 +6,10 @@
 #include <cstddef>
 #include <vector>
 
-#include "platform/types.h"
+#include "ticket/binding_settings.h"
 
 // For a group of pageCount pages (a multiple of two), the index of the page
 // in arrival order for every output position. The Booklet edge puts the
 // outer page of each side first, BookletReverseFlip the inner one; any other
 // edge keeps the arrival order.
-std::vector<std::size_t> BookletOrder(std::size_t pageCount, LONG bindingEdge);
+std::vector<std::size_t> BookletOrder(std::size_t pageCount, BindingEdge bindingEdge);

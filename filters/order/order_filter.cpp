@@ -3,8 +3,8 @@
 #include <cstdint>
 
 #include "booklet_order.h"
-#include "framework/hresult_error.h"
 #include "framework/ticket_part_writer.h"
+#include "ticket/hresult_error.h"
 #include "ticket/print_ticket_dom.h"
 
 namespace {
@@ -43,7 +43,7 @@ HRESULT OrderFilter::ProcessFixedDocument(IFixedDocument* document) {
   IXMLDOMDocument2* ticket = nullptr;
   hr = ticket_manager().GetTicket(kPTDocumentScope, &ticket);
   if (FAILED(hr)) return hr;
-  if (settings_.bookletMode != kWholeJobBooklet) {
+  if (settings_.bookletMode != BookletMode::WholeJob) {
     // The previous document's pages form their own group, under the
     // settings that were in force for them.
     hr = FlushPages();
@@ -55,14 +55,14 @@ HRESULT OrderFilter::ProcessFixedDocument(IFixedDocument* document) {
   if (!sendDocuments_) return S_OK;
   if (!consumer()) return E_PENDING;
   hr = consumer()->SendFixedDocument(document);
-  if (settings_.bookletMode == kWholeJobBooklet) sendDocuments_ = false;
+  if (settings_.bookletMode == BookletMode::WholeJob) sendDocuments_ = false;
   return hr;
 }
 
 HRESULT OrderFilter::ProcessFixedPage(IFixedPage* page) {
   if (!page) return E_POINTER;
   if (!consumer()) return E_PENDING;
-  if (settings_.bookletMode == kNoBooklet) return consumer()->SendFixedPage(page);
+  if (settings_.bookletMode == BookletMode::None) return consumer()->SendFixedPage(page);
   IXMLDOMDocument2* ticket = nullptr;
   HRESULT hr = PageTicket(page, &ticket);
   if (FAILED(hr)) return hr;
@@ -103,7 +103,7 @@ HRESULT OrderFilter::ObservePageTicket(IXMLDOMDocument2* ticket) {
 }
 
 bool OrderFilter::SetIsComplete() const {
-  if (settings_.bookletMethod != kDivideIntoSets || pendingPages_.empty()) return false;
+  if (settings_.bookletMethod != BookletMethod::DivideIntoSets || pendingPages_.empty()) return false;
   // At least one sheet per set (ReadOrderSettings); 64 bits hold any count of pages.
   const std::uint64_t setPages = static_cast<std::uint64_t>(settings_.bookletSheets) * kPagesPerSheet;
   return pendingPages_.size() % setPages == 0;
@@ -120,10 +120,10 @@ HRESULT OrderFilter::FlushPages() {
   std::size_t sent = pendingPages_.size();
   // Pages only pend under a booklet; should the settings have changed since,
   // they still leave, in arrival order.
-  if (settings_.bookletMode != kNoBooklet) {
+  if (settings_.bookletMode != BookletMode::None) {
     // One page under manual duplex is one side of one sheet: the back, all
     // pads, is not printed.
-    const bool oneSide = sent == 1 && settings_.duplexMode == kManualDuplex;
+    const bool oneSide = sent == 1 && settings_.duplexMode == DuplexMode::Manual;
     const HRESULT hr = AddPadPages();
     if (FAILED(hr)) return hr;
     sent = oneSide ? 2 : pendingPages_.size();

@@ -2,23 +2,18 @@
 
 #include <algorithm>
 
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
 #include "ticket/print_ticket_dom.h"
 
 namespace {
 
-constexpr LONG kOneSided = 0;
-constexpr LONG kShortEdgeAutomatic = 1;
-constexpr LONG kLongEdgeAutomatic = 3;
-constexpr LONG kLongEdgeManual = 4;
-
 // A booklet cannot be printed one-sided or turned on the long edge: it
 // becomes a plain left binding.
 void DropBookletForDuplex(BindingSettings& binding, const DuplexSettings& duplex) {
-  const LONG type = duplex.duplexType;
-  if ((type == kOneSided || type == kLongEdgeAutomatic || type == kLongEdgeManual) &&
+  const DuplexType type = duplex.duplexType;
+  if ((type == DuplexType::OneSided || type == DuplexType::LongEdge || type == DuplexType::LongEdgeManual) &&
       IsBookletEdge(binding.bindingEdge)) {
-    binding.bindingEdge = kBindLeft;
+    binding.bindingEdge = BindingEdge::BindLeft;
     binding.gutterControl = 0;
   }
 }
@@ -28,7 +23,7 @@ void DropBookletForDuplex(BindingSettings& binding, const DuplexSettings& duplex
 bool ImplyShortEdgeDuplex(DuplexSettings& duplex, LONG scope) {
   const LONG before = duplex.scope;
   duplex.scope = scope;
-  duplex.duplexType = kShortEdgeAutomatic;
+  duplex.duplexType = DuplexType::ShortEdge;
   return before == kScopeNone;
 }
 
@@ -46,9 +41,9 @@ HRESULT ResolveBookletDuplex(BindingSettings& binding, DuplexSettings& duplex, R
   } else if (binding.scope == kScopeDocument && booklet) {
     if (!ImplyShortEdgeDuplex(duplex, kScopeDocument)) return E_FAIL;
   }
-  resolved->bookletMode = !IsBookletEdge(binding.bindingEdge) ? kNoBooklet
-                          : binding.scope == kScopeJob        ? kWholeJobBooklet
-                                                              : kPerDocumentBooklet;
+  resolved->bookletMode = !IsBookletEdge(binding.bindingEdge) ? BookletMode::None
+                          : binding.scope == kScopeJob        ? BookletMode::WholeJob
+                                                              : BookletMode::PerDocument;
   resolved->bindingEdge = binding.bindingEdge;
   resolved->duplexMode = duplex.duplexMode;
   return S_OK;

@@ -10,32 +10,25 @@
 #include "ticket/binding_settings.h"
 #include "ticket/duplex_settings.h"
 
-inline constexpr LONG kBindLeft = 1;
-inline constexpr LONG kBooklet = 4;  // kBookletReverseFlip (5) is the other booklet edge
-
-inline constexpr LONG kNoBooklet = 0;
-inline constexpr LONG kWholeJobBooklet = 1;    // the job-scope binding asks: one booklet across documents
-inline constexpr LONG kPerDocumentBooklet = 2;  // the document-scope binding asks
-
-inline constexpr LONG kAllPagesAtOnce = 0;
-inline constexpr LONG kDivideIntoSets = 1;
-
-inline constexpr LONG kManualDuplex = 2;
-
-inline constexpr bool IsBookletEdge(LONG edge) { return edge == kBooklet || edge == kBookletReverseFlip; }
+// Whether pages are reordered into booklets, and which.
+enum class BookletMode : LONG {
+  None,
+  WholeJob,     // the job-scope binding asks: one booklet across documents
+  PerDocument,  // the document-scope binding asks
+};
 
 struct ResolvedBooklet {
-  LONG bookletMode = kNoBooklet;
-  LONG bindingEdge = 0;
-  LONG duplexMode = 0;  // index into kDuplexModeNames
+  BookletMode bookletMode = BookletMode::None;
+  BindingEdge bindingEdge = BindingEdge::BindBottom;
+  DuplexMode duplexMode = DuplexMode::None;
 };
 
 struct OrderSettings {
-  LONG bookletMode = kNoBooklet;
-  LONG bindingEdge = 0;               // index into kBindingEdgeOptions
-  LONG bookletMethod = kAllPagesAtOnce;
-  LONG bookletSheets = 5;             // sheets per set with kDivideIntoSets; at least 1
-  LONG duplexMode = 0;                // index into kDuplexModeNames
+  BookletMode bookletMode = BookletMode::None;
+  BindingEdge bindingEdge = BindingEdge::BindBottom;
+  BookletMethod bookletMethod = BookletMethod::AllPagesAtOnce;
+  LONG bookletSheets = 5;  // sheets per set with BookletMethod::DivideIntoSets; at least 1
+  DuplexMode duplexMode = DuplexMode::None;
 };
 
 // Reconciles binding and duplex as read from one ticket: a booklet with a

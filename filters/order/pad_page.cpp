@@ -1,6 +1,6 @@
 #include "pad_page.h"
 
-#include "framework/hresult_error.h"
+#include "framework/fresh_part.h"
 #include "framework/markup_write.h"
 #include "framework/sequential_read_adapter.h"
 #include "pad_page_markup.h"
@@ -9,12 +9,9 @@
 #include "platform/format.h"
 #include "platform/variant.h"
 #include "platform/xml_sax.h"
+#include "ticket/hresult_error.h"
 
 namespace {
-
-constexpr HRESULT kPartNameInUse = HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS);
-// Names tried before a refusal is given up as the result.
-constexpr int kNameAttempts = 16;
 
 HRESULT ParseRoot(IFixedPage* templatePage, PadPageWriter* writer) {
   ComPtr<ISAXXMLReader> reader;
@@ -65,13 +62,8 @@ HRESULT CreatePadPage(IXpsDocumentConsumer* consumer, std::string_view markup, P
   return CallReturningHresult([&] {
     ComPtr<IFixedPage> made;
     ComPtr<IPrintWriteStream> stream;
-    HRESULT hr = kPartNameInUse;
-    for (int attempt = 0; attempt < kNameAttempts && hr == kPartNameInUse; ++attempt) {
-      std::u16string name;
-      hr = names.Next(&name);
-      if (FAILED(hr)) return hr;
-      hr = consumer->GetNewEmptyPart(name.c_str(), IID_IFixedPage, made.PutVoid(), stream.Put());
-    }
+    HRESULT hr = NewPartUnderFreshName(
+        consumer, [&names](std::u16string* name) { return names.Next(name); }, IID_IFixedPage, made.PutVoid(), &stream);
     if (FAILED(hr)) return hr;
     if (!stream) return E_FAIL;
     hr = made ? WriteChunked(stream.Get(), markup.data(), markup.size(), nullptr) : E_FAIL;

@@ -6,8 +6,9 @@
 
 #include "host/package/package_error.h"
 #include "host/package/part_name.h"
-#include "host/package/xml_escape.h"
 #include "host/package/xml_part.h"
+#include "platform/checked_int.h"
+#include "platform/xml_escape.h"
 
 namespace kestrel::package {
 namespace {
@@ -122,17 +123,18 @@ ContentTypesWriter::ContentTypesWriter(std::filesystem::path spool_folder)
 
 std::uint32_t ContentTypesWriter::TypeId(std::string_view content_type) {
   if (auto found = type_ids_.find(content_type); found != type_ids_.end()) return found->second;
-  const auto id = static_cast<std::uint32_t>(types_.size());
+  const auto id = IntCast<std::uint32_t>(types_.size());
   types_.emplace_back(content_type);
   type_ids_.emplace(types_.back(), id);
   return id;
 }
 
 void ContentTypesWriter::Add(std::string_view part_name, std::string_view content_type) {
-  if (part_name.size() > std::numeric_limits<std::uint32_t>::max()) throw PackageError(kPart, "part name too long");
+  const std::optional<std::uint32_t> name_size = TryIntCast<std::uint32_t>(part_name.size());
+  if (!name_size) throw PackageError(kPart, "part name too long");
   const std::string extension = AsciiLower(PartExtension(part_name));
   if (!extension.empty()) ++counts_[extension][std::string(content_type)];
-  const SpooledPartHead head{TypeId(content_type), static_cast<std::uint32_t>(part_name.size())};
+  const SpooledPartHead head{TypeId(content_type), *name_size};
   parts_.Append(&head, sizeof head);
   parts_.Append(part_name.data(), part_name.size());
 }
@@ -148,14 +150,14 @@ std::string ContentTypesWriter::Write() {
   std::string xml =
       "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Types xmlns=\"" + std::string(kTypesNamespace) + "\">";
   for (const auto& [extension, type] : defaults) {
-    xml += "<Default Extension=\"" + EscapeXmlAttribute(extension) + "\" ContentType=\"" +
-           EscapeXmlAttribute(type) + "\"/>";
+    xml += "<Default Extension=\"" + EscapedXml(extension) + "\" ContentType=\"" +
+           EscapedXml(type) + "\"/>";
   }
   std::string pending;  // a record split across the spool's chunks
   const auto add_override = [&](std::string_view name, const std::string& type) {
     auto found = defaults.find(AsciiLower(PartExtension(name)));
     if (found != defaults.end() && found->second == type) return;
-    xml += "<Override PartName=\"" + EscapeXmlAttribute(name) + "\" ContentType=\"" + EscapeXmlAttribute(type) +
+    xml += "<Override PartName=\"" + EscapedXml(name) + "\" ContentType=\"" + EscapedXml(type) +
            "\"/>";
   };
   parts_.Drain([&](const void* data, std::size_t size) {

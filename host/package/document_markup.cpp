@@ -31,9 +31,8 @@ std::vector<std::pair<std::string, std::string>> AttributesExceptSource(const xm
                                        reinterpret_cast<const char*>(attribute->name)
                                  : reinterpret_cast<const char*>(attribute->name);
     if (name == "Source") continue;
-    xmlChar* value = xmlNodeListGetString(element->doc, attribute->children, 1);
-    attributes.emplace_back(name, value ? reinterpret_cast<const char*>(value) : "");
-    xmlFree(value);
+    const safexml::String value(xmlNodeListGetString(element->doc, attribute->children, 1));
+    attributes.emplace_back(name, value ? reinterpret_cast<const char*>(value.get()) : "");
   }
   return attributes;
 }

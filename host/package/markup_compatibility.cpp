@@ -11,11 +11,10 @@ namespace {
 
 std::optional<std::string> CompatibilityAttribute(const xmlNode* element, const char* name) {
   const std::string ns(kMarkupCompatibilityNamespace);
-  xmlChar* value = xmlGetNsProp(element, reinterpret_cast<const xmlChar*>(name), reinterpret_cast<const xmlChar*>(ns.c_str()));
+  const safexml::String value(
+      xmlGetNsProp(element, reinterpret_cast<const xmlChar*>(name), reinterpret_cast<const xmlChar*>(ns.c_str())));
   if (!value) return std::nullopt;
-  std::string result(reinterpret_cast<const char*>(value));
-  xmlFree(value);
-  return result;
+  return std::string(reinterpret_cast<const char*>(value.get()));
 }
 
 // The namespace a prefix stands for at element; "" when it is not declared.

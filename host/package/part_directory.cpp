@@ -10,6 +10,7 @@
 #include "host/package/package_error.h"
 #include "host/package/part_name.h"
 #include "host/package/relationships.h"
+#include "platform/checked_int.h"
 
 namespace kestrel::package {
 namespace {
@@ -130,11 +131,11 @@ void PartDirectory::AddWhole(const std::string& name, const std::vector<StoredIt
   PartRecord& record = parts_.At(entry);
   record.size = size;
   if (items.size() == 1) {
-    record.item = static_cast<std::uint32_t>(items.front().index);  // below the item count, checked above
+    record.item = IntCast<std::uint32_t>(items.front().index);
     return;
   }
-  record.item = static_cast<std::uint32_t>(pieces_.size());
-  record.piece_count = static_cast<std::uint32_t>(items.size());
+  record.item = IntCast<std::uint32_t>(pieces_.size());
+  record.piece_count = IntCast<std::uint32_t>(items.size());
   pieces_.insert(pieces_.end(), items.begin(), items.end());
 }
 
@@ -166,7 +167,7 @@ void PartDirectory::AssignContentTypes(const ContentTypes& types, const std::vec
     const std::string name(Name(entry));
     const std::string content_type = types.Find(name);
     if (content_type.empty()) throw PackageError(name, "no content type in [Content_Types].xml");
-    auto [id, added] = ids.emplace(content_type, static_cast<std::uint32_t>(content_types_list_.size()));
+    auto [id, added] = ids.emplace(content_type, IntCast<std::uint32_t>(content_types_list_.size()));
     if (added) content_types_list_.push_back(content_type);
     PartRecord& record = Record(entry);
     record.content_type = id->second;

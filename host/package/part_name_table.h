@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "host/package/part_name.h"
+#include "platform/checked_int.h"
 
 namespace kestrel::package {
 
@@ -30,10 +31,10 @@ class PartNameTable {
   std::pair<std::size_t, bool> Insert(std::string_view name) {
     const std::uint32_t hash = HashOf(name);
     if (const std::optional<std::size_t> found = Lookup(name, hash)) return {*found, false};
-    if (entries_.size() >= kMaxEntries || name.size() > std::numeric_limits<std::uint32_t>::max())
-      throw std::length_error("too many part names");
+    const std::optional<std::uint32_t> length = TryIntCast<std::uint32_t>(name.size());
+    if (entries_.size() >= kMaxEntries || !length) throw std::length_error("too many part names");
     if ((entries_.size() + 1) * 4 > slots_.size() * 3) Grow();
-    entries_.push_back(Entry{Store(name), static_cast<std::uint32_t>(name.size()), hash, Value{}});
+    entries_.push_back(Entry{Store(name), *length, hash, Value{}});
     Place(entries_.size() - 1);
     return {entries_.size() - 1, true};
   }

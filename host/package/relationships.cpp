@@ -6,8 +6,8 @@
 
 #include "host/package/package_error.h"
 #include "host/package/part_name.h"
-#include "host/package/xml_escape.h"
 #include "host/package/xml_part.h"
+#include "platform/xml_escape.h"
 
 namespace kestrel::package {
 namespace {
@@ -82,8 +82,8 @@ std::string WriteRelationships(const std::vector<Relationship>& relationships) {
   std::string xml = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Relationships xmlns=\"" +
                     std::string(kRelationshipsNamespace) + "\">";
   for (const Relationship& r : relationships) {
-    xml += "<Relationship Id=\"" + EscapeXmlAttribute(r.id) + "\" Type=\"" + EscapeXmlAttribute(r.type) +
-           "\" Target=\"" + EscapeXmlAttribute(r.target) + "\"";
+    xml += "<Relationship Id=\"" + EscapedXml(r.id) + "\" Type=\"" + EscapedXml(r.type) +
+           "\" Target=\"" + EscapedXml(r.target) + "\"";
     if (r.external) xml += " TargetMode=\"External\"";
     xml += "/>";
   }

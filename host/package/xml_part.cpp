@@ -1,10 +1,5 @@
 #include "host/package/xml_part.h"
 
-#include <libxml/parser.h>
-#include <libxml/xmlerror.h>
-
-#include <climits>
-#include <mutex>
 #include <strings.h>
 
 #include "host/package/package_error.h"
@@ -12,65 +7,27 @@
 namespace kestrel::package {
 namespace {
 
-// Set on the parser context when a document type declaration was met.
-struct ParseState {
-  bool saw_doctype = false;
-  bool saw_root = false;
-};
-
-void StopAtDoctype(void* context, const xmlChar*, const xmlChar*, const xmlChar*) {
-  auto* parser = static_cast<xmlParserCtxt*>(context);
-  static_cast<ParseState*>(parser->_private)->saw_doctype = true;
-  xmlStopParser(parser);
-}
-
-struct ParserContextFree {
-  void operator()(xmlParserCtxt* context) const { xmlFreeParserCtxt(context); }
-};
-
-// SAX handlers that drop the content: the parser still checks it all.
-void IgnoreContent(xmlSAXHandler& sax) {
-  sax.startElementNs = [](void* context, const xmlChar*, const xmlChar*, const xmlChar*, int, const xmlChar**, int, int,
-                          const xmlChar**) {
-    static_cast<ParseState*>(static_cast<xmlParserCtxt*>(context)->_private)->saw_root = true;
-  };
-  sax.endElementNs = [](void*, const xmlChar*, const xmlChar*, const xmlChar*) {};
-  sax.characters = [](void*, const xmlChar*, int) {};
-  sax.ignorableWhitespace = [](void*, const xmlChar*, int) {};
-  sax.cdataBlock = [](void*, const xmlChar*, int) {};
-  sax.comment = [](void*, const xmlChar*) {};
-  sax.processingInstruction = [](void*, const xmlChar*, const xmlChar*) {};
-  sax.reference = [](void*, const xmlChar*) {};
-}
-
-// Parses under the rules above; keep_tree false only checks, building no tree.
+// Parses under the rules of xml_part.h; keep_tree false only checks, building no tree.
 XmlDocument ParseUnderRules(std::string_view bytes, const std::string& part, bool keep_tree) {
-  static std::once_flag init;
-  std::call_once(init, [] { xmlInitParser(); });
-  if (bytes.size() > static_cast<std::size_t>(INT_MAX)) throw PackageError(part, "XML part too large");
-
-  std::unique_ptr<xmlParserCtxt, ParserContextFree> parser(xmlNewParserCtxt());
-  if (!parser) throw PackageError(part, "out of memory for the XML parser");
-  ParseState state;
-  parser->_private = &state;
-  parser->sax->internalSubset = StopAtDoctype;
-  parser->sax->externalSubset = StopAtDoctype;
-  if (!keep_tree) IgnoreContent(*parser->sax);
-
-  XmlDocument document(xmlCtxtReadMemory(parser.get(), bytes.data(), static_cast<int>(bytes.size()), part.c_str(),
-                                         nullptr, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
-  if (state.saw_doctype) throw PackageError(part, "XML with a document type declaration");
-  if (!document || !parser->wellFormed) {
-    const xmlError* error = xmlCtxtGetLastError(parser.get());
-    std::string detail = error && error->message ? error->message : "unreadable XML\n";
-    if (!detail.empty() && detail.back() == '\n') detail.pop_back();
-    throw PackageError(part, "malformed XML (line " + std::to_string(error ? error->line : 0) + "): " + detail);
+  safexml::ReadRules rules;
+  rules.url = part.c_str();
+  rules.buildTree = keep_tree;
+  safexml::ReadResult read = safexml::Read(bytes, rules);
+  switch (read.refusal) {
+    case safexml::Refusal::kNone: break;
+    case safexml::Refusal::kTooLarge: throw PackageError(part, "XML part too large");
+    case safexml::Refusal::kOutOfMemory: throw PackageError(part, "out of memory for the XML parser");
+    case safexml::Refusal::kDocumentType: throw PackageError(part, "XML with a document type declaration");
+    case safexml::Refusal::kNoRoot: throw PackageError(part, "XML without a root element");
+    case safexml::Refusal::kTooDeep:
+      throw PackageError(part, "malformed XML (line " + std::to_string(read.line) + "): elements nest deeper than " +
+                                   std::to_string(safexml::kMaxDepth));
+    case safexml::Refusal::kMalformed:
+      throw PackageError(part, "malformed XML (line " + std::to_string(read.line) + "): " +
+                                   (read.message.empty() ? "unreadable XML" : read.message));
   }
-  CheckEncoding(document->encoding, part);
-  if (keep_tree ? !xmlDocGetRootElement(document.get()) : !state.saw_root) {
-    throw PackageError(part, "XML without a root element");
-  }
-  return document;
+  CheckEncoding(read.document->encoding, part);
+  return std::move(read.document);
 }
 
 }  // namespace
@@ -94,14 +51,6 @@ std::string_view ElementNamespace(const xmlNode* element) {
 
 bool IsElement(const xmlNode* element, std::string_view name_space, std::string_view name) {
   return element->type == XML_ELEMENT_NODE && ElementName(element) == name && ElementNamespace(element) == name_space;
-}
-
-std::optional<std::string> Attribute(const xmlNode* element, const char* name) {
-  xmlChar* value = xmlGetNoNsProp(element, reinterpret_cast<const xmlChar*>(name));
-  if (!value) return std::nullopt;
-  std::string result(reinterpret_cast<const char*>(value));
-  xmlFree(value);
-  return result;
 }
 
 }  // namespace kestrel::package

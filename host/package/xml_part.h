@@ -10,12 +10,11 @@
 #include <string>
 #include <string_view>
 
+#include "platform/safe_xml.h"
+
 namespace kestrel::package {
 
-struct XmlDocumentFree {
-  void operator()(xmlDoc* document) const { xmlFreeDoc(document); }
-};
-using XmlDocument = std::unique_ptr<xmlDoc, XmlDocumentFree>;
+using XmlDocument = safexml::Document;
 
 // Throws PackageError naming `part` when the bytes are not a well-formed document.
 XmlDocument ParseXmlPart(std::string_view bytes, const std::string& part);
@@ -56,7 +55,6 @@ std::string_view ElementName(const xmlNode* element);
 // The element's namespace URI, "" when it has none.
 std::string_view ElementNamespace(const xmlNode* element);
 bool IsElement(const xmlNode* element, std::string_view name_space, std::string_view name);
-// An attribute without a namespace; nothing when absent.
-std::optional<std::string> Attribute(const xmlNode* element, const char* name);
+using safexml::Attribute;
 
 }  // namespace kestrel::package

@@ -2,19 +2,13 @@
 
 #include <libxml/xmlreader.h>
 
-#include <climits>
 #include <exception>
 
 #include "host/package/package_error.h"
 #include "host/package/xml_part.h"
+#include "platform/checked_int.h"
 
 namespace kestrel::package {
-namespace {
-
-constexpr int kReaderOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
-
-}  // namespace
-
 struct XmlStream::State {
   std::string part;
   std::unique_ptr<PartReader> input;
@@ -57,11 +51,12 @@ XmlStream::~XmlStream() = default;
 XmlStream::XmlStream(XmlStream&&) noexcept = default;
 
 XmlStream XmlStream::FromMemory(std::string_view bytes, const std::string& part) {
-  if (bytes.size() > static_cast<std::size_t>(INT_MAX)) throw PackageError(part, "XML part too large");
+  const std::optional<int> length = TryIntCast<int>(bytes.size());
+  if (!length) throw PackageError(part, "XML part too large");
   auto state = std::make_unique<State>();
   state->part = part;
   state->reader =
-      xmlReaderForMemory(bytes.data(), static_cast<int>(bytes.size()), part.c_str(), nullptr, kReaderOptions);
+      xmlReaderForMemory(bytes.data(), *length, part.c_str(), nullptr, safexml::kParseOptions);
   return XmlStream(std::move(state));
 }
 
@@ -69,7 +64,7 @@ XmlStream XmlStream::FromPart(std::unique_ptr<PartReader> input, const std::stri
   auto state = std::make_unique<State>();
   state->part = part;
   state->input = std::move(input);
-  state->reader = xmlReaderForIO(State::Read, State::Close, state.get(), part.c_str(), nullptr, kReaderOptions);
+  state->reader = xmlReaderForIO(State::Read, State::Close, state.get(), part.c_str(), nullptr, safexml::kParseOptions);
   return XmlStream(std::move(state));
 }
 

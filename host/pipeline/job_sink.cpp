@@ -5,12 +5,13 @@
 #include "host/package/package_error.h"
 #include "host/package/part_name.h"
 #include "host/package/relationships.h"
-#include "host/package/xml_escape.h"
 #include "host/pipeline/host_error.h"
 #include "host/pipeline/part_names.h"
 #include "host/pipeline/part_object.h"
 #include "host/pipeline/resource_parts.h"
+#include "platform/checked_int.h"
 #include "platform/utf.h"
+#include "platform/xml_escape.h"
 
 namespace kestrel::host {
 namespace {
@@ -70,7 +71,7 @@ bool Untouched(IUnknown* part) {
 std::string Attributes(const std::vector<std::pair<std::string, std::string>>& attributes) {
   std::string text;
   for (const auto& [name, value] : attributes)
-    if (name != "Source") text += " " + name + "=\"" + package::EscapeXmlAttribute(value) + "\"";
+    if (name != "Source") text += " " + name + "=\"" + EscapedXml(value) + "\"";
   return text;
 }
 
@@ -212,14 +213,14 @@ void JobSink::ListPage(IFixedPage* page, const std::string& name) {
       document.original && origin && package::SamePartName(origin->document, document.original->name);
   document.in_order = document.in_order && from_this_document && origin->ordinal == document.pages;
   ++document.pages;
-  std::string markup = "<PageContent Source=\"" + package::EscapeXmlAttribute(name) + "\"";
+  std::string markup = "<PageContent Source=\"" + EscapedXml(name) + "\"";
   if (from_this_document && WrittenUntouched(name)) markup += Attributes(origin->content_attributes);
   if (!from_this_document || origin->link_targets.empty()) {
     markup += "/>";
   } else {
     markup += "><PageContent.LinkTargets>";
     for (const std::string& target : origin->link_targets)
-      markup += "<LinkTarget Name=\"" + package::EscapeXmlAttribute(target) + "\"/>";
+      markup += "<LinkTarget Name=\"" + EscapedXml(target) + "\"/>";
     markup += "</PageContent.LinkTargets></PageContent>";
   }
   document.markup.Append(markup.data(), markup.size());
@@ -294,7 +295,7 @@ bool JobSink::WritePart(IUnknown* part, const std::string& name) {
   for (;;) {
     ULONG read = 0;
     BOOL end = FALSE;
-    if (const HRESULT hr = stream->ReadBytes(buffer_.data(), static_cast<ULONG>(buffer_.size()), &read, &end);
+    if (const HRESULT hr = stream->ReadBytes(buffer_.data(), IntCast<ULONG>(buffer_.size()), &read, &end);
         FAILED(hr))
       throw HostError(name + ": reading the part failed (" + HresultName(hr) + ")", hr);
     if (read) sink->Write(buffer_.data(), read);
@@ -358,7 +359,7 @@ void JobSink::FinishSequence() {
   if (!verbatim) {
     markup = "<FixedDocumentSequence xmlns=\"" + std::string(vocabulary_.markup_namespace) + "\">";
     for (const std::string& document : documents_) {
-      markup += "<DocumentReference Source=\"" + package::EscapeXmlAttribute(document) + "\"";
+      markup += "<DocumentReference Source=\"" + EscapedXml(document) + "\"";
       for (const package::Document& known : original.documents)
         if (package::SamePartName(known.name, document)) markup += Attributes(known.reference_attributes);
       markup += "/>";

@@ -1,16 +1,14 @@
 #include "host/pipeline/pipeline_config.h"
 
-#include <libxml/parser.h>
-#include <libxml/tree.h>
 
 #include <charconv>
 #include <fstream>
-#include <cstring>
 #include <memory>
 #include <optional>
 
 #include "host/pipeline/host_error.h"
 #include "platform/print_stream.h"
+#include "platform/safe_xml.h"
 #include "platform/xps_parts.h"
 
 namespace kestrel::host {
@@ -19,20 +17,9 @@ namespace {
 // A configuration is a few kilobytes; anything far larger is not one.
 constexpr std::size_t kMaxConfigBytes = 1 << 20;
 
-struct DocFree {
-  void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
-};
-using DocPtr = std::unique_ptr<xmlDoc, DocFree>;
-
 std::string_view Name(const xmlNode* node) { return reinterpret_cast<const char*>(node->name); }
 
-std::optional<std::string> Attribute(const xmlNode* node, const char* name) {
-  xmlChar* value = xmlGetNoNsProp(node, reinterpret_cast<const xmlChar*>(name));
-  if (!value) return std::nullopt;
-  std::string text(reinterpret_cast<const char*>(value));
-  xmlFree(value);
-  return text;
-}
+using safexml::Attribute;
 
 class ConfigReader {
  public:
@@ -100,19 +87,12 @@ class ConfigReader {
 
   PipelineConfig Read(std::string_view xml) const {
     if (xml.size() > kMaxConfigBytes) Fail(nullptr, "too large to be a pipeline configuration");
-    // No network, no DTD loading, no entity substitution: the configuration
-    // is plain elements and attributes.
-    DocPtr doc(xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr,
-                             XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
-    if (!doc) {
-      const xmlError* error = xmlGetLastError();
+    const safexml::ReadResult read = safexml::Read(xml);
+    if (read.refusal == safexml::Refusal::kDocumentType) Fail(nullptr, "a document type declaration is not allowed");
+    if (!read.document)
       Fail(nullptr, std::string("not well-formed XML") +
-                        (error && error->message ? " (line " + std::to_string(error->line) + ": " +
-                                                       std::string(error->message, strcspn(error->message, "\n")) + ")"
-                                                 : ""));
-    }
-    if (doc->intSubset) Fail(nullptr, "a document type declaration is not allowed");
-    const xmlNode* root = xmlDocGetRootElement(doc.get());
+                        (read.message.empty() ? "" : " (line " + std::to_string(read.line) + ": " + read.message + ")"));
+    const xmlNode* root = xmlDocGetRootElement(read.document.get());
     if (!root || Name(root) != "Filters") Fail(root, "the root element must be <Filters>");
     PipelineConfig config;
     for (const xmlNode* child = root->children; child; child = child->next) {

@@ -3,9 +3,12 @@
 #include <string>
 #include <vector>
 
+#include "driver/description/devmode_description.h"
+#include "driver/description/schema_description.h"
 #include "host/pipeline/driver_printer.h"
 #include "host/pipeline/host_error.h"
 #include "host/xpspipe/job_setup.h"
+#include "platform/checked_int.h"
 #include "platform/com.h"
 #include "platform/print_ticket_provider.h"
 #include "platform/utf.h"
@@ -56,7 +59,7 @@ ComPtr<IStream> StreamOfFile(const std::filesystem::path& file) {
   ComPtr<IStream> stream = NewStream();
   ULONG written = 0;
   // ReadTicket bounds the size far below 4 GiB.
-  HRESULT hr = stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written);
+  HRESULT hr = stream->Write(bytes.data(), IntCast<ULONG>(bytes.size()), &written);
   if (SUCCEEDED(hr)) hr = stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
   if (FAILED(hr)) throw HostError(file.string() + ": cannot buffer the print ticket", hr);
   return stream;

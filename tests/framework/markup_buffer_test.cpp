@@ -7,7 +7,7 @@
 #include <limits>
 #include <string>
 
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/recording_write_stream.h"
 #include "platform/com.h"
+#include "recording_write_stream.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "framework/geometry_text.h"
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
 
 namespace {
 

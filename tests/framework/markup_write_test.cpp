@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/recording_write_stream.h"
+#include "recording_write_stream.h"
 
 namespace {
 

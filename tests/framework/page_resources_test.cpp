@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/scripted_pipeline.h"
+#include "test_pipeline.h"
 
 namespace {
 
@@ -38,9 +38,9 @@ class ScriptedIterator final : public ComObject<IXpsPartIterator> {
 };
 
 // A page that hands out a scripted iterator and keeps the parts it is given.
-class ResourcePage final : public StubPart<IFixedPage> {
+class ResourcePage final : public TestPart<IFixedPage> {
  public:
-  ResourcePage() : StubPart("/page.fpage") {}
+  ResourcePage() : TestPart("/page.fpage") {}
 
   Parts given;
   HRESULT iterator_result = S_OK;
@@ -66,7 +66,7 @@ class ResourcePage final : public StubPart<IFixedPage> {
 Parts ThreeParts() {
   Parts parts;
   for (const char* name : {"/font.odttf", "/image.png", "/dictionary.dict"})
-    parts.push_back(MakeComObject<StubPart<IPartColorProfile>, IUnknown>(name));
+    parts.push_back(MakeComObject<TestPart<IPartColorProfile>, IUnknown>(name));
   return parts;
 }
 

@@ -28,13 +28,13 @@ ComPtr<IPrintReadStream> StreamOn(const std::string& text) {
 }
 
 ComPtr<IFixedDocumentSequence> Sequence(std::optional<std::string> ticket = std::nullopt) {
-  return MakeComObject<TicketedSequence, IFixedDocumentSequence>("/seq.fdseq", std::move(ticket));
+  return ComPtr<IFixedDocumentSequence>(TicketedPart<TestSequence>("/seq.fdseq", ticket.value_or("")).Get());
 }
 ComPtr<IFixedDocument> Document(std::optional<std::string> ticket = std::nullopt) {
-  return MakeComObject<TicketedDocument, IFixedDocument>("/doc.fdoc", std::move(ticket));
+  return ComPtr<IFixedDocument>(TicketedPart<TestDocument>("/doc.fdoc", ticket.value_or("")).Get());
 }
 ComPtr<IFixedPage> Page(std::optional<std::string> ticket = std::nullopt) {
-  return MakeComObject<TicketedPage, IFixedPage>("/page.fpage", std::move(ticket));
+  return ComPtr<IFixedPage>(TicketedPart<TestPage>("/page.fpage", ticket.value_or("")).Get());
 }
 
 class TicketFlow : public ::testing::Test {

@@ -44,7 +44,7 @@ class TicketPartWriter : public ::testing::Test {
     return WriteTicketPart(consumer_.Get(), ticket_.Get(), tag, part_.Put());
   }
   ComPtr<IXMLDOMDocument2> ticket_ = TicketDocument(Ticket(Feature("PageOrientation", "Landscape")));
-  ComPtr<PartMakingConsumer> consumer_ = MakeComObject<PartMakingConsumer>();
+  ComPtr<RecordingConsumer> consumer_ = MakeComObject<RecordingConsumer>();
   ComPtr<IPartPrintTicket> part_;
 };
 
@@ -56,8 +56,8 @@ TEST_F(TicketPartWriter, NameCarriesTagTickCountAndRandomNumber) {
   ASSERT_EQ(Write(), S_OK);
   const DWORD after = GetTickCount();
   ASSERT_TRUE(part_);
-  ASSERT_EQ(consumer_->parts.size(), 1u);
-  const std::string name = Narrow(consumer_->parts[0]->name);
+  ASSERT_EQ(consumer_->newParts().size(), 1u);
+  const std::string name = Narrow(consumer_->newParts()[0].name);
   std::smatch match;
   ASSERT_TRUE(std::regex_match(name, match, std::regex("/PT_OD_([0-9]+)_([0-9]+)\\.xml"))) << name;
   const unsigned long tick = std::stoul(match[1]);
@@ -66,12 +66,13 @@ TEST_F(TicketPartWriter, NameCarriesTagTickCountAndRandomNumber) {
   EXPECT_EQ(std::stoi(match[2]), expected_random);
 
   ASSERT_EQ(Write(u"SC_JOB"), S_OK);
-  EXPECT_TRUE(Narrow(consumer_->parts[1]->name).starts_with("/PT_SC_JOB_")) << Narrow(consumer_->parts[1]->name);
+  EXPECT_TRUE(Narrow(consumer_->newParts()[1].name).starts_with("/PT_SC_JOB_"))
+      << Narrow(consumer_->newParts()[1].name);
 }
 
 TEST_F(TicketPartWriter, ThePartHoldsTheTicketAndIsClosed) {
   ASSERT_EQ(Write(), S_OK);
-  const WrittenPart& written = *consumer_->parts[0];
+  const RecordingWriteStream& written = *consumer_->newParts()[0].stream;
   EXPECT_TRUE(written.closed);
   EXPECT_EQ(written.bytes, Serialised(ticket_.Get()));
   EXPECT_NE(written.bytes.find("psk:Landscape"), std::string::npos);
@@ -81,37 +82,36 @@ TEST_F(TicketPartWriter, LargeTicketsGoInPiecesAndShortWritesAreContinued) {
   std::string features;
   for (int i = 0; i < 3000; ++i) features += Feature("PageOrientation" + std::to_string(i), "Landscape");
   ticket_ = TicketDocument(Ticket(features));
-  consumer_->accept_at_most = 10000;
+  consumer_->TakeAtMost(10000);
   ASSERT_EQ(Write(), S_OK);
-  const WrittenPart& written = *consumer_->parts[0];
+  const RecordingWriteStream& written = *consumer_->newParts()[0].stream;
   ASSERT_GT(written.bytes.size(), 150000u);
   EXPECT_EQ(written.bytes, Serialised(ticket_.Get()));
-  for (ULONG piece : written.writes) EXPECT_LE(piece, 65536u);
+  for (ULONG piece : written.calls) EXPECT_LE(piece, 65536u);
 }
 
 TEST_F(TicketPartWriter, ANameInUseIsDrawnAgain) {
-  consumer_->refusals = 2;
+  consumer_->RefuseNewParts(2);
   ASSERT_EQ(Write(), S_OK);
-  ASSERT_EQ(consumer_->requested.size(), 3u);
-  EXPECT_NE(consumer_->requested[0], consumer_->requested[2]);
-  EXPECT_EQ(consumer_->parts[0]->name, consumer_->requested[2]);
+  ASSERT_EQ(consumer_->requested().size(), 3u);
+  EXPECT_NE(consumer_->requested()[0], consumer_->requested()[2]);
+  EXPECT_EQ(consumer_->newParts()[0].name, consumer_->requested()[2]);
 
-  consumer_->refusals = 1000;
+  consumer_->RefuseNewParts(1000);
   EXPECT_EQ(Write(), HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS));
   EXPECT_FALSE(part_);
 }
 
 TEST_F(TicketPartWriter, FailuresAreReturnedAndTheStreamIsStillClosed) {
-  consumer_->refusals = 1;
-  consumer_->refusal = E_OUTOFMEMORY;
+  consumer_->RefuseNewParts(1, E_OUTOFMEMORY);
   EXPECT_EQ(Write(), E_OUTOFMEMORY);
-  EXPECT_EQ(consumer_->requested.size(), 1u);  // only a name in use is drawn again
+  EXPECT_EQ(consumer_->requested().size(), 1u);  // only a name in use is drawn again
 
-  consumer_->fail_on_write = 1;
+  consumer_->FailNewPartWrite(0, E_ACCESSDENIED);
   EXPECT_EQ(Write(), E_ACCESSDENIED);
   EXPECT_FALSE(part_);
-  ASSERT_EQ(consumer_->parts.size(), 1u);
-  EXPECT_TRUE(consumer_->parts[0]->closed);
+  ASSERT_EQ(consumer_->newParts().size(), 1u);
+  EXPECT_TRUE(consumer_->newParts()[0].stream->closed);
 
   EXPECT_EQ(WriteTicketPart(consumer_.Get(), nullptr, u"OD", part_.Put()), E_POINTER);
   EXPECT_EQ(WriteTicketPart(consumer_.Get(), ticket_.Get(), u"OD", nullptr), E_POINTER);

@@ -8,11 +8,10 @@
 #include <thread>
 
 #include "framework/filter_module.h"
-#include "framework/hresult_error.h"
-#include "framework/scripted_pipeline.h"
 #include "framework/ticket_flow_support.h"
 #include "platform/gdiplus_testing.h"
 #include "platform/library_loader.h"
+#include "ticket/hresult_error.h"
 
 namespace {
 

@@ -61,8 +61,8 @@ TEST_F(OrderFilterTest, WithoutABookletEveryPartPassesUnchangedAndNoPageTicketIs
     EXPECT_THAT(consumer_->sent(), ElementsAre("xps", "/FixedDocumentSequence.fdseq", "/D1.fdoc", "/p1", "/p2",
                                                "other", "/D2.fdoc", "/p3"));
     for (const auto& page : pages_) EXPECT_EQ(page->ticketReads(), 0) << page->uri();
-    EXPECT_TRUE(consumer_->pads().empty());
-    EXPECT_TRUE(consumer_->tickets().empty());
+    EXPECT_TRUE(consumer_->newPages().empty());
+    EXPECT_TRUE(consumer_->newTickets().empty());
   }
 }
 
@@ -85,7 +85,7 @@ TEST_F(OrderFilterTest, BookletGroupsAreCompletedWithPadsAndSentInBookletOrder) 
     AddJob(JobBinding(c.edge), c.pages);
     EXPECT_EQ(Run(), S_OK);
     EXPECT_THAT(SentPages(), ElementsAreArray(Labels(c.table, c.pages)));
-    EXPECT_EQ(consumer_->pads().size(), c.table.size() - static_cast<std::size_t>(c.pages));
+    EXPECT_EQ(consumer_->newPages().size(), c.table.size() - static_cast<std::size_t>(c.pages));
   }
 }
 
@@ -97,9 +97,9 @@ TEST_F(OrderFilterTest, PadPagesRepeatTheFirstPageRootAndCarryItsTicket) {
           "xml:lang=\"de-DE\"><Canvas><Glyphs UnicodeString=\"A &amp; B\"/></Canvas></FixedPage>");
   AddPage(2);
   EXPECT_EQ(Run(), S_OK);
-  ASSERT_EQ(consumer_->pads().size(), 2u);
+  ASSERT_EQ(consumer_->newPages().size(), 2u);
   std::set<std::string> ticketNames;
-  for (const auto& [name, pad] : consumer_->pads()) {
+  for (const auto& [name, pad] : consumer_->newPages()) {
     SCOPED_TRACE(name);
     EXPECT_TRUE(name.starts_with("/Pad_page_") && name.ends_with(".xaml"));
     EXPECT_EQ(pad->Bytes(),
@@ -113,7 +113,7 @@ TEST_F(OrderFilterTest, PadPagesRepeatTheFirstPageRootAndCarryItsTicket) {
     EXPECT_TRUE(ticketName.starts_with("/PT_OD_")) << ticketName;
     ticketNames.insert(ticketName);
     // The ticket in force for page 1: its own orientation on the job's booklet.
-    const std::string ticket = consumer_->tickets().at(ticketName)->Bytes();
+    const std::string ticket = consumer_->newTickets().at(ticketName)->Bytes();
     EXPECT_NE(ticket.find("Landscape"), std::string::npos) << ticket;
     EXPECT_NE(ticket.find("Booklet"), std::string::npos) << ticket;
   }
@@ -138,7 +138,7 @@ TEST_F(OrderFilterTest, DivideIntoSetsOrdersEachSetOnItsOwn) {
   for (const std::string& label : Labels({16, 9, 10, 15, 14, 11, 12, 13, 20, 17, 18, 19}, 20))
     expected.push_back(label);
   EXPECT_THAT(SentPages(), ElementsAreArray(expected));
-  EXPECT_TRUE(consumer_->pads().empty());
+  EXPECT_TRUE(consumer_->newPages().empty());
 
   // Fewer than one sheet per set counts as one sheet.
   for (const long sheets : {0L, -3L}) {
@@ -192,7 +192,7 @@ TEST_F(OrderFilterTest, PadPageNamesTakenInTheJobArePassedOver) {
   consumer_->RefusePageNames(5);
   AddJob(JobBinding("psk:Booklet"), 1);
   EXPECT_EQ(Run(), S_OK);
-  EXPECT_EQ(consumer_->pads().size(), 3u);
+  EXPECT_EQ(consumer_->newPages().size(), 3u);
   EXPECT_EQ(SentPages().size(), 4u);
 
   // A consumer that refuses every name ends the job instead of looping.

@@ -12,24 +12,47 @@ namespace {
 using namespace ticket_test;
 
 TEST(ResolveBookletDuplex, ABookletSurvivesOnlyShortEdgeOrNoDuplexChoice) {
+  using Edge = BindingEdge;
+  using Type = DuplexType;
+  using Mode = DuplexMode;
+  using Booklet = BookletMode;
   struct Case {
     const char* label;
-    LONG bindingScope, edge, duplexScope, duplexType, duplexMode;
+    LONG bindingScope;
+    Edge edge;
+    LONG duplexScope;
+    Type duplexType;
+    Mode duplexMode;
     HRESULT hr;
-    LONG bookletMode, resolvedEdge, resolvedDuplexMode, duplexTypeAfter, gutterControlAfter;
+    Booklet bookletMode;
+    Edge resolvedEdge;
+    Mode resolvedDuplexMode;
+    Type duplexTypeAfter;
+    LONG gutterControlAfter;
   };
   const Case cases[] = {
-      {"job booklet, no duplex: short edge implied", 0, 4, -1, 0, 0, S_OK, kWholeJobBooklet, 4, 0, 1, 1},
-      {"job booklet, short edge manual", 0, 5, 0, 2, 2, S_OK, kWholeJobBooklet, 5, 2, 2, 1},
-      {"job booklet, one-sided", 0, 4, 0, 0, 0, S_OK, kNoBooklet, kBindLeft, 0, 0, 0},
-      {"job booklet, long edge automatic", 0, 5, 0, 3, 1, S_OK, kNoBooklet, kBindLeft, 1, 3, 0},
-      {"job booklet, long edge manual", 0, 4, 0, 4, 2, S_OK, kNoBooklet, kBindLeft, 2, 4, 0},
-      {"document booklet, no duplex", 1, 4, -1, 0, 0, S_OK, kPerDocumentBooklet, 4, 0, 1, 1},
-      {"document booklet, document one-sided", 1, 4, 1, 0, 0, S_OK, kNoBooklet, kBindLeft, 0, 0, 0},
-      {"job booklet, document duplex", 0, 4, 1, 1, 1, E_FAIL, kNoBooklet, 0, 0, 1, 1},
-      {"document booklet, job duplex", 1, 4, 0, 0, 0, S_OK, kNoBooklet, kBindLeft, 0, 0, 0},
-      {"right binding, one-sided", 0, 2, 0, 0, 0, S_OK, kNoBooklet, 2, 0, 0, 1},
-      {"no binding, no duplex", -1, 1, -1, 0, 0, S_OK, kNoBooklet, 1, 0, 0, 1},
+      {"job booklet, no duplex: short edge implied", 0, Edge::Booklet, -1, Type::OneSided, Mode::None, S_OK,
+       Booklet::WholeJob, Edge::Booklet, Mode::None, Type::ShortEdge, 1},
+      {"job booklet, short edge manual", 0, Edge::BookletReverseFlip, 0, Type::ShortEdgeManual, Mode::Manual, S_OK,
+       Booklet::WholeJob, Edge::BookletReverseFlip, Mode::Manual, Type::ShortEdgeManual, 1},
+      {"job booklet, one-sided", 0, Edge::Booklet, 0, Type::OneSided, Mode::None, S_OK, Booklet::None, Edge::BindLeft,
+       Mode::None, Type::OneSided, 0},
+      {"job booklet, long edge automatic", 0, Edge::BookletReverseFlip, 0, Type::LongEdge, Mode::Automatic, S_OK,
+       Booklet::None, Edge::BindLeft, Mode::Automatic, Type::LongEdge, 0},
+      {"job booklet, long edge manual", 0, Edge::Booklet, 0, Type::LongEdgeManual, Mode::Manual, S_OK, Booklet::None,
+       Edge::BindLeft, Mode::Manual, Type::LongEdgeManual, 0},
+      {"document booklet, no duplex", 1, Edge::Booklet, -1, Type::OneSided, Mode::None, S_OK, Booklet::PerDocument,
+       Edge::Booklet, Mode::None, Type::ShortEdge, 1},
+      {"document booklet, document one-sided", 1, Edge::Booklet, 1, Type::OneSided, Mode::None, S_OK, Booklet::None,
+       Edge::BindLeft, Mode::None, Type::OneSided, 0},
+      {"job booklet, document duplex", 0, Edge::Booklet, 1, Type::ShortEdge, Mode::Automatic, E_FAIL, Booklet::None,
+       Edge::BindBottom, Mode::None, Type::ShortEdge, 1},
+      {"document booklet, job duplex", 1, Edge::Booklet, 0, Type::OneSided, Mode::None, S_OK, Booklet::None,
+       Edge::BindLeft, Mode::None, Type::OneSided, 0},
+      {"right binding, one-sided", 0, Edge::BindRight, 0, Type::OneSided, Mode::None, S_OK, Booklet::None,
+       Edge::BindRight, Mode::None, Type::OneSided, 1},
+      {"no binding, no duplex", -1, Edge::BindLeft, -1, Type::OneSided, Mode::None, S_OK, Booklet::None, Edge::BindLeft,
+       Mode::None, Type::OneSided, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -41,12 +64,13 @@ TEST(ResolveBookletDuplex, ABookletSurvivesOnlyShortEdgeOrNoDuplexChoice) {
     duplex.scope = c.duplexScope;
     duplex.duplexType = c.duplexType;
     duplex.duplexMode = c.duplexMode;
-    ResolvedBooklet resolved{-7, -7, -7};
+    constexpr auto kUnset = static_cast<Booklet>(-7);
+    ResolvedBooklet resolved{kUnset, static_cast<Edge>(-7), static_cast<Mode>(-7)};
     EXPECT_EQ(ResolveBookletDuplex(binding, duplex, &resolved), c.hr);
     EXPECT_EQ(duplex.duplexType, c.duplexTypeAfter);
     EXPECT_EQ(binding.gutterControl, c.gutterControlAfter);
     if (FAILED(c.hr)) {
-      EXPECT_EQ(resolved.bookletMode, -7) << "no outputs after a failure";
+      EXPECT_EQ(resolved.bookletMode, kUnset) << "no outputs after a failure";
       continue;
     }
     EXPECT_EQ(resolved.bookletMode, c.bookletMode);
@@ -56,7 +80,8 @@ TEST(ResolveBookletDuplex, ABookletSurvivesOnlyShortEdgeOrNoDuplexChoice) {
 }
 
 TEST(ReadOrderSettings, KeepsTheSettingsWhenTheTicketCannotBeRead) {
-  const OrderSettings before{kWholeJobBooklet, 5, kDivideIntoSets, 3, 2};
+  const OrderSettings before{BookletMode::WholeJob, BindingEdge::BookletReverseFlip, BookletMethod::DivideIntoSets, 3,
+                             DuplexMode::Manual};
   OrderSettings settings = before;
   const ComPtr<IXMLDOMDocument2> capabilities = LoadXml(TicketXml("", kDeclarations, "PrintCapabilities"));
   EXPECT_EQ(ReadOrderSettings(capabilities.Get(), PRIVATE_KEYWORDS_NS, settings), E_FAIL);
@@ -70,8 +95,8 @@ TEST(ReadOrderSettings, KeepsTheSettingsWhenTheTicketCannotBeRead) {
   // A ticket without binding or duplex ends the booklet.
   const ComPtr<IXMLDOMDocument2> plain = LoadXml(TicketXml(""));
   EXPECT_EQ(ReadOrderSettings(plain.Get(), PRIVATE_KEYWORDS_NS, settings), S_OK);
-  EXPECT_EQ(settings.bookletMode, kNoBooklet);
-  EXPECT_EQ(settings.bindingEdge, 1);
+  EXPECT_EQ(settings.bookletMode, BookletMode::None);
+  EXPECT_EQ(settings.bindingEdge, BindingEdge::BindLeft);
   EXPECT_EQ(settings.bookletSheets, 10);
 }
 

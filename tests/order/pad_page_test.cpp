@@ -53,7 +53,7 @@ TEST(PadPage, EscapesValuesSoThatThePadReadsBackTheSame) {
   EXPECT_EQ(read.markup, std::string(kDeclaration) +
                              "<FixedPage xmlns=\"http://schemas.microsoft.com/xps/2005/06\" Width=\"816\" "
                              "Height=\"1056\" xml:lang=\"en\" "
-                             "Name=\"a&amp;b&lt;c&gt;&quot;d&quot;&#x9;e&#xA;f&#xD;g'\"/>");
+                             "Name=\"a&amp;b&lt;c&gt;&quot;d&quot;&#x9;e&#xA;f&#xD;g&apos;\"/>");
   // Read as a template again, the pad gives itself: every value came back unchanged.
   const Read again = PadMarkupOf(read.markup);
   ASSERT_EQ(again.hr, S_OK);
@@ -83,14 +83,14 @@ TEST(PadPage, TemplatesThatAreNoFixedPageGiveNoPad) {
 }
 
 TEST(PadPage, NewPadsGetNamesTheJobDoesNotHaveAndTheirMarkup) {
-  const auto consumer = MakeComObject<TestConsumer>();
+  const auto consumer = MakeComObject<RecordingConsumer>();
   PadPageNames names;
   ComPtr<IFixedPage> first, second;
   ASSERT_EQ(CreatePadPage(consumer.Get(), "<FixedPage/>", names, &first), S_OK);
   consumer->RefusePageNames(3);
   ASSERT_EQ(CreatePadPage(consumer.Get(), "<FixedPage/>", names, &second), S_OK);
-  ASSERT_EQ(consumer->pads().size(), 2u);
-  for (const auto& [name, pad] : consumer->pads()) EXPECT_EQ(pad->Bytes(), "<FixedPage/>") << name;
+  ASSERT_EQ(consumer->newPages().size(), 2u);
+  for (const auto& [name, pad] : consumer->newPages()) EXPECT_EQ(pad->Bytes(), "<FixedPage/>") << name;
 
   EXPECT_EQ(CreatePadPage(nullptr, "<FixedPage/>", names, &first), E_PENDING);
   EXPECT_EQ(CreatePadPage(consumer.Get(), "<FixedPage/>", names, nullptr), E_POINTER);

@@ -156,27 +156,5 @@ TEST_F(TicketDevMode, FailuresLeaveNoBlock) {
   EXPECT_EQ(PTReleaseMemory(nullptr), S_OK);
 }
 
-TEST_F(TicketDevMode, DescribesAsTextAndJson) {
-  PDEVMODE block = nullptr;
-  ULONG size = 0;
-  ASSERT_EQ(PTConvertPrintTicketToDevMode(provider_, StreamOf(Ticket(Feature("psk:PageMediaSize", "psk:ISOA4"))).Get(),
-                                          kUserDefaultDevmode, kPTJobScope, &size, &block, nullptr),
-            S_OK);
-  const std::string text = DescribeDevMode(block, size, false);
-  const std::string json = DescribeDevMode(block, size, true);
-  const std::string public_only = DescribeDevMode(block, sizeof(DEVMODEW), true);
-  const std::string too_short = DescribeDevMode(block, sizeof(DEVMODEW) - 1, false);
-  PTReleaseMemory(block);
-  EXPECT_NE(text.find("dmDeviceName: Kestrel InkJet MFP\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("dmPaperSize: 9\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("dmFormName: A4\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("private.mediaWidth: 210000\n"), std::string::npos) << text;
-  EXPECT_TRUE(json.starts_with("{\"dmDeviceName\": \"Kestrel InkJet MFP\", ")) << json;
-  EXPECT_NE(json.find("\"dmPaperSize\": 9, "), std::string::npos) << json;
-  EXPECT_NE(json.find(", \"private\": {\"version\": 1, \"mediaWidth\": 210000, "), std::string::npos) << json;
-  EXPECT_EQ(public_only.find("private"), std::string::npos);
-  EXPECT_TRUE(too_short.empty());
-}
-
 }  // namespace
 }  // namespace ticket_test

@@ -259,30 +259,6 @@ TEST_F(TicketMerge, DefaultTicketValidatesWithoutChanges) {
   EXPECT_NE(text.find("xmlns:kp=\"" + std::string(kPrivateKeywordsNamespaceUtf8) + "\""), std::string::npos);
 }
 
-TEST_F(TicketMerge, DescribesTheMergedTicketAsTextAndJson) {
-  const Result r = Merge(Ticket(IntegerInit("psk:JobCopiesAllDocuments", "2")),
-                         Ticket(Feature("psk:PageMediaSize", "psk:ISOA4")));
-  ASSERT_EQ(r.hr, S_OK) << r.message;
-  std::string text, json;
-  ASSERT_EQ(DescribePrintSchemaDocument(r.text, false, &text, nullptr), S_OK);
-  EXPECT_EQ(text,
-            "PrintTicket version 1\n"
-            "  ParameterInit psk:JobCopiesAllDocuments = 2\n"
-            "  Feature psk:PageMediaSize\n"
-            "    Option psk:ISOA4\n"
-            "      ScoredProperty psk:MediaSizeWidth = 210000\n"
-            "      ScoredProperty psk:MediaSizeHeight = 297000\n");
-  ASSERT_EQ(DescribePrintSchemaDocument(r.text, true, &json, nullptr), S_OK);
-  EXPECT_NE(json.find("\"namespaces\": {\"psf\": \"" + std::string(kPsf) + "\", "), std::string::npos) << json;
-  EXPECT_NE(json.find("{\"element\": \"ParameterInit\", \"name\": \"psk:JobCopiesAllDocuments\", \"value\": \"2\", "
-                      "\"children\": []}"),
-            std::string::npos)
-      << json;
-  Bstr message;
-  EXPECT_EQ(DescribePrintSchemaDocument("<a", true, &json, message.Put()), E_PRINTTICKET_FORMAT);
-  EXPECT_FALSE(message.Empty());
-}
-
 TEST(PrinterRegistration, RefusesMissingAndInvalidDescriptions) {
   Bstr message;
   EXPECT_EQ(RegisterPrinter(u"P", "/nonexistent/printer.xml", message.Put()), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ticket/duplex_settings.h"
 #include "ticket_documents.h"
 
 namespace {
@@ -44,15 +45,22 @@ TEST(ReadBinding, ReadsTheJobFeature) {
   };
   const Case cases[] = {
       {"nothing there", "", {}},
-      {"full feature", JobBinding("psk:BindTop"), {0, 3, 5000, 1, 1, 0, 0, 1, 4}},
-      {"private edge", JobBinding("ns0000:BookletReverseFlip", "Yes"), {0, 5, 5000, 1, 1, 1, 0, 1, 4}},
+      {"full feature",
+       JobBinding("psk:BindTop"),
+       {0, BindingEdge::BindTop, 5000, 1, BindingUnit::Inches, 0, 0, BookletMethod::DivideIntoSets, 4}},
+      {"private edge",
+       JobBinding("ns0000:BookletReverseFlip", "Yes"),
+       {0, BindingEdge::BookletReverseFlip, 5000, 1, BindingUnit::Inches, 1, 0, BookletMethod::DivideIntoSets, 4}},
       {"unknown edge keeps edge, gutter and dependence",
-       JobBinding("psk:BindSideways"), {0, 1, 0, 1, 1, 1, 0, 1, 4}},
+       JobBinding("psk:BindSideways"),
+       {0, BindingEdge::BindLeft, 0, 1, BindingUnit::Inches, 1, 0, BookletMethod::DivideIntoSets, 4}},
       {"gutter missing skips DependOnDuplex",
-       Feature("psk:JobBindAllDocuments", Option("psk:BindRight", Scored("ns0000:DependOnDuplex", StringValue("False")))),
-       {0, 2, 0, 0, 0, 1, 1, 0, 10}},
+       Feature("psk:JobBindAllDocuments",
+               Option("psk:BindRight", Scored("ns0000:DependOnDuplex", StringValue("False")))),
+       {0, BindingEdge::BindRight, 0, 0, BindingUnit::Microns, 1, 1, BookletMethod::AllPagesAtOnce, 10}},
       {"only the document feature",
-       Feature("psk:DocumentBinding", Option("psk:BindTop", Scored("psk:BindingGutter", IntValue(9)))), {}},
+       Feature("psk:DocumentBinding", Option("psk:BindTop", Scored("psk:BindingGutter", IntValue(9)))),
+       {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -69,7 +77,8 @@ TEST(WriteBinding, RoundTripsAndReplacesEveryScope) {
                                                                                        Ref("psk:DocumentBindingGutter")))) +
                            Init("psk:DocumentBindingGutter", IntValue(1)) +
                            Init("ns0000:DocumentBindBookletDivideSheets", IntValue(2))));
-  const BindingSettings written{0, 5, 7000, 1, 0, 0, 1, 1, 3};
+  const BindingSettings written{0, BindingEdge::BookletReverseFlip, 7000, 1, BindingUnit::Microns, 0,
+                                1, BookletMethod::DivideIntoSets,   3};
   ASSERT_EQ(WriteBinding(*ticket, written), S_OK);
   BindingSettings read;
   EXPECT_EQ(ReadBinding(*ticket, read), S_OK);
@@ -78,7 +87,9 @@ TEST(WriteBinding, RoundTripsAndReplacesEveryScope) {
   EXPECT_EQ(CountOf(*ticket, u"/psf:PrintTicket/psf:Feature"), 1);
   EXPECT_EQ(CountOf(*ticket, u"//psf:ParameterInit"), 2);
 
-  ASSERT_EQ(WriteBinding(*ticket, BindingSettings{1, 4, 100, 0, 1, 1, 0, 0, 10}), S_OK);
+  ASSERT_EQ(WriteBinding(*ticket, BindingSettings{1, BindingEdge::Booklet, 100, 0, BindingUnit::Inches, 1, 0,
+                                                  BookletMethod::AllPagesAtOnce, 10}),
+            S_OK);
   EXPECT_EQ(CountOf(*ticket, u"//psf:Feature[@name = \"psk:DocumentBinding\"]"), 1);
   EXPECT_EQ(CountOf(*ticket, u"//psf:ParameterInit[@name = \"psk:DocumentBindingGutter\"]"), 1);
   EXPECT_EQ(CountOf(*ticket, u"//psf:ParameterInit[@name = \"ns0000:DocumentBindBookletDivideSheets\"]"), 1);
@@ -91,21 +102,33 @@ TEST(WriteBinding, RoundTripsAndReplacesEveryScope) {
 TEST(WriteBinding, RefusesFieldsOutsideTheirRange) {
   BindingSettings edge6;
   edge6.scope = 0;
-  edge6.bindingEdge = 6;
+  edge6.bindingEdge = static_cast<BindingEdge>(6);
   BindingSettings unit2 = edge6;
-  unit2.bindingEdge = 0;
-  unit2.unit = 2;
+  unit2.bindingEdge = BindingEdge::BindBottom;
+  unit2.unit = static_cast<BindingUnit>(2);
   BindingSettings scope2 = unit2;
-  scope2.unit = 0;
+  scope2.unit = BindingUnit::Microns;
   scope2.scope = 2;
   BindingSettings method2 = unit2;
-  method2.unit = 0;
-  method2.bookletMethod = 2;
+  method2.unit = BindingUnit::Microns;
+  method2.bookletMethod = static_cast<BookletMethod>(2);
   for (const BindingSettings& bad : {edge6, unit2, scope2, method2}) {
     Wrapped ticket(TicketXml(JobBinding("psk:BindLeft")));
     EXPECT_EQ(WriteBinding(*ticket, bad), E_INVALIDARG);
     EXPECT_EQ(CountOf(*ticket, u"//psf:Feature"), 4) << "ticket unchanged";
   }
+}
+
+TEST(SettingsTables, NameValuesAndCheckIndices) {
+  EXPECT_EQ(Name(BindingEdge::Booklet), u"Booklet");
+  EXPECT_EQ(Name(BookletMethod::DivideIntoSets), u"DivideIntoSets");
+  EXPECT_EQ(Name(DuplexType::LongEdgeManual), u"TwoSidedLongEdge");
+  EXPECT_EQ(Name(DuplexMode::Manual), u"Manual");
+  EXPECT_FALSE(Name(static_cast<BindingEdge>(6)));
+  EXPECT_EQ(FromIndex<BindingEdge>(5), BindingEdge::BookletReverseFlip);
+  for (const LONG outside : {LONG{-1}, LONG{6}, LONG{0x7FFFFFFF}})
+    EXPECT_FALSE(FromIndex<BindingEdge>(outside)) << outside;
+  EXPECT_FALSE(FromIndex<DuplexType>(5));
 }
 
 }  // namespace

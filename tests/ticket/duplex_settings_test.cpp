@@ -24,23 +24,38 @@ TEST(ReadDuplex, ReadsTypeAndModeFromTheJobFeature) {
     DuplexSettings expected;
   };
   const Case cases[] = {
-      {"nothing there", "", {-1, 0, 0, 0, 0}},
-      {"one-sided", JobDuplex("psk:OneSided", Mode("Manual")), {0, 0, 0, 0, 0}},
-      {"long edge, manual", JobDuplex("psk:TwoSidedLongEdge", Mode("Manual")), {0, 4, 2, 0, 0}},
-      {"long edge, automatic", JobDuplex("psk:TwoSidedLongEdge", Mode("Automatic")), {0, 3, 1, 0, 0}},
-      {"long edge without mode", JobDuplex("psk:TwoSidedLongEdge"), {0, 3, 0, 0, 0}},
-      {"long edge, other mode", JobDuplex("psk:TwoSidedLongEdge", Mode("Other")), {0, 3, 0, 0, 0}},
-      {"short edge, manual", JobDuplex("psk:TwoSidedShortEdge", Mode("Manual")), {0, 2, 2, 0, 0}},
-      {"short edge without mode", JobDuplex("psk:TwoSidedShortEdge"), {0, 1, 0, 0, 0}},
+      {"nothing there", "", {-1, DuplexType::OneSided, DuplexMode::None, 0, DuplexMode::None}},
+      {"one-sided",
+       JobDuplex("psk:OneSided", Mode("Manual")),
+       {0, DuplexType::OneSided, DuplexMode::None, 0, DuplexMode::None}},
+      {"long edge, manual",
+       JobDuplex("psk:TwoSidedLongEdge", Mode("Manual")),
+       {0, DuplexType::LongEdgeManual, DuplexMode::Manual, 0, DuplexMode::None}},
+      {"long edge, automatic",
+       JobDuplex("psk:TwoSidedLongEdge", Mode("Automatic")),
+       {0, DuplexType::LongEdge, DuplexMode::Automatic, 0, DuplexMode::None}},
+      {"long edge without mode",
+       JobDuplex("psk:TwoSidedLongEdge"),
+       {0, DuplexType::LongEdge, DuplexMode::None, 0, DuplexMode::None}},
+      {"long edge, other mode",
+       JobDuplex("psk:TwoSidedLongEdge", Mode("Other")),
+       {0, DuplexType::LongEdge, DuplexMode::None, 0, DuplexMode::None}},
+      {"short edge, manual",
+       JobDuplex("psk:TwoSidedShortEdge", Mode("Manual")),
+       {0, DuplexType::ShortEdgeManual, DuplexMode::Manual, 0, DuplexMode::None}},
+      {"short edge without mode",
+       JobDuplex("psk:TwoSidedShortEdge"),
+       {0, DuplexType::ShortEdge, DuplexMode::None, 0, DuplexMode::None}},
       {"only the document feature",
-       Feature("psk:DocumentDuplex", Option("psk:TwoSidedLongEdge", Mode("Manual"))), {-1, 0, 0, 0, 0}},
+       Feature("psk:DocumentDuplex", Option("psk:TwoSidedLongEdge", Mode("Manual"))),
+       {-1, DuplexType::OneSided, DuplexMode::None, 0, DuplexMode::None}},
       {"first paper, manual sub mode",
        DuplexData(Item("TraySeparationMode", "DuplexPrintFirstPaper") + Item("DuplexModeSubData", "Manual")),
-       {-1, 0, 0, 1, 2}},
+       {-1, DuplexType::OneSided, DuplexMode::None, 1, DuplexMode::Manual}},
       {"first page, automatic sub mode",
        DuplexData(Item("TraySeparationMode", "DuplexPrintFirstPage") + Item("DuplexModeSubData", "Automatic")),
-       {-1, 0, 0, 0, 1}},
-      {"empty duplex data", DuplexData(""), {-1, 0, 0, 0, 0}},
+       {-1, DuplexType::OneSided, DuplexMode::None, 0, DuplexMode::Automatic}},
+      {"empty duplex data", DuplexData(""), {-1, DuplexType::OneSided, DuplexMode::None, 0, DuplexMode::None}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -56,19 +71,25 @@ TEST(ReadDuplex, ReadsTypeAndModeFromTheJobFeature) {
 }
 
 TEST(ReadDuplex, KeepsWhatTheTicketDoesNotSay) {
-  const DuplexSettings inherited{-1, 4, 2, 1, 2};
+  const DuplexSettings inherited{-1, DuplexType::LongEdgeManual, DuplexMode::Manual, 1, DuplexMode::Manual};
   struct Case {
     const char* label;
     std::string body;
     DuplexSettings expected;
   };
   const Case cases[] = {
-      {"unknown option keeps type and mode", JobDuplex("psk:ThreeSided"), {0, 4, 2, 0, 2}},
-      {"one-sided keeps the mode", JobDuplex("psk:OneSided"), {0, 0, 2, 0, 2}},
+      {"unknown option keeps type and mode",
+       JobDuplex("psk:ThreeSided"),
+       {0, DuplexType::LongEdgeManual, DuplexMode::Manual, 0, DuplexMode::Manual}},
+      {"one-sided keeps the mode",
+       JobDuplex("psk:OneSided"),
+       {0, DuplexType::OneSided, DuplexMode::Manual, 0, DuplexMode::Manual}},
       {"unknown sub mode kept, missing tray separation is first page",
-       DuplexData(Item("DuplexModeSubData", "manual")), {-1, 4, 2, 0, 2}},
-      {"missing sub mode becomes 0", DuplexData(Item("TraySeparationMode", "DuplexPrintFirstPaper")),
-       {-1, 4, 2, 1, 0}},
+       DuplexData(Item("DuplexModeSubData", "manual")),
+       {-1, DuplexType::LongEdgeManual, DuplexMode::Manual, 0, DuplexMode::Manual}},
+      {"missing sub mode becomes 0",
+       DuplexData(Item("TraySeparationMode", "DuplexPrintFirstPaper")),
+       {-1, DuplexType::LongEdgeManual, DuplexMode::Manual, 1, DuplexMode::None}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -87,7 +108,8 @@ TEST(WriteDuplex, WritesTheJobFeatureAndAlwaysTheDuplexData) {
   Wrapped ticket(TicketXml(JobDuplex("psk:TwoSidedLongEdge", Mode("Manual")) +
                            Feature("psk:DocumentDuplex", Option("psk:TwoSidedShortEdge")) +
                            DuplexData(Item("DuplexModeSubData", "Manual")) + DuplexData("")));
-  ASSERT_EQ(WriteDuplex(*ticket, DuplexSettings{0, 0, 2, 0, 0}), S_OK);
+  ASSERT_EQ(WriteDuplex(*ticket, DuplexSettings{0, DuplexType::OneSided, DuplexMode::Manual, 0, DuplexMode::None}),
+            S_OK);
   EXPECT_EQ(CountOf(*ticket, u"//psf:Feature"), 1);
   EXPECT_EQ(CountOf(*ticket, u"//psf:Option[@name = \"psk:OneSided\"]"), 1);
   EXPECT_EQ(CountOf(*ticket, u"//psf:ScoredProperty"), 0) << "no DuplexMode for one-sided";
@@ -96,8 +118,10 @@ TEST(WriteDuplex, WritesTheJobFeatureAndAlwaysTheDuplexData) {
   EXPECT_EQ(ticket->GetValue(u"//psf:Property[@name = \"ns0000:TraySeparationMode\"]", &tray), S_OK);
   EXPECT_EQ(Text(tray), "DuplexPrintFirstPage");
 
-  for (const DuplexSettings& written : {DuplexSettings{0, 4, 2, 1, 1}, DuplexSettings{0, 1, 1, 0, 2},
-                                        DuplexSettings{-1, 0, 0, 1, 0}}) {
+  for (const DuplexSettings& written :
+       {DuplexSettings{0, DuplexType::LongEdgeManual, DuplexMode::Manual, 1, DuplexMode::Automatic},
+        DuplexSettings{0, DuplexType::ShortEdge, DuplexMode::Automatic, 0, DuplexMode::Manual},
+        DuplexSettings{-1, DuplexType::OneSided, DuplexMode::None, 1, DuplexMode::None}}) {
     ASSERT_EQ(WriteDuplex(*ticket, written), S_OK);
     DuplexSettings read;
     EXPECT_EQ(ReadDuplex(*ticket, read), S_OK);
@@ -110,8 +134,11 @@ TEST(WriteDuplex, WritesTheJobFeatureAndAlwaysTheDuplexData) {
 }
 
 TEST(WriteDuplex, RefusesFieldsOutsideTheirRange) {
-  for (const DuplexSettings& bad : {DuplexSettings{2, 0, 0, 0, 0}, DuplexSettings{0, 5, 0, 0, 0},
-                                    DuplexSettings{0, 0, 3, 0, 0}, DuplexSettings{0, 0, 0, 0, -1}}) {
+  for (const DuplexSettings& bad :
+       {DuplexSettings{2, DuplexType::OneSided, DuplexMode::None, 0, DuplexMode::None},
+        DuplexSettings{0, static_cast<DuplexType>(5), DuplexMode::None, 0, DuplexMode::None},
+        DuplexSettings{0, DuplexType::OneSided, static_cast<DuplexMode>(3), 0, DuplexMode::None},
+        DuplexSettings{0, DuplexType::OneSided, DuplexMode::None, 0, static_cast<DuplexMode>(-1)}}) {
     Wrapped ticket(TicketXml(JobDuplex("psk:TwoSidedLongEdge")));
     EXPECT_EQ(WriteDuplex(*ticket, bad), E_INVALIDARG);
     EXPECT_EQ(CountOf(*ticket, u"//psf:Feature"), 1);

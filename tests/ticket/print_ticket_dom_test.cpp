@@ -4,7 +4,7 @@
 
 #include <limits>
 
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
 #include "ticket_documents.h"
 
 namespace {

@@ -8,40 +8,17 @@ namespace {
 
 using namespace ticket_test;
 
-TEST(JsonWriter, EscapesStringsAndIndentsMembers) {
-  JsonWriter json;
-  json.BeginObject();
-  json.Key("text");
-  json.String(u"a\"b\\c\n\u00e9\U0001F600\x01");
-  json.Key("stray");
-  json.String(std::u16string_view(u"\xD800x", 2));
-  json.Key("list");
-  json.BeginArray();
-  json.Number(-3);
-  json.Null();
-  json.EndArray();
-  json.Key("empty");
-  json.BeginObject();
-  json.EndObject();
-  json.EndObject();
-  EXPECT_EQ(json.Text(),
-            "{\n"
-            "  \"text\": \"a\\\"b\\\\c\\n\xC3\xA9\xF0\x9F\x98\x80\\u0001\",\n"
-            "  \"stray\": \"\\uD800x\",\n"
-            "  \"list\": [\n"
-            "    -3,\n"
-            "    null\n"
-            "  ],\n"
-            "  \"empty\": {}\n"
-            "}");
+TEST(SettingsJson, EscapesTextsAndReplacesStraySurrogates) {
+  JobInfoSettings settings;
+  settings.userName = Bstr(u"a\"b\\c\n\u00e9\U0001F600\x01");
+  settings.computerName = Bstr(std::u16string_view(u"\xD800x", 2));
+  const OrderedJson json = DescribeFields(settings);
+  EXPECT_EQ(json["userName"].dump(), "\"a\\\"b\\\\c\\n\xC3\xA9\xF0\x9F\x98\x80\\u0001\"");
+  EXPECT_EQ(json["computerName"].dump(), "\"\xEF\xBF\xBDx\"");
 }
 
 TEST(SettingsJson, DescribesEnumerationsByIndexAndName) {
-  JsonWriter json;
-  json.BeginObject();
-  DescribeFields(json, MirrorSettings{0, 7});
-  json.EndObject();
-  EXPECT_EQ(json.Text(),
+  EXPECT_EQ(DescribeFields(MirrorSettings{0, 7}).dump(2),
             "{\n"
             "  \"mirror\": {\n"
             "    \"index\": 0,\n"

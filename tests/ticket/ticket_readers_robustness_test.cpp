@@ -92,16 +92,17 @@ TEST(TicketReaders, WritersRoundTripOnTheCorpusTickets) {
     if (!xml) GTEST_SKIP() << "corpus not found at " << KESTREL_CORPUS_DIR;
     Wrapped ticket(*xml);
     const NUpSettings nUp{0, 4, 3, 2};
-    const DuplexSettings duplex{0, 4, 2, 1, 2};
-    const BindingSettings binding{0, 4, 6000, 1, 1, 0, 1, 1, 5};
+    const DuplexSettings duplex{0, DuplexType::LongEdgeManual, DuplexMode::Manual, 1, DuplexMode::Manual};
+    const BindingSettings binding{0, BindingEdge::Booklet,          6000, 1, BindingUnit::Inches, 0,
+                                  1, BookletMethod::DivideIntoSets, 5};
     ASSERT_EQ(WriteNUp(*ticket, nUp), S_OK);
     ASSERT_EQ(WriteDuplex(*ticket, duplex), S_OK);
     ASSERT_EQ(WriteBinding(*ticket, binding), S_OK);
     const Records r = ReadEverything(*ticket);
     EXPECT_EQ(r.nUp.pagesPerSheet, 4);
     EXPECT_EQ(r.nUp.scope, 0);
-    EXPECT_EQ(r.duplex.duplexType, 4);
-    EXPECT_EQ(r.duplex.subMode, 2);
+    EXPECT_EQ(r.duplex.duplexType, DuplexType::LongEdgeManual);
+    EXPECT_EQ(r.duplex.subMode, DuplexMode::Manual);
     EXPECT_EQ(r.binding.gutter, 6000);
     EXPECT_EQ(r.binding.bookletSheets, 5);
   }

@@ -10,9 +10,6 @@
 // SysFreeString; otherwise *errorMessage is NULL.
 #pragma once
 
-#include <string>
-#include <string_view>
-
 #include "platform/bstr.h"
 #include "platform/stream.h"
 #include "platform/types.h"
@@ -200,12 +197,3 @@ HRESULT PTConvertPrintTicketToDevMode(HPTPROVIDER provider, IStream* ticket, EDe
                                       EPrintTicketScope scope, ULONG* devmodeSize, PDEVMODE* devmode,
                                       BSTR* errorMessage);
 HRESULT PTReleaseMemory(void* buffer);
-
-// Readable text (one "name: value" line a field) or JSON of the fields a DEVMODE block of
-// size bytes fills, with its private block when one follows. Empty for a block too short.
-std::string DescribeDevMode(const DEVMODEW* devmode, ULONG size, bool json);
-
-// Readable text (an indented line per Print Schema element, "Element name = value") or
-// JSON (elements with name, value, parameter and children) of a ticket or capabilities
-// document, for tools. Text that is not well-formed XML gives E_PRINTTICKET_FORMAT.
-HRESULT DescribePrintSchemaDocument(std::string_view xml, bool json, std::string* description, BSTR* errorMessage);

@@ -57,7 +57,7 @@ void SysFreeString(BSTR text) {
 
 UINT SysStringByteLen(BSTR text) { return text ? *PrefixOf(text) : 0; }
 
-UINT SysStringLen(BSTR text) { return SysStringByteLen(text) / sizeof(WCHAR); }
+UINT SysStringLen(BSTR text) { return SysStringByteLen(text) / UINT{sizeof(WCHAR)}; }
 
 Bstr::Bstr(std::u16string_view text)
     : s_(text.size() <= std::numeric_limits<UINT>::max()

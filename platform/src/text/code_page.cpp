@@ -1,8 +1,8 @@
 // Conversions between narrow and wide text in the two code pages the platform knows.
 #include <algorithm>
 #include <array>
-#include <climits>
 
+#include "platform/checked_int.h"
 #include "platform/utf.h"
 #include "platform/wstring.h"
 
@@ -59,12 +59,12 @@ std::optional<std::basic_string_view<Char>> SourceText(const Char* src, int srcL
 // when dst is given and large enough, else 0.
 template <class Char>
 int Deliver(const std::optional<std::basic_string<Char>>& converted, Char* dst, int dstLen) {
-  if (!converted || converted->size() > static_cast<std::size_t>(INT_MAX)) return 0;
-  const int length = static_cast<int>(converted->size());
-  if (dstLen == 0) return length;
-  if (length > dstLen) return 0;
+  const std::optional<int> length = converted ? TryIntCast<int>(converted->size()) : std::nullopt;
+  if (!length) return 0;
+  if (dstLen == 0) return *length;
+  if (*length > dstLen) return 0;
   std::copy(converted->begin(), converted->end(), dst);
-  return length;
+  return *length;
 }
 
 bool ValidDestination(const void* dst, int dstLen) { return dstLen == 0 || (dstLen > 0 && dst); }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "devmode_builder.h"
+#include "platform/checked_int.h"
 #include "platform/com.h"
 #include "platform/print_ticket_provider.h"
 #include "platform/utf.h"
@@ -23,7 +24,8 @@ constexpr DWORD kSchemaVersion = 1;
 void SetMessage(BSTR* message, const std::string& text) {
   if (!message) return;
   const std::u16string wide = Utf8ToUtf16(text).value_or(u"(the message is not valid UTF-8)");
-  *message = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+  if (const std::optional<UINT> length = TryIntCast<UINT>(wide.size()))
+    *message = SysAllocStringLen(wide.data(), *length);
 }
 
 // Runs body(message) and turns every failure into its HRESULT and message.

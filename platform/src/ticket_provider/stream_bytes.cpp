@@ -1,8 +1,7 @@
 #include "stream_bytes.h"
 
-#include <algorithm>
-
 #include "platform/hresult.h"
+#include "platform/write_in_pieces.h"
 #include "ticket_error.h"
 
 std::string ReadRemaining(IStream* stream, HRESULT too_large, const std::string& what) {
@@ -20,12 +19,10 @@ std::string ReadRemaining(IStream* stream, HRESULT too_large, const std::string&
 }
 
 void WriteAll(IStream* stream, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ULONG want = static_cast<ULONG>(std::min<std::size_t>(bytes.size(), 1u << 20));
-    ULONG written = 0;
-    const HRESULT hr = stream->Write(bytes.data(), want, &written);
-    if (FAILED(hr)) throw TicketError{hr, "the result stream could not be written (" + HresultName(hr) + ")"};
-    if (written == 0 || written > want) throw TicketError{STG_E_MEDIUMFULL, "the result stream took no more bytes"};
-    bytes.remove_prefix(written);
-  }
+  const HRESULT hr =
+      WriteInPieces([stream](const BYTE* p, ULONG cb, ULONG* taken) { return stream->Write(p, cb, taken); },
+                    bytes.data(), bytes.size(), 1u << 20, nullptr);
+  if (hr == STG_E_MEDIUMFULL || hr == E_UNEXPECTED)
+    throw TicketError{STG_E_MEDIUMFULL, "the result stream took no more bytes"};
+  if (FAILED(hr)) throw TicketError{hr, "the result stream could not be written (" + HresultName(hr) + ")"};
 }

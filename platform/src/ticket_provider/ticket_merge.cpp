@@ -61,10 +61,8 @@ class Importer {
   }
 
   static std::string ValueOf(const xmlAttr* a) {
-    xmlChar* v = xmlNodeListGetString(a->doc, a->children, 1);
-    std::string text = S(v);
-    xmlFree(v);
-    return text;
+    const safexml::String v(xmlNodeListGetString(a->doc, a->children, 1));
+    return S(v.get());
   }
 
   bool HasQNameType(xmlNode* src) const {

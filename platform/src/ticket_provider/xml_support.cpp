@@ -2,9 +2,7 @@
 
 #include <libxml/parser.h>
 
-#include <algorithm>
 #include <charconv>
-#include <mutex>
 
 namespace {
 
@@ -16,80 +14,44 @@ std::string_view Trim(std::string_view s) {
   return s.substr(first, s.find_last_not_of(kBlanks) - first + 1);
 }
 
-struct ParserFree {
-  void operator()(xmlParserCtxt* ctxt) const { xmlFreeParserCtxt(ctxt); }
-};
-
 }  // namespace
 
 std::string_view TrimBlanks(std::string_view text) { return Trim(text); }
 
 namespace {
 
-// Stops the parser at <!DOCTYPE: no internal subset, hence no entity declarations.
-void RefuseDoctype(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
-  auto* ctxt = static_cast<xmlParserCtxt*>(ctx);
-  ctxt->_private = ctxt;  // marks the refusal
-  xmlStopParser(ctxt);
-}
-
-// Iterative, so that the walk itself cannot exhaust the stack.
-int DepthOf(const xmlNode* root) {
-  int depth = 1, deepest = 1;
-  for (const xmlNode* n = root;;) {
-    if (n->type == XML_ELEMENT_NODE && n->children) {
-      n = n->children;
-      deepest = std::max(deepest, ++depth);
-      continue;
-    }
-    while (n != root && !n->next) {
-      n = n->parent;
-      --depth;
-    }
-    if (n == root) return deepest;
-    n = n->next;
+std::string Reason(const safexml::ReadResult& read) {
+  switch (read.refusal) {
+    case safexml::Refusal::kTooLarge: return "too large";
+    case safexml::Refusal::kDocumentType: return "document type declarations are not accepted";
+    case safexml::Refusal::kNoRoot: return "no root element";
+    case safexml::Refusal::kTooDeep: return "elements nest deeper than " + std::to_string(kMaxElementDepth);
+    default: break;
   }
-}
-
-std::string Reason(const xmlParserCtxt* ctxt) {
-  if (ctxt->_private) return "document type declarations are not accepted";
-  const xmlError& e = ctxt->lastError;
-  std::string text(e.message ? Trim(e.message) : std::string_view("not well-formed XML"));
-  if (e.line > 0) text = "line " + std::to_string(e.line) + ": " + text;
+  std::string text = read.message.empty() ? "not well-formed XML" : std::string(Trim(read.message));
+  if (read.line > 0) text = "line " + std::to_string(read.line) + ": " + text;
   return text;
 }
 
 }  // namespace
 
 XmlDoc ParseXml(std::string_view bytes, HRESULT failure, const std::string& what) {
-  static std::once_flag init;
-  std::call_once(init, [] { xmlInitParser(); });
-  if (bytes.size() > static_cast<std::size_t>(INT32_MAX)) throw TicketError{failure, what + ": too large"};
-  std::unique_ptr<xmlParserCtxt, ParserFree> ctxt(xmlNewParserCtxt());
-  if (!ctxt) throw TicketError{E_OUTOFMEMORY, what + ": out of memory"};
-  ctxt->sax->internalSubset = RefuseDoctype;
-  constexpr int kOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NOBLANKS |
-                           XML_PARSE_NOCDATA;
-  XmlDoc doc(xmlCtxtReadMemory(ctxt.get(), bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr,
-                               kOptions));
-  if (!doc || !ctxt->wellFormed || ctxt->_private) throw TicketError{failure, what + ": " + Reason(ctxt.get())};
-  if (doc->intSubset || doc->extSubset)
-    throw TicketError{failure, what + ": document type declarations are not accepted"};
-  xmlNode* root = xmlDocGetRootElement(doc.get());
-  if (!root) throw TicketError{failure, what + ": no root element"};
-  if (DepthOf(root) > kMaxElementDepth)
-    throw TicketError{failure, what + ": elements nest deeper than " + std::to_string(kMaxElementDepth)};
-  return doc;
+  safexml::ReadRules rules;
+  rules.extraOptions = XML_PARSE_NOBLANKS | XML_PARSE_NOCDATA;
+  rules.maxDepth = kMaxElementDepth;
+  safexml::ReadResult read = safexml::Read(bytes, rules);
+  if (read.refusal == safexml::Refusal::kOutOfMemory) throw TicketError{E_OUTOFMEMORY, what + ": out of memory"};
+  if (!read.document) throw TicketError{failure, what + ": " + Reason(read)};
+  return std::move(read.document);
 }
 
 std::string SerializeXml(xmlDoc* doc) {
   xmlChar* bytes = nullptr;
   int size = 0;
   xmlDocDumpFormatMemoryEnc(doc, &bytes, &size, "UTF-8", 1);
-  if (!bytes) throw TicketError{E_OUTOFMEMORY, "out of memory while writing the document"};
-  std::string text(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(size));
-  xmlFree(bytes);
-  return text;
+  const safexml::String owned(bytes);
+  if (!owned) throw TicketError{E_OUTOFMEMORY, "out of memory while writing the document"};
+  return std::string(reinterpret_cast<const char*>(owned.get()), static_cast<std::size_t>(size));
 }
 
 std::optional<QualifiedName> ResolveQName(xmlNode* node, std::string_view text) {
@@ -114,20 +76,10 @@ bool IsElement(const xmlNode* node, const char* uri, const char* local) {
          xmlStrEqual(node->name, reinterpret_cast<const xmlChar*>(local));
 }
 
-std::optional<std::string> Attribute(const xmlNode* node, const char* name) {
-  xmlChar* value = xmlGetNoNsProp(node, reinterpret_cast<const xmlChar*>(name));
-  if (!value) return std::nullopt;
-  std::string text(reinterpret_cast<const char*>(value));
-  xmlFree(value);
-  return text;
-}
-
 std::string TextOf(const xmlNode* node) {
-  xmlChar* content = xmlNodeGetContent(node);
+  const safexml::String content(xmlNodeGetContent(node));
   if (!content) return {};
-  std::string text(Trim(reinterpret_cast<const char*>(content)));
-  xmlFree(content);
-  return text;
+  return std::string(Trim(reinterpret_cast<const char*>(content.get())));
 }
 
 xmlNode* ChildElement(xmlNode* parent, const char* uri, const char* local) {

@@ -11,12 +11,10 @@
 #include <string>
 #include <string_view>
 
+#include "platform/safe_xml.h"
 #include "ticket_error.h"
 
-struct XmlDocFree {
-  void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
-};
-using XmlDoc = std::unique_ptr<xmlDoc, XmlDocFree>;
+using XmlDoc = safexml::Document;
 
 inline constexpr char kXmlSchemaNamespace[] = "http://www.w3.org/2001/XMLSchema";
 inline constexpr char kXmlSchemaInstanceNamespace[] = "http://www.w3.org/2001/XMLSchema-instance";
@@ -49,7 +47,7 @@ std::optional<QualifiedName> ResolveQName(xmlNode* node, std::string_view text);
 
 bool IsElement(const xmlNode* node, const char* uri, const char* local);
 bool InNamespace(const xmlNode* node, const char* uri);
-std::optional<std::string> Attribute(const xmlNode* node, const char* name);
+using safexml::Attribute;
 std::string TextOf(const xmlNode* node);  // concatenated text content, trimmed
 // The first element child named uri/local.
 xmlNode* ChildElement(xmlNode* parent, const char* uri, const char* local);

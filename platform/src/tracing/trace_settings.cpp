@@ -1,9 +1,12 @@
 #include "trace_settings.h"
 
 #include <charconv>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+
+#include "platform/checked_int.h"
 
 namespace {
 
@@ -56,7 +59,7 @@ std::optional<ProviderSettings> FindProviderSettings(std::string_view list, cons
     const std::optional<Entry> entry = ParseEntry(text);
     if (!entry) {
       std::fprintf(stderr, "KESTREL_TRACE: ignoring malformed entry \"%.*s\" (expected {GUID}:flags[:level])\n",
-                   static_cast<int>(text.size()), text.data());
+                   TryIntCast<int>(text.size()).value_or(INT_MAX), text.data());
     } else if (entry->provider == provider) {
       found = entry->settings;  // the last mention wins
     }

@@ -8,6 +8,7 @@
 #include <libxml/SAX2.h>
 #include <libxml/xmlerror.h>
 
+#include "platform/checked_int.h"
 #include "start_tag_order.h"
 
 namespace {
@@ -153,7 +154,8 @@ HRESULT SaxPushParser::Unconvertible() {
 HRESULT SaxPushParser::StartElement(const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri,
                                     int namespaceCount, const xmlChar** namespaces, int attributeCount,
                                     const xmlChar** attributes) {
-  if (elements_.Depth() >= kMaxDepth) return Fail(E_XML_PARSE, "elements are nested deeper than 256 levels");
+  if (elements_.Depth() >= static_cast<std::size_t>(safexml::kMaxDepth))
+    return Fail(E_XML_PARSE, "elements are nested deeper than " + std::to_string(safexml::kMaxDepth) + " levels");
   const NameCache::Name* name = names_.Find(Chars(prefix), Chars(localName));
   if (!name || !elements_.Push(Text(uri), *name)) return Unconvertible();
   for (int i = 0; i < namespaceCount; ++i)
@@ -335,12 +337,12 @@ void SaxPushParser::Run(const ByteReader& read, bool ignoreDeclaredEncoding) {
     end = got == 0;
     have += got;
   }
-  parser_.reset(xmlCreatePushParserCtxt(&Callbacks(), this, chunk_.get(), static_cast<int>(have), nullptr));
+  parser_.reset(xmlCreatePushParserCtxt(&Callbacks(), this, chunk_.get(), IntCast<int>(have), nullptr));
   if (!parser_) {
     Fail(E_OUTOFMEMORY, "out of memory");
     return;
   }
-  xmlCtxtUseOptions(parser_.get(), XML_PARSE_NONET | (ignoreDeclaredEncoding ? XML_PARSE_IGNORE_ENC : 0));
+  xmlCtxtUseOptions(parser_.get(), safexml::kParseOptions | (ignoreDeclaredEncoding ? XML_PARSE_IGNORE_ENC : 0));
   locator_->Follow(parser_.get());
   Feed(read, end);
   locator_->Freeze();
@@ -360,7 +362,7 @@ void SaxPushParser::Feed(const ByteReader& read, bool end) {
       return;
     }
     end = got == 0;
-    if (!end) xmlParseChunk(parser_.get(), chunk_.get(), static_cast<int>(got), 0);
+    if (!end) xmlParseChunk(parser_.get(), chunk_.get(), IntCast<int>(got), 0);
   }
   if (!Failed() && (!parser_->wellFormed || !parser_->nsWellFormed || !ended_))
     Fail(E_XML_PARSE, "the markup is not a complete well-formed document");

@@ -12,6 +12,7 @@
 
 #include "element_stack.h"
 #include "name_cache.h"
+#include "platform/safe_xml.h"
 #include "platform/xml_sax.h"
 #include "sax_attributes.h"
 #include "sax_locator.h"
@@ -28,7 +29,6 @@ struct ParseFailure {
 
 class SaxPushParser {
  public:
-  static constexpr std::size_t kMaxDepth = 256;
   static constexpr ULONG kChunkBytes = 64 * 1024;
 
   SaxPushParser();
@@ -38,10 +38,6 @@ class SaxPushParser {
   const ParseFailure& Failure() const { return failure_; }
 
  private:
-  struct ParserDeleter {
-    void operator()(xmlParserCtxtPtr p) const { xmlFreeParserCtxt(p); }
-  };
-
   static xmlSAXHandler& Callbacks();
   static void OnStartDocument(void* self);
   static void OnEndDocument(void* self);
@@ -83,7 +79,7 @@ class SaxPushParser {
   ComPtr<ISAXContentHandler> handler_;
   ComPtr<SaxLocator> locator_;
   ComPtr<SaxAttributes> attributes_;
-  std::unique_ptr<xmlParserCtxt, ParserDeleter> parser_;
+  safexml::Parser parser_;
   HRESULT result_ = S_OK;
   bool ended_ = false;
   ParseFailure failure_;

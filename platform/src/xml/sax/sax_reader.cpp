@@ -8,6 +8,7 @@
 
 #include <libxml/parser.h>
 
+#include "platform/checked_int.h"
 #include "platform/com.h"
 #include "platform/com_object.h"
 #include "platform/utf.h"
@@ -67,7 +68,9 @@ class SaxXmlReader final : public ComObject<ISAXXMLReader> {
     *message = nullptr;
     if (SUCCEEDED(lastResult_)) return S_FALSE;
     const std::u16string text = MessageText(lastFailure_.message);
-    *message = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    const std::optional<UINT> length = TryIntCast<UINT>(text.size());
+    if (!length) return E_OUTOFMEMORY;
+    *message = SysAllocStringLen(text.data(), *length);
     if (!*message) return E_OUTOFMEMORY;
     *line = lastFailure_.line;
     *column = lastFailure_.column;

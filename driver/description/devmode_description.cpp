@@ -1,19 +1,18 @@
-// DescribeDevMode: the fields of a DEVMODE block as text or JSON, for tools.
+#include "driver/description/devmode_description.h"
+
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "json_text.h"
-#include "platform/print_ticket_provider.h"
+#include "driver/description/one_line_json.h"
 #include "platform/utf.h"
 
 namespace {
 
 struct Field {
   std::string name;
-  std::string value;
-  bool text;  // quoted in JSON
+  nlohmann::ordered_json value;  // a string or a number
 };
 
 // A fixed array of 32 WCHARs up to its first 0.
@@ -29,16 +28,16 @@ std::string Hex(DWORD v) {
   return text;
 }
 
-void Number(std::vector<Field>& f, const char* name, long long v) { f.push_back({name, std::to_string(v), false}); }
+void Number(std::vector<Field>& f, const char* name, long long v) { f.push_back({name, v}); }
 
 std::vector<Field> PublicFields(const DEVMODEW& d) {
   std::vector<Field> f;
-  f.push_back({"dmDeviceName", Name(d.dmDeviceName), true});
-  f.push_back({"dmSpecVersion", Hex(d.dmSpecVersion), true});
-  f.push_back({"dmDriverVersion", Hex(d.dmDriverVersion), true});
+  f.push_back({"dmDeviceName", Name(d.dmDeviceName)});
+  f.push_back({"dmSpecVersion", Hex(d.dmSpecVersion)});
+  f.push_back({"dmDriverVersion", Hex(d.dmDriverVersion)});
   Number(f, "dmSize", d.dmSize);
   Number(f, "dmDriverExtra", d.dmDriverExtra);
-  f.push_back({"dmFields", Hex(d.dmFields), true});
+  f.push_back({"dmFields", Hex(d.dmFields)});
   struct Flagged {
     DWORD flag;
     const char* name;
@@ -55,7 +54,7 @@ std::vector<Field> PublicFields(const DEVMODEW& d) {
   };
   for (const Flagged& x : flagged)
     if (d.dmFields & x.flag) Number(f, x.name, x.value);
-  if (d.dmFields & DM_FORMNAME) f.push_back({"dmFormName", Name(d.dmFormName), true});
+  if (d.dmFields & DM_FORMNAME) f.push_back({"dmFormName", Name(d.dmFormName)});
   return f;
 }
 
@@ -79,21 +78,21 @@ std::vector<Field> PrivateFields(const KestrelDevModePrivate& p) {
   Number(f, "inputBin", p.inputBin);
   Number(f, "secondInputBin", p.secondInputBin);
   Number(f, "mirror", p.mirror);
-  f.push_back({"flags", Hex(p.flags), true});
+  f.push_back({"flags", Hex(p.flags)});
   return f;
 }
 
 std::string Text(const std::vector<Field>& fields, const std::string& prefix) {
   std::string out;
-  for (const Field& f : fields) out += prefix + f.name + ": " + f.value + "\n";
+  for (const Field& f : fields)
+    out += prefix + f.name + ": " + (f.value.is_string() ? f.value.get<std::string>() : f.value.dump()) + "\n";
   return out;
 }
 
-std::string Json(const std::vector<Field>& fields) {
-  std::string out = "{";
-  for (const Field& f : fields)
-    out += (out.size() > 1 ? ", " : "") + JsonString(f.name) + ": " + (f.text ? JsonString(f.value) : f.value);
-  return out + "}";
+nlohmann::ordered_json Json(const std::vector<Field>& fields) {
+  nlohmann::ordered_json object = nlohmann::ordered_json::object();
+  for (const Field& f : fields) object[f.name] = f.value;
+  return object;
 }
 
 }  // namespace
@@ -108,7 +107,7 @@ std::string DescribeDevMode(const DEVMODEW* devmode, ULONG size, bool json) {
     has_private = extra.signature == kDevModePrivateSignature;
   }
   if (!json) return Text(public_fields, "") + (has_private ? Text(PrivateFields(extra), "private.") : "");
-  std::string out = Json(public_fields);
-  if (has_private) out.insert(out.size() - 1, ", \"private\": " + Json(PrivateFields(extra)));
-  return out + "\n";
+  nlohmann::ordered_json out = Json(public_fields);
+  if (has_private) out["private"] = Json(PrivateFields(extra));
+  return OneLineJson(out) + "\n";
 }
