@@ -1,6 +1,6 @@
 #include "framework/part_resource_cache.h"
 
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
 
 HRESULT PartResourceCache::AttachResource(IXpsDocumentConsumer* consumer, IFixedPage* page, ResourceProvider* provider,
                                           REFIID partInterface) {

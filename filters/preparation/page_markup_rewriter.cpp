@@ -1,25 +1,13 @@
 #include "page_markup_rewriter.h"
 
-#include "framework/hresult_error.h"
+#include "platform/xml_escape.h"
+#include "ticket/hresult_error.h"
 
 namespace {
 
 constexpr std::u16string_view kFixedPage = u"FixedPage";
 constexpr std::u16string_view kPageResources = u"FixedPage.Resources";
 constexpr std::u16string_view kCanvasResources = u"Canvas.Resources";
-
-std::u16string_view Reference(char16_t c) {
-  switch (c) {
-    case u'&': return u"&amp;";
-    case u'<': return u"&lt;";
-    case u'>': return u"&gt;";
-    case u'"': return u"&quot;";
-    case u'\t': return u"&#x9;";
-    case u'\n': return u"&#xA;";
-    case u'\r': return u"&#xD;";
-    default: return {};
-  }
-}
 
 std::u16string_view View(const WCHAR* text, int length) {
   return text && length > 0 ? std::u16string_view(text, static_cast<std::size_t>(length)) : std::u16string_view();
@@ -31,15 +19,7 @@ void PageMarkupRewriter::AppendAttribute(std::u16string& tag, std::u16string_vie
   tag += u' ';
   tag += name;
   tag += u"=\"";
-  std::size_t plain = 0;
-  for (std::size_t i = 0; i < value.size(); ++i) {
-    const std::u16string_view reference = Reference(value[i]);
-    if (reference.empty()) continue;
-    tag.append(value.substr(plain, i - plain));
-    tag += reference;
-    plain = i + 1;
-  }
-  tag.append(value.substr(plain));
+  AppendEscapedXml(tag, value);
   tag += u'"';
 }
 

@@ -35,8 +35,8 @@ class PageMarkupRewriter : public MarkupHandlerBase {
   virtual void OpenPageContent(std::u16string& markup) = 0;
   virtual void ClosePageContent(std::u16string& markup) = 0;
 
-  // Appends ` name="value"` with & < > " and the line breaks and tabs of the
-  // value as references, so that a reader gets back exactly the value given.
+  // Appends ` name="value"` with the value escaped, so that a reader gets back
+  // exactly the value given.
   static void AppendAttribute(std::u16string& tag, std::u16string_view name, std::u16string_view value);
 
  private:

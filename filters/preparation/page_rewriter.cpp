@@ -4,7 +4,7 @@
 #include <charconv>
 #include <string>
 
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
 
 namespace {
 

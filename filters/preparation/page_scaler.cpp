@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
 #include "platform/format.h"
+#include "ticket/settings_support.h"
 
 namespace {
 
@@ -95,10 +96,8 @@ std::optional<ScaleOffset> PageScaler::AlignedFit(REAL sourceWidth, REAL sourceH
     dy = targetHeight - sourceHeight * fit.scale;
   }
   // Horizontal by the name's "Left", "Right" or centre, vertical by "Top", "Bottom" or centre.
-  const std::u16string_view name = kScaleAlignmentNames[static_cast<std::size_t>(
-      settings_.alignment >= 0 && settings_.alignment < static_cast<LONG>(kScaleAlignmentNames.size())
-          ? settings_.alignment
-          : kScaleAlignCenter)];
+  const std::u16string_view name =
+      NameAt(kScaleAlignmentNames, settings_.alignment).value_or(kScaleAlignmentNames[kScaleAlignCenter]);
   fit.x = name.ends_with(u"Left") ? 0 : name.ends_with(u"Right") ? dx : dx / 2;
   fit.y = name.starts_with(u"Top") ? 0 : name.starts_with(u"Bottom") ? dy : dy / 2;
   return fit;

@@ -1,6 +1,6 @@
 #include "preparation_filter.h"
 
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
 #include "framework/sequential_read_adapter.h"
 #include "framework/ticket_part_writer.h"
 #include "page_rewriter.h"

@@ -1,6 +1,6 @@
 #include "scaling_settings.h"
 
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
 #include "ticket/settings_support.h"
 
 namespace {
@@ -62,6 +62,7 @@ void ReadScalingData(const PrintTicketDom& ticket, ScalingSettings& settings) {
   settings.correctFixedPageSize = OnFlag(ticket, u"CorrectFixedPageSize");
   LONG paper = 0;
   const HRESULT hr = ticket.GetValueInt(PrivatePropertyQuery(ticket, {u"FitToCustomPaperTemp"}), &paper);
+  // The field is the value's low 16 bits, whatever the value: a truncation by definition.
   if (hr == S_OK) settings.customPaper = static_cast<SHORT>(paper & 0xFFFF);
   if (FAILED(hr) && !IsAbsent(hr)) throw HResultError(hr);
 }

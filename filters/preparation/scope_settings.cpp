@@ -1,6 +1,6 @@
 #include "scope_settings.h"
 
-#include "framework/hresult_error.h"
+#include "ticket/hresult_error.h"
 #include "scaling_settings.h"
 #include "ticket/imageable_area.h"
 #include "ticket/media_size_settings.h"

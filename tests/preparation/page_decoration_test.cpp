@@ -61,6 +61,34 @@ class FakeDecoration final : public PageDecoration {
   bool under_;
 };
 
+// Makes the font parts the decorations ask for; nothing is sent here.
+class FontConsumer final : public ComObject<IXpsDocumentConsumer> {
+ public:
+  HRESULT SendXpsUnknown(IUnknown*) override { return E_NOTIMPL; }
+  HRESULT SendXpsDocument(IXpsDocument*) override { return E_NOTIMPL; }
+  HRESULT SendFixedDocumentSequence(IFixedDocumentSequence*) override { return E_NOTIMPL; }
+  HRESULT SendFixedDocument(IFixedDocument*) override { return E_NOTIMPL; }
+  HRESULT SendFixedPage(IFixedPage*) override { return E_NOTIMPL; }
+  HRESULT CloseSender() override { return S_OK; }
+  HRESULT GetNewEmptyPart(LPCWSTR uri, REFIID riid, void** part, IPrintWriteStream** stream) override {
+    if (riid != IID_IPartFont) return E_NOINTERFACE;
+    const auto font = MakeComObject<TestFont>(U8(uri));
+    fonts.push_back(font);
+    *stream = ComPtr<IPrintWriteStream>(font->content.Get()).Detach();
+    return font->QueryInterface(riid, part);
+  }
+
+  class TestFont final : public TestPart<IPartFont> {
+   public:
+    using TestPart::TestPart;
+    HRESULT GetFontProperties(BSTR*, EXpsFontOptions*) override { return E_NOTIMPL; }
+    HRESULT SetFontContent(BSTR) override { return S_OK; }
+    HRESULT SetFontOptions(EXpsFontOptions) override { return S_OK; }
+    ComPtr<RecordingWriteStream> content = MakeComObject<RecordingWriteStream>();
+  };
+  std::vector<ComPtr<TestFont>> fonts;
+};
+
 class PageDecorationTest : public PreparationPipeline {
  protected:
   void SetUp() override {
@@ -80,7 +108,7 @@ class PageDecorationTest : public PreparationPipeline {
     return scope;
   }
   // The page's markup rewritten under the scope.
-  static std::string Rewrite(TestPage& page, const ScopeSettings& scope) {
+  static std::string Rewrite(RewritablePage& page, const ScopeSettings& scope) {
     ComPtr<IPrintReadStream> input;
     EXPECT_EQ(page.GetStream(input.Put()), S_OK);
     ComPtr<IPrintWriteStream> output;
@@ -104,19 +132,20 @@ class PageDecorationTest : public PreparationPipeline {
 
   PrintTicketManager manager_;
   PartResourceCache cache_;
+  ComPtr<FontConsumer> fonts_ = MakeComObject<FontConsumer>();
 };
 
 TEST_F(PageDecorationTest, AFontPartIsMadeOnceAndEveryPageReferencesIt) {
-  const auto first = MakeComObject<TestPage>("/p1", ContentOf(PageMarkup(1)));
-  const auto second = MakeComObject<TestPage>("/p2", ContentOf(PageMarkup(2)));
+  const auto first = MakeComObject<RewritablePage>("/p1", ContentOf(PageMarkup(1)));
+  const auto second = MakeComObject<RewritablePage>("/p2", ContentOf(PageMarkup(2)));
   for (const auto& [page, proposed] : {std::pair{first, u"/Fonts/A.odttf"}, std::pair{second, u"/Fonts/B.odttf"}}) {
     auto scope = Scope();
     scope->SetWatermark(std::make_unique<FakeDecoration>("wm", FakeFont(u"Arial", proposed)));
-    ASSERT_EQ(scope->PrepareDecorationResources(consumer_.Get(), page.Get(), &cache_), S_OK);
+    ASSERT_EQ(scope->PrepareDecorationResources(fonts_.Get(), page.Get(), &cache_), S_OK);
     EXPECT_THAT(Rewrite(*page, *scope), HasSubstr("<Path Tag=\"wm\" FontUri=\"/Fonts/A.odttf\" Width=\"816\"/>"));
   }
-  ASSERT_EQ(consumer_->fonts().size(), 1u);
-  EXPECT_EQ(consumer_->fonts().begin()->second->Bytes(), "font");
+  ASSERT_EQ(fonts_->fonts.size(), 1u);
+  EXPECT_EQ(fonts_->fonts[0]->content->bytes, "font");
   ASSERT_EQ(first->page_parts().size(), 1u);
   ASSERT_EQ(second->page_parts().size(), 1u);
   EXPECT_EQ(first->page_parts()[0].Get(), second->page_parts()[0].Get());
@@ -128,11 +157,11 @@ TEST_F(PageDecorationTest, AFontPartIsMadeOnceAndEveryPageReferencesIt) {
 }
 
 TEST_F(PageDecorationTest, DecorationsLieInsideTheScalingCanvasAndOneWithoutItsPartIsLeftOff) {
-  const auto page = MakeComObject<TestPage>("/p1", ContentOf(PageMarkup(7)));
+  const auto page = MakeComObject<RewritablePage>("/p1", ContentOf(PageMarkup(7)));
   auto scope = Scope();
   scope->SetWatermark(std::make_unique<FakeDecoration>("wm", FakeFont(u"Arial", u"/Fonts/A.odttf"), true));
   scope->SetHeaderFooter(std::make_unique<FakeDecoration>("hf", FakeFont(u"Broken", u"/Fonts/B.odttf", E_FAIL)));
-  ASSERT_EQ(scope->PrepareDecorationResources(consumer_.Get(), page.Get(), &cache_), S_OK);
+  ASSERT_EQ(scope->PrepareDecorationResources(fonts_.Get(), page.Get(), &cache_), S_OK);
   EXPECT_EQ(scope->header_footer(), nullptr);
   EXPECT_EQ(Rewrite(*page, *scope),
             "<?xml version=\"1.0\" encoding=\"utf-8\"?><FixedPage xmlns=\"http://schemas.microsoft.com/xps/2005/06\" "

@@ -59,13 +59,13 @@ TEST_F(PreparationFilterTest, NothingAskedLeavesEveryPartAsItCame) {
     AddPage(1);
     AddPage(2, c.pageTicket);
     EXPECT_EQ(Run(), S_OK);
-    EXPECT_THAT(consumer_->sent(), ElementsAre("/FixedDocumentSequence.fdseq", "/D1.fdoc", "/p1", "/p2"));
+    EXPECT_THAT(consumer().sent(), ElementsAre("/FixedDocumentSequence.fdseq", "/D1.fdoc", "/p1", "/p2"));
     for (const auto& page : pages_) {
       EXPECT_EQ(page->written(), nullptr) << page->uri();
       EXPECT_EQ(page->Bytes(), PageMarkup(page->uri() == "/p1" ? 1 : 2));
     }
-    EXPECT_TRUE(consumer_->tickets().empty());
-    EXPECT_THAT(sequence->TicketName(), Not(HasSubstr("SC")));
+    EXPECT_TRUE(consumer().newTickets().empty());
+    EXPECT_THAT(TicketName(*sequence), Not(HasSubstr("SC")));
   }
 }
 
@@ -94,10 +94,10 @@ TEST_F(PreparationFilterTest, RewrittenPageKeepsItsMarkupInsideTheScalingCanvas)
             "<Canvas><Canvas.Resources><ResourceDictionary><SolidColorBrush x:Key=\"b\" Color=\"#FF0000FF\" "
             "xmlns:x=\"http://schemas.microsoft.com/winfx/2006/xaml\"/></ResourceDictionary></Canvas.Resources>"
             "<Canvas><Canvas Name=\"inner\"><Path Data=\"M 0,0 L 10,10 Z\" Fill=\"{StaticResource b}\"/></Canvas>"
-            "</Canvas><Glyphs UnicodeString=\"A&amp;B &lt;&quot;q&quot;&gt; it's\" FontUri=\"/f.ttf\" "
+            "</Canvas><Glyphs UnicodeString=\"A&amp;B &lt;&quot;q&quot;&gt; it&apos;s\" FontUri=\"/f.ttf\" "
             "FontRenderingEmSize=\"12\" OriginX=\"1\" OriginY=\"2\" "
             "FixedPage.NavigateUri=\"http://x.example/?a=1&amp;b=2\"/></Canvas></Canvas>\n</FixedPage>\n");
-  EXPECT_THAT(consumer_->sent(), ElementsAre("/FixedDocumentSequence.fdseq", "/D1.fdoc", "/p1"));
+  EXPECT_THAT(consumer().sent(), ElementsAre("/FixedDocumentSequence.fdseq", "/D1.fdoc", "/p1"));
 }
 
 TEST_F(PreparationFilterTest, ScaledScopesHandOnTicketsThatAskForNoScalingAndCarryTheNewPaper) {
@@ -123,20 +123,18 @@ TEST_F(PreparationFilterTest, ScaledScopesHandOnTicketsThatAskForNoScalingAndCar
     const auto plain = AddPage(1);
     const auto own = AddPage(2, c.pageTicket);
     ASSERT_EQ(Run(), S_OK);
-    EXPECT_THAT(consumer_->sent(), ElementsAre("/FixedDocumentSequence.fdseq", "/D1.fdoc", "/p1", "/p2"));
-    const std::pair<const TestTicketedPart<IFixedDocumentSequence>*, std::string> sequenceTicket{sequence.Get(),
-                                                                                                 c.sequenceTag};
+    EXPECT_THAT(consumer().sent(), ElementsAre("/FixedDocumentSequence.fdseq", "/D1.fdoc", "/p1", "/p2"));
     for (const auto& [name, ticket, tag] :
-         {std::tuple{"sequence", sequence->TicketName(), c.sequenceTag},
-          std::tuple{"document", document->TicketName(), c.documentTag},
-          std::tuple{"page", own->TicketName(), c.pageTag}}) {
+         {std::tuple{"sequence", TicketName(*sequence), c.sequenceTag},
+          std::tuple{"document", TicketName(*document), c.documentTag},
+          std::tuple{"page", TicketName(*own), c.pageTag}}) {
       SCOPED_TRACE(name);
       if (tag.empty())
         EXPECT_THAT(ticket, Not(HasSubstr("/PT_SC")));
       else
         EXPECT_THAT(ticket, HasSubstr("/PT_" + tag + "_"));
     }
-    for (const auto& [name, handedOn] : consumer_->tickets()) {
+    for (const auto& [name, handedOn] : consumer().newTickets()) {
       SCOPED_TRACE(name);
       EXPECT_EQ(ScalingOf(handedOn->Bytes()).mode, kScaleNone);
       const MediaSizeSettings media = MediaOf(handedOn->Bytes());
@@ -164,7 +162,7 @@ TEST_F(PreparationFilterTest, AFailedWriteFailsThePageInsteadOfSendingItCutShort
     const auto page = AddPage(1, CorrectFixedPageSize(), big);
     page->FailWrite(failing);
     EXPECT_EQ(Run(), E_FAIL);
-    EXPECT_THAT(consumer_->sent(), ElementsAre("/FixedDocumentSequence.fdseq", "/D1.fdoc"));
+    EXPECT_THAT(consumer().sent(), ElementsAre("/FixedDocumentSequence.fdseq", "/D1.fdoc"));
     EXPECT_TRUE(page->written()->closed);
   }
 }
@@ -174,7 +172,7 @@ TEST_F(PreparationFilterTest, MalformedPageFailsTheJob) {
   AddDocument("/D1.fdoc");
   AddPage(1, CorrectFixedPageSize(), "<FixedPage Width=\"816\" Height=\"1056\"><Path></FixedPage>");
   EXPECT_TRUE(FAILED(Run()));
-  EXPECT_THAT(consumer_->sent(), ElementsAre("/FixedDocumentSequence.fdseq", "/D1.fdoc"));
+  EXPECT_THAT(consumer().sent(), ElementsAre("/FixedDocumentSequence.fdseq", "/D1.fdoc"));
 }
 
 }  // namespace
