@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr std::u16string_view kJobBinding = kBindingFeatures[kScopeJob];
+constexpr std::u16string_view kJobBinding = kBindingFeatures[ScopeRow(Scope::Job)];
 constexpr std::u16string_view kGutterControl = u"BindingGutterControl";
 constexpr std::u16string_view kUnit = u"BindingUnit";
 constexpr std::u16string_view kBookletMethod = u"BookletPrintingMethod";
@@ -51,7 +51,7 @@ HRESULT ReadSubFeature(const PrintTicketDom& ticket, std::u16string_view subFeat
 
 HRESULT ReadBookletSheets(const PrintTicketDom& ticket, BindingSettings& settings) {
   XPathQuery query = ticket.NewQuery();
-  ThrowIfFailed(query.AppendParameterInit(ticket.PrivatePrefix(), kBookletSheetsParameters[kScopeJob]));
+  ThrowIfFailed(query.AppendParameterInit(ticket.PrivatePrefix(), kBookletSheetsParameters[ScopeRow(Scope::Job)]));
   return ticket.GetValueInt(query.Text(), &settings.bookletSheets);
 }
 
@@ -61,7 +61,7 @@ HRESULT ReadOptionControl(const PrintTicketDom& ticket, BindingSettings& setting
   Bstr control;
   const HRESULT hr = ticket.GetValue(query.Text(), &control);
   if (hr == S_OK) {
-    if (const auto index = IndexIn(kOffOnNames, control.View())) settings.optionControl = *index;
+    if (const auto value = FromName<OffOn>(kOffOnNames, control.View())) settings.optionControl = *value;
   }
   return hr;
 }
@@ -75,7 +75,7 @@ HRESULT ReadBinding(const PrintTicketDom& ticket, BindingSettings& settings) {
     HRESULT hr = ticket.GetFeatureOption(ticket.KeywordsPrefix(), kJobBinding, &option, &isPrivate);
     if (!IsHealthy(hr)) return hr;
     if (hr == S_OK) {
-      settings.scope = kScopeJob;
+      settings.scope = Scope::Job;
       hr = ReadEdge(ticket, option.View(), settings);
     }
     if (IsHealthy(hr)) hr = ReadSubFeature(ticket, kGutterControl, kOffOnNames, settings.gutterControl);
@@ -102,8 +102,7 @@ namespace {
 
 bool IsValid(const BindingSettings& settings) {
   return IsScope(settings.scope) && Name(settings.bindingEdge) && Name(settings.unit) &&
-         NameAt(kOffOnNames, settings.gutterControl) && NameAt(kOffOnNames, settings.optionControl) &&
-         Name(settings.bookletMethod);
+         Name(settings.gutterControl) && Name(settings.optionControl) && Name(settings.bookletMethod);
 }
 
 void AppendPrivateSubFeature(PrintTicketDom& ticket, IXMLDOMNode* feature, std::u16string_view name,
@@ -115,7 +114,7 @@ void AppendPrivateSubFeature(PrintTicketDom& ticket, IXMLDOMNode* feature, std::
 
 // The binding feature of the scope, its gutter initialiser and its booklet-sheets initialiser.
 void AppendBinding(PrintTicketDom& ticket, IXMLDOMNode* root, const BindingSettings& settings) {
-  const auto scope = static_cast<std::size_t>(settings.scope);
+  const std::size_t scope = ScopeRow(settings.scope);
   const std::u16string_view keywords = ticket.KeywordsPrefix();
   const std::u16string_view privatePrefix = ticket.PrivatePrefix();
   ComPtr<IXMLDOMElement> feature;
@@ -126,7 +125,8 @@ void AppendBinding(PrintTicketDom& ticket, IXMLDOMNode* root, const BindingSetti
   ComPtr<IXMLDOMElement> reference;
   ComPtr<IXMLDOMElement> gutter;
   ComPtr<IXMLDOMElement> scored;
-  ThrowIfFailed(ticket.CreateKeywordsParameterInt(kBindingGutterParameters[scope], settings.gutter, &reference, &gutter));
+  ThrowIfFailed(
+      ticket.CreateKeywordsParameterInt(kBindingGutterParameters[scope], settings.gutter, &reference, &gutter));
   ThrowIfFailed(ticket.AppendScoredProperty(keywords, u"BindingGutter", reference.Get(), &scored));
   AppendChild(option.Get(), scored.Get());
   ComPtr<IXMLDOMElement> depend;
@@ -135,9 +135,9 @@ void AppendBinding(PrintTicketDom& ticket, IXMLDOMNode* root, const BindingSetti
   AppendChild(option.Get(), depend.Get());
   ComPtr<IXMLDOMElement> control;
   ThrowIfFailed(ticket.CreatePropertyValue(privatePrefix, kOptionControl, u"string",
-                                           *NameAt(kOffOnNames, settings.optionControl), &control));
+                                           *Name(settings.optionControl), &control));
   AppendChild(feature.Get(), control.Get());
-  AppendPrivateSubFeature(ticket, feature.Get(), kGutterControl, *NameAt(kOffOnNames, settings.gutterControl));
+  AppendPrivateSubFeature(ticket, feature.Get(), kGutterControl, *Name(settings.gutterControl));
   AppendPrivateSubFeature(ticket, feature.Get(), kUnit, *Name(settings.unit));
   AppendPrivateSubFeature(ticket, feature.Get(), kBookletMethod, *Name(settings.bookletMethod));
   ComPtr<IXMLDOMElement> sheets;
@@ -155,7 +155,7 @@ HRESULT WriteBinding(PrintTicketDom& ticket, const BindingSettings& settings) {
     const ComPtr<IXMLDOMNode> root = RootForWriting(ticket);
     if (!root) return S_FALSE;
     ThrowIfFailed(RemoveBinding(ticket));
-    if (settings.scope != kScopeNone) AppendBinding(ticket, root.Get(), settings);
+    if (settings.scope != Scope::None) AppendBinding(ticket, root.Get(), settings);
     return S_OK;
   });
 }

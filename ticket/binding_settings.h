@@ -29,7 +29,7 @@ constexpr std::optional<std::u16string_view> Name(BookletMethod method) {
   return TableName(kBookletMethodNames, method);
 }
 
-// Indexed by scope (kScopeJob, kScopeDocument).
+// Rows: Scope::Job, Scope::Document.
 inline constexpr std::array<std::u16string_view, 2> kBindingFeatures = {u"JobBindAllDocuments", u"DocumentBinding"};
 inline constexpr std::array<std::u16string_view, 2> kBindingGutterParameters = {u"JobBindAllDocumentsGutter",
                                                                                 u"DocumentBindingGutter"};
@@ -37,13 +37,13 @@ inline constexpr std::array<std::u16string_view, 2> kBookletSheetsParameters = {
                                                                                 u"DocumentBindBookletDivideSheets"};
 
 struct BindingSettings {
-  LONG scope = kScopeNone;
+  Scope scope = Scope::None;
   BindingEdge bindingEdge = BindingEdge::BindLeft;
   LONG gutter = 0;          // microns, whatever the unit
-  LONG gutterControl = 0;   // index into kOffOnNames
+  OffOn gutterControl = OffOn::Off;
   BindingUnit unit = BindingUnit::Microns;  // the unit the user sees
   LONG dependOnDuplex = 1;  // 0 only when DependOnDuplex says "False"
-  LONG optionControl = 1;   // index into kOffOnNames
+  OffOn optionControl = OffOn::On;
   BookletMethod bookletMethod = BookletMethod::AllPagesAtOnce;
   LONG bookletSheets = 10;  // sheets per booklet set
 };
@@ -52,7 +52,7 @@ struct BindingSettings {
 // BindingOptionControl; an earlier real failure stops the steps before it.
 HRESULT ReadBinding(const PrintTicketDom& ticket, BindingSettings& settings);
 // E_INVALIDARG (ticket untouched) for a field outside its range; S_FALSE
-// without a root element. Scope kScopeNone only removes.
+// without a root element. Scope::None only removes.
 HRESULT WriteBinding(PrintTicketDom& ticket, const BindingSettings& settings);
 // Removes both binding features with their gutter and booklet-sheets parameters.
 HRESULT RemoveBinding(PrintTicketDom& ticket);

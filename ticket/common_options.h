@@ -9,16 +9,6 @@
 
 #include "platform/types.h"
 
-// Switches of the private namespace: index 0 "Off", 1 "On".
-inline constexpr std::array<std::u16string_view, 2> kOffOnNames = {u"Off", u"On"};
-
-// Which feature of a job/document pair supplied a record.
-inline constexpr LONG kScopeNone = -1;
-inline constexpr LONG kScopeJob = 0;
-inline constexpr LONG kScopeDocument = 1;
-
-inline constexpr bool IsScope(LONG scope) { return scope >= kScopeNone && scope <= kScopeDocument; }
-
 // Named tables: a record field holding an index into a table of names is an
 // enum class over LONG, so its numbers stay those of the table. Each such
 // enum has a Name(Enum) overload, nullopt outside its table; a record may
@@ -50,3 +40,21 @@ constexpr std::optional<Enum> FromName(const std::array<std::u16string_view, N>&
     if (names[index] == name) return static_cast<Enum>(index);
   return std::nullopt;
 }
+
+// Switches of the private namespace.
+enum class OffOn : LONG { Off, On };
+inline constexpr std::array<std::u16string_view, 2> kOffOnNames = {u"Off", u"On"};
+constexpr std::optional<std::u16string_view> Name(OffOn value) { return TableName(kOffOnNames, value); }
+
+// Which feature of a job/document pair supplied a record; Job and Document
+// index the tables of feature names.
+enum class Scope : LONG { None = -1, Job, Document };
+inline constexpr std::array<std::u16string_view, 3> kScopeNames = {u"None", u"Job", u"Document"};
+constexpr std::optional<std::u16string_view> Name(Scope scope) {
+  const LONG index = Index(scope);
+  if (index < Index(Scope::None) || index > Index(Scope::Document)) return std::nullopt;
+  return kScopeNames[static_cast<std::size_t>(index + 1)];
+}
+constexpr bool IsScope(Scope scope) { return Name(scope).has_value(); }
+// The row of a Job or Document scope in a feature table.
+constexpr std::size_t ScopeRow(Scope scope) { return static_cast<std::size_t>(Index(scope)); }

@@ -36,12 +36,14 @@ void ReadDuplexType(const PrintTicketDom& ticket, std::u16string_view option, Du
 HRESULT ReadDuplexData(const PrintTicketDom& ticket, DuplexSettings& settings) {
   const HRESULT hr = ticket.NodeExists(PrivatePropertyQuery(ticket, {kDuplexData}));
   if (IsAbsent(hr)) {
-    settings.firstPaper = 0;
+    settings.firstPaper = TraySeparation::DuplexPrintFirstPage;
     return S_OK;
   }
   if (FAILED(hr)) return hr;
   const std::optional<Bstr> tray = PrivateText(ticket, {kDuplexData, kTraySeparation});
-  settings.firstPaper = tray && tray->View() == kTraySeparationNames[1] ? 1 : 0;
+  settings.firstPaper = tray && tray->View() == Name(TraySeparation::DuplexPrintFirstPaper)
+                            ? TraySeparation::DuplexPrintFirstPaper
+                            : TraySeparation::DuplexPrintFirstPage;
   const std::optional<Bstr> subMode = PrivateText(ticket, {kDuplexData, kSubData});
   if (!subMode) {
     settings.subMode = DuplexMode::None;
@@ -60,11 +62,11 @@ HRESULT ReadDuplex(const PrintTicketDom& ticket, DuplexSettings& settings) {
     BOOL isPrivate = FALSE;
     const HRESULT hr = ticket.GetFeatureOption(ticket.KeywordsPrefix(), kJobDuplex, &option, &isPrivate);
     if (IsAbsent(hr)) {
-      settings.scope = kScopeNone;
+      settings.scope = Scope::None;
     } else if (FAILED(hr)) {
       return hr;
     } else {
-      settings.scope = kScopeJob;
+      settings.scope = Scope::Job;
       ReadDuplexType(ticket, option.View(), settings);
     }
     return ReadDuplexData(ticket, settings);
@@ -87,7 +89,7 @@ HRESULT WriteDuplex(PrintTicketDom& ticket, const DuplexSettings& settings) {
     const ComPtr<IXMLDOMNode> root = RootForWriting(ticket);
     if (!root) return S_FALSE;
     ThrowIfFailed(RemoveDuplex(ticket));
-    if (settings.scope != kScopeNone) {
+    if (settings.scope != Scope::None) {
       ComPtr<IXMLDOMElement> feature;
       ComPtr<IXMLDOMElement> option;
       ThrowIfFailed(
@@ -100,8 +102,10 @@ HRESULT WriteDuplex(PrintTicketDom& ticket, const DuplexSettings& settings) {
       }
       AppendChild(root.Get(), feature.Get());
     }
+    // Any value but the first page's separates the whole first paper.
     ComPtr<IXMLDOMElement> data = PrivateStringProperties(
-        ticket, kDuplexData, {{kTraySeparation, kTraySeparationNames[settings.firstPaper != 0 ? 1 : 0]}});
+        ticket, kDuplexData,
+        {{kTraySeparation, kTraySeparationNames[settings.firstPaper != TraySeparation::DuplexPrintFirstPage ? 1 : 0]}});
     if (settings.subMode != DuplexMode::None) {
       ComPtr<IXMLDOMElement> subMode;
       ThrowIfFailed(

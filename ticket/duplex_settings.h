@@ -35,15 +35,19 @@ constexpr std::optional<std::u16string_view> Name(DuplexType type) {
   return kDuplexOptions[static_cast<std::size_t>(row)].option;
 }
 
-// Indexed by DuplexSettings::firstPaper.
+// FirstPaper: the job's tray separation covers the whole first sheet.
+enum class TraySeparation : LONG { DuplexPrintFirstPage, DuplexPrintFirstPaper };
 inline constexpr std::array<std::u16string_view, 2> kTraySeparationNames = {u"DuplexPrintFirstPage",
                                                                             u"DuplexPrintFirstPaper"};
+constexpr std::optional<std::u16string_view> Name(TraySeparation separation) {
+  return TableName(kTraySeparationNames, separation);
+}
 
 struct DuplexSettings {
-  LONG scope = kScopeNone;  // readers set kScopeJob only
+  Scope scope = Scope::None;  // readers set Scope::Job only
   DuplexType duplexType = DuplexType::OneSided;
   DuplexMode duplexMode = DuplexMode::None;
-  LONG firstPaper = 0;      // the job's tray separation covers the whole first sheet
+  TraySeparation firstPaper = TraySeparation::DuplexPrintFirstPage;
   DuplexMode subMode = DuplexMode::None;  // from DuplexModeSubData
 };
 

@@ -12,40 +12,38 @@ constexpr std::u16string_view kBinData = u"PageInputBinData";
 constexpr std::u16string_view kSecondBinData = u"SecondBinData";
 constexpr std::u16string_view kInvalidSecondBin = u"InvalidSecondBinData";
 
-bool IsBinIndex(LONG index) { return index >= 0 && index < static_cast<LONG>(kInputBinOptions.size()); }
-
 // One slot from its feature; fallback is the slot's index when the option
 // carries the wrong namespace.
 HRESULT ReadSlot(const PrintTicketDom& ticket, std::u16string_view prefix, std::u16string_view feature, LONG slot,
-                 LONG fallback, InputBinSettings& settings) {
+                 InputBin fallback, InputBinSettings& settings) {
   Bstr option;
   BOOL isPrivate = FALSE;
   const HRESULT hr = ticket.GetFeatureOption(prefix, feature, &option, &isPrivate);
   if (hr != S_OK) return hr;
-  const auto index = IndexIn(kInputBinOptions, option.View());
-  if (!index) return S_OK;
-  const bool namespaceFits = kInputBinNamespaces[static_cast<std::size_t>(*index)] == (isPrivate ? 1 : 0);
-  return SetInputBinSlot(settings, slot, namespaceFits ? *index : fallback);
+  const auto bin = FromName<InputBin>(kInputBinOptions, option.View());
+  if (!bin) return S_OK;
+  const bool namespaceFits = NamespaceOf(*bin) == (isPrivate ? BinNamespace::Private : BinNamespace::Keywords);
+  return SetInputBinSlot(settings, slot, namespaceFits ? *bin : fallback);
 }
 
 }  // namespace
 
-HRESULT SetInputBinSlot(InputBinSettings& settings, LONG slot, LONG index) {
-  if ((slot != 0 && slot != 1) || !IsBinIndex(index)) return E_FAIL;
+HRESULT SetInputBinSlot(InputBinSettings& settings, LONG slot, InputBin bin) {
+  if ((slot != 0 && slot != 1) || !Name(bin)) return E_FAIL;
   return CallReturningHresult([&] {
     const auto at = static_cast<std::size_t>(slot);
-    const auto row = static_cast<std::size_t>(index);
-    settings.binName[at] = CopyToBstr(kInputBinOptions[row]);
-    settings.binIndex[at] = index;
-    settings.binNamespace[at] = kInputBinNamespaces[row];
+    settings.binName[at] = CopyToBstr(*Name(bin));
+    settings.binIndex[at] = bin;
+    settings.binNamespace[at] = NamespaceOf(bin);
     return S_OK;
   });
 }
 
 HRESULT ReadInputBin(const PrintTicketDom& ticket, InputBinSettings& settings) {
   return CallReturningHresult([&] {
-    const HRESULT hr = ReadSlot(ticket, ticket.KeywordsPrefix(), kPageBin, 0, 0, settings);
-    if (SUCCEEDED(hr) || IsAbsent(hr)) ReadSlot(ticket, ticket.PrivatePrefix(), kSecondBin, 1, 1, settings);
+    const HRESULT hr = ReadSlot(ticket, ticket.KeywordsPrefix(), kPageBin, 0, InputBin::AutoSelect, settings);
+    if (SUCCEEDED(hr) || IsAbsent(hr))
+      ReadSlot(ticket, ticket.PrivatePrefix(), kSecondBin, 1, InputBin::SameTray, settings);
     Bstr text;
     const HRESULT data = ticket.GetValue(PrivatePropertyQuery(ticket, {kBinData, kSecondBinData}), &text);
     if (FAILED(data) && !IsAbsent(data)) return data;
@@ -66,17 +64,16 @@ HRESULT RemoveInputBin(PrintTicketDom& ticket) {
 namespace {
 
 ComPtr<IXMLDOMElement> BinFeature(PrintTicketDom& ticket, std::u16string_view prefix, std::u16string_view feature,
-                                  LONG index) {
-  const auto row = static_cast<std::size_t>(index);
+                                  InputBin bin) {
   const std::u16string_view optionPrefix =
-      kInputBinNamespaces[row] == 1 ? ticket.PrivatePrefix() : ticket.KeywordsPrefix();
-  return FeatureWithNamedOption(ticket, prefix, feature, optionPrefix, kInputBinOptions[row]);
+      NamespaceOf(bin) == BinNamespace::Private ? ticket.PrivatePrefix() : ticket.KeywordsPrefix();
+  return FeatureWithNamedOption(ticket, prefix, feature, optionPrefix, *Name(bin));
 }
 
 }  // namespace
 
 HRESULT WriteInputBin(PrintTicketDom& ticket, const InputBinSettings& settings) {
-  if (!IsBinIndex(settings.binIndex[0]) || !IsBinIndex(settings.binIndex[1])) return E_INVALIDARG;
+  if (!Name(settings.binIndex[0]) || !Name(settings.binIndex[1])) return E_INVALIDARG;
   return CallReturningHresult([&] {
     const ComPtr<IXMLDOMNode> root = RootForWriting(ticket);
     if (!root) return S_FALSE;

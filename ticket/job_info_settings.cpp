@@ -11,12 +11,12 @@
 namespace {
 
 // An item and the field it fills: verbatim text, an Off/On switch, or an integer.
-using ItemField = std::variant<Bstr JobInfoSettings::*, LONG JobInfoSettings::*, WORD JobInfoSettings::*>;
+using ItemField = std::variant<Bstr JobInfoSettings::*, OffOn JobInfoSettings::*, LONG JobInfoSettings::*,
+                               WORD JobInfoSettings::*>;
 
 struct Item {
   std::u16string_view name;
   ItemField field;
-  bool isSwitch = false;
 };
 
 constexpr Item kJobInfoItems[] = {
@@ -25,7 +25,7 @@ constexpr Item kJobInfoItems[] = {
     {u"CodePage", &JobInfoSettings::codePage},
 };
 constexpr Item kJobSettingItems[] = {
-    {u"SeparateTrayMode", &JobInfoSettings::separateTrayMode, true},
+    {u"SeparateTrayMode", &JobInfoSettings::separateTrayMode},
     {u"DivideCondition", &JobInfoSettings::divideCondition},
     {u"BandingPortraitFlag", &JobInfoSettings::bandingPortraitFlag},
     {u"BandingPortraitSize", &JobInfoSettings::bandingPortraitSize},
@@ -33,8 +33,8 @@ constexpr Item kJobSettingItems[] = {
     {u"BandingLandscapeSize", &JobInfoSettings::bandingLandscapeSize},
 };
 constexpr Item kSecretFunctionItems[] = {
-    {u"HalftoneReduction", &JobInfoSettings::halftoneReduction, true},
-    {u"DraftMode", &JobInfoSettings::draftMode, true},
+    {u"HalftoneReduction", &JobInfoSettings::halftoneReduction},
+    {u"DraftMode", &JobInfoSettings::draftMode},
 };
 
 struct Group {
@@ -52,14 +52,15 @@ constexpr Group kGroups[] = {
 // One item, looked up by its name anywhere in the ticket.
 HRESULT ReadItem(const PrintTicketDom& ticket, const Item& item, JobInfoSettings& settings) {
   const std::u16string query = PrivatePropertyQuery(ticket, {item.name});
-  if (item.isSwitch || std::holds_alternative<Bstr JobInfoSettings::*>(item.field)) {
+  const auto* onOff = std::get_if<OffOn JobInfoSettings::*>(&item.field);
+  if (onOff || std::holds_alternative<Bstr JobInfoSettings::*>(item.field)) {
     Bstr text;
     const HRESULT hr = ticket.GetValue(query, &text);
     if (hr != S_OK) return hr;
-    if (!item.isSwitch) {
+    if (!onOff) {
       settings.*std::get<Bstr JobInfoSettings::*>(item.field) = std::move(text);
-    } else if (const auto index = IndexIn(kOffOnNames, text.View())) {
-      settings.*std::get<LONG JobInfoSettings::*>(item.field) = *index;
+    } else if (const auto value = FromName<OffOn>(kOffOnNames, text.View())) {
+      settings.**onOff = *value;
     }
     return S_OK;
   }
@@ -86,8 +87,8 @@ HRESULT ReadGroup(const PrintTicketDom& ticket, const Group& group, JobInfoSetti
 ComPtr<IXMLDOMElement> ItemElement(PrintTicketDom& ticket, const Item& item, const JobInfoSettings& settings) {
   ComPtr<IXMLDOMElement> element;
   const std::u16string_view prefix = ticket.PrivatePrefix();
-  if (item.isSwitch) {
-    const bool on = settings.*std::get<LONG JobInfoSettings::*>(item.field) != 0;
+  if (const auto* onOff = std::get_if<OffOn JobInfoSettings::*>(&item.field)) {
+    const bool on = settings.**onOff != OffOn::Off;
     ThrowIfFailed(ticket.CreatePropertyValue(prefix, item.name, u"string", kOffOnNames[on ? 1 : 0], &element));
   } else if (const auto* text = std::get_if<Bstr JobInfoSettings::*>(&item.field)) {
     ThrowIfFailed(ticket.CreatePropertyValue(prefix, item.name, u"string", (settings.**text).View(), &element));

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "platform/bstr.h"
+#include "ticket/common_options.h"
 #include "ticket/print_ticket_dom.h"
 
 struct JobInfoSettings {
@@ -14,15 +15,15 @@ struct JobInfoSettings {
   Bstr computerName{u""};
   LONG codePage = 1252;
   // JobSettingData
-  LONG separateTrayMode = 0;  // "Off" 0, "On" 1
+  OffOn separateTrayMode = OffOn::Off;
   Bstr divideCondition{u""};  // kept verbatim
   WORD bandingPortraitFlag = 0;
   WORD bandingPortraitSize = 0;
   WORD bandingLandscapeFlag = 0;
   WORD bandingLandscapeSize = 0;
   // JobSecretFunctionData
-  LONG halftoneReduction = 0;  // "Off" 0, "On" 1
-  LONG draftMode = 0;          // "Off" 0, "On" 1
+  OffOn halftoneReduction = OffOn::Off;
+  OffOn draftMode = OffOn::Off;
 };
 
 // Reads the three groups in turn; an absent group or item keeps its field. A

@@ -13,18 +13,11 @@ constexpr std::u16string_view kCustomMediaSize = u"CustomMediaSize";
 constexpr std::u16string_view kWidthParameter = u"PageMediaSizeMediaSizeWidth";
 constexpr std::u16string_view kHeightParameter = u"PageMediaSizeMediaSizeHeight";
 
-struct TextItem {
-  std::u16string_view name;
-  OptionTable values;
-  LONG MediaSizeSettings::*field;
-};
-
-constexpr TextItem kTextItems[] = {
-    {u"CustomUnitType", kCustomUnitNames, &MediaSizeSettings::customUnitIsInch},
-    {u"TransverseMode", kOffOnNames, &MediaSizeSettings::transverse},
-    {u"ThicknessType", kThicknessNames, &MediaSizeSettings::thicknessType},
-    {u"UseFixedMargin", kOffOnNames, &MediaSizeSettings::fixedMargin},
-};
+// The items named from a table, in reading and writing order.
+constexpr std::u16string_view kCustomUnitItem = u"CustomUnitType";
+constexpr std::u16string_view kTransverseItem = u"TransverseMode";
+constexpr std::u16string_view kThicknessItem = u"ThicknessType";
+constexpr std::u16string_view kFixedMarginItem = u"UseFixedMargin";
 
 struct IntegerItem {
   std::u16string_view name;
@@ -64,7 +57,8 @@ void ReadOrientation(const PrintTicketDom& ticket, MediaSizeSettings& settings, 
   const HRESULT hr = ticket.GetFeatureOption(ticket.KeywordsPrefix(), kOrientation, &name, &isPrivate);
   if (IsAbsent(hr)) result = S_SETTINGS_DEFAULTED;
   if (hr != S_OK) return;
-  if (const auto index = IndexIn(kOrientationOptions, name.View())) settings.orientation = *index;
+  if (const auto orientation = FromName<Orientation>(kOrientationOptions, name.View()))
+    settings.orientation = *orientation;
 }
 
 // One PageMediaSizeData item, looked up by its name anywhere in the ticket.
@@ -79,18 +73,30 @@ HRESULT ReadItemInteger(const PrintTicketDom& ticket, std::u16string_view item, 
   return IsAbsent(hr) ? S_SETTINGS_DEFAULTED : hr;
 }
 
+// An item named from names: field keeps its value when the text is not in
+// the table; result becomes S_SETTINGS_DEFAULTED when the item is absent.
+template <class Field, std::size_t N>
+HRESULT ReadTableItem(const PrintTicketDom& ticket, std::u16string_view item,
+                      const std::array<std::u16string_view, N>& names, Field& field, HRESULT& result) {
+  Bstr text;
+  const HRESULT hr = ReadItemText(ticket, item, &text);
+  if (FAILED(hr)) return hr;
+  if (hr != S_OK) {
+    result = hr;
+  } else if (const auto index = IndexIn(names, text.View())) {
+    field = static_cast<Field>(*index);
+  }
+  return S_OK;
+}
+
 // The thirteen items in order; the first real failure ends the reading.
 HRESULT ReadMediaSizeData(const PrintTicketDom& ticket, MediaSizeSettings& settings, HRESULT result) {
-  for (const TextItem& item : kTextItems) {
-    Bstr text;
-    const HRESULT hr = ReadItemText(ticket, item.name, &text);
-    if (FAILED(hr)) return hr;
-    if (hr != S_OK) {
-      result = hr;
-    } else if (const auto index = IndexIn(item.values, text.View())) {
-      settings.*item.field = *index;
-    }
-  }
+  HRESULT named = ReadTableItem(ticket, kCustomUnitItem, kCustomUnitNames, settings.customUnitIsInch, result);
+  if (SUCCEEDED(named)) named = ReadTableItem(ticket, kTransverseItem, kOffOnNames, settings.transverse, result);
+  if (SUCCEEDED(named))
+    named = ReadTableItem(ticket, kThicknessItem, kThicknessNames, settings.thicknessType, result);
+  if (SUCCEEDED(named)) named = ReadTableItem(ticket, kFixedMarginItem, kOffOnNames, settings.fixedMargin, result);
+  if (FAILED(named)) return named;
   for (const IntegerItem& item : kMarginItems) {
     const HRESULT hr = ReadItemInteger(ticket, item.name, &(settings.*item.field));
     if (FAILED(hr)) return hr;
@@ -164,10 +170,10 @@ void AppendMediaSize(PrintTicketDom& ticket, IXMLDOMNode* root, const MediaSizeS
 void AppendMediaSizeData(PrintTicketDom& ticket, IXMLDOMNode* root, const MediaSizeSettings& settings) {
   ComPtr<IXMLDOMElement> data = PrivateStringProperties(
       ticket, kMediaSizeData,
-      {{kTextItems[0].name, settings.customUnitIsInch == 1 ? u"inch" : u"mm"},
-       {kTextItems[1].name, settings.transverse == 1 ? u"On" : u"Off"},
-       {kTextItems[2].name, *NameAt(kThicknessNames, settings.thicknessType)},
-       {kTextItems[3].name, settings.fixedMargin == 1 ? u"On" : u"Off"}});
+      {{kCustomUnitItem, kCustomUnitNames[settings.customUnitIsInch == CustomUnit::Inch ? 1 : 0]},
+       {kTransverseItem, kOffOnNames[settings.transverse == OffOn::On ? 1 : 0]},
+       {kThicknessItem, *Name(settings.thicknessType)},
+       {kFixedMarginItem, kOffOnNames[settings.fixedMargin == OffOn::On ? 1 : 0]}});
   const auto appendInteger = [&](std::u16string_view item, LONG value) {
     ComPtr<IXMLDOMElement> child;
     ThrowIfFailed(ticket.CreatePropertyInt(ticket.PrivatePrefix(), item, value, &child));
@@ -181,8 +187,7 @@ void AppendMediaSizeData(PrintTicketDom& ticket, IXMLDOMNode* root, const MediaS
 }  // namespace
 
 HRESULT WriteMediaSize(PrintTicketDom& ticket, const MediaSizeSettings& settings) {
-  if (settings.optionName.Empty() || !NameAt(kOrientationOptions, settings.orientation) ||
-      !NameAt(kThicknessNames, settings.thicknessType))
+  if (settings.optionName.Empty() || !Name(settings.orientation) || !Name(settings.thicknessType))
     return E_INVALIDARG;
   return CallReturningHresult([&] {
     const ComPtr<IXMLDOMNode> root = RootForWriting(ticket);
@@ -190,9 +195,8 @@ HRESULT WriteMediaSize(PrintTicketDom& ticket, const MediaSizeSettings& settings
     RemoveMediaSize(ticket);
     AppendMediaSize(ticket, root.Get(), settings);
     ComPtr<IXMLDOMElement> orientation;
-    ThrowIfFailed(ticket.CreateFeatureWithOption(false, kOrientation, false,
-                                                 *NameAt(kOrientationOptions, settings.orientation), &orientation,
-                                                 nullptr));
+    ThrowIfFailed(ticket.CreateFeatureWithOption(false, kOrientation, false, *Name(settings.orientation),
+                                                 &orientation, nullptr));
     AppendChild(root.Get(), orientation.Get());
     AppendMediaSizeData(ticket, root.Get(), settings);
     return S_OK;

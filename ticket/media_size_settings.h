@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string_view>
 
 #include "platform/bstr.h"
@@ -12,10 +13,20 @@
 // Success: everything readable was read, but an item was absent and kept its default.
 inline constexpr HRESULT S_SETTINGS_DEFAULTED = MakeHresult(0x00040002u);
 
+enum class Orientation : LONG { Landscape, Portrait, ReverseLandscape, ReversePortrait };
 inline constexpr std::array<std::u16string_view, 4> kOrientationOptions = {u"Landscape", u"Portrait",
                                                                            u"ReverseLandscape", u"ReversePortrait"};
+constexpr std::optional<std::u16string_view> Name(Orientation orientation) {
+  return TableName(kOrientationOptions, orientation);
+}
+
+enum class CustomUnit : LONG { Mm, Inch };
 inline constexpr std::array<std::u16string_view, 2> kCustomUnitNames = {u"mm", u"inch"};
+constexpr std::optional<std::u16string_view> Name(CustomUnit unit) { return TableName(kCustomUnitNames, unit); }
+
+enum class Thickness : LONG { Regular, Thick, Envelope };
 inline constexpr std::array<std::u16string_view, 3> kThicknessNames = {u"Regular", u"Thick", u"Envelope"};
+constexpr std::optional<std::u16string_view> Name(Thickness thickness) { return TableName(kThicknessNames, thickness); }
 
 // Lengths in microns. The margins and the paper temperature are carried
 // unchanged for the printer; their unit is the converter's business.
@@ -24,11 +35,11 @@ struct MediaSizeSettings {
   LONG optionIsPrivate = 0;
   LONG width = 215900;
   LONG height = 279400;
-  LONG orientation = 1;  // index into kOrientationOptions
-  LONG customUnitIsInch = 0;
-  LONG transverse = 0;
-  LONG thicknessType = 0;  // index into kThicknessNames
-  LONG fixedMargin = 0;
+  Orientation orientation = Orientation::Portrait;
+  CustomUnit customUnitIsInch = CustomUnit::Mm;
+  OffOn transverse = OffOn::Off;
+  Thickness thicknessType = Thickness::Regular;
+  OffOn fixedMargin = OffOn::Off;
   LONG docMarginLeft = -1;
   LONG docMarginRight = -1;
   LONG docMarginTop = -1;

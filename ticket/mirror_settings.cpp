@@ -17,18 +17,18 @@ HRESULT ReadMirror(const PrintTicketDom& ticket, MirrorSettings& settings) {
     HRESULT hr = ticket.GetFeatureOption(ticket.KeywordsPrefix(), kMirror, &option, &isPrivate);
     if (FAILED(hr) && !IsAbsent(hr)) return hr;
     if (hr == S_OK) {
-      if (const auto index = IndexIn(kMirrorOptions, option.View())) settings.mirror = *index;
+      if (const auto mirror = FromName<Mirror>(kMirrorOptions, option.View())) settings.mirror = *mirror;
     }
     hr = ticket.GetFeatureOption(ticket.PrivatePrefix(), kReverse, &option, &isPrivate);
     if (hr == S_OK && isPrivate) {
-      if (const auto index = IndexIn(kOffOnNames, option.View())) settings.reverse = *index;
+      if (const auto reverse = FromName<OffOn>(kOffOnNames, option.View())) settings.reverse = *reverse;
     }
     return IsAbsent(hr) ? S_OK : hr;
   });
 }
 
 HRESULT WriteMirror(PrintTicketDom& ticket, const MirrorSettings& settings) {
-  if (!NameAt(kMirrorOptions, settings.mirror) || !NameAt(kOffOnNames, settings.reverse)) return E_INVALIDARG;
+  if (!Name(settings.mirror) || !Name(settings.reverse)) return E_INVALIDARG;
   return CallReturningHresult([&] {
     const ComPtr<IXMLDOMNode> root = RootForWriting(ticket);
     if (!root) return S_FALSE;
@@ -36,11 +36,9 @@ HRESULT WriteMirror(PrintTicketDom& ticket, const MirrorSettings& settings) {
     ThrowIfFailed(ticket.RemovePrivateFeature(kReverse));
     ComPtr<IXMLDOMElement> mirror;
     ComPtr<IXMLDOMElement> reverse;
-    ThrowIfFailed(
-        ticket.CreateFeatureWithOption(false, kMirror, false, *NameAt(kMirrorOptions, settings.mirror), &mirror, nullptr));
+    ThrowIfFailed(ticket.CreateFeatureWithOption(false, kMirror, false, *Name(settings.mirror), &mirror, nullptr));
     AppendChild(root.Get(), mirror.Get());
-    ThrowIfFailed(
-        ticket.CreateFeatureWithOption(true, kReverse, true, *NameAt(kOffOnNames, settings.reverse), &reverse, nullptr));
+    ThrowIfFailed(ticket.CreateFeatureWithOption(true, kReverse, true, *Name(settings.reverse), &reverse, nullptr));
     AppendChild(root.Get(), reverse.Get());
     return S_OK;
   });

@@ -3,17 +3,20 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string_view>
 
 #include "ticket/common_options.h"
 #include "ticket/print_ticket_dom.h"
 
+enum class Mirror : LONG { MirrorImageWidth, MirrorImageHeight, None };
 inline constexpr std::array<std::u16string_view, 3> kMirrorOptions = {u"MirrorImageWidth", u"MirrorImageHeight",
                                                                       u"None"};
+constexpr std::optional<std::u16string_view> Name(Mirror mirror) { return TableName(kMirrorOptions, mirror); }
 
 struct MirrorSettings {
-  LONG mirror = 2;   // index into kMirrorOptions
-  LONG reverse = 0;  // index into kOffOnNames; counts only as a private option
+  Mirror mirror = Mirror::None;
+  OffOn reverse = OffOn::Off;  // counts only as a private option
 };
 
 // The result is that of reading PageReverseImage (S_OK when it is absent).

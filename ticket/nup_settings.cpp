@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr std::u16string_view kJobNUp = kNUpFeatures[kScopeJob];
+constexpr std::u16string_view kJobNUp = kNUpFeatures[ScopeRow(Scope::Job)];
 constexpr std::u16string_view kPagesPerSheet = u"PagesPerSheet";
 constexpr std::u16string_view kDirection = u"PresentationDirection";
 constexpr std::u16string_view kBorderLine = u"BorderLine";
@@ -35,9 +35,9 @@ HRESULT ReadNUp(const PrintTicketDom& ticket, NUpSettings& settings) {
       if (settings.pagesPerSheet < 1) {
         settings.pagesPerSheet = 1;
       } else {
-        settings.scope = kScopeJob;
-        if (const auto index = IndexIn(kPresentationDirectionOptions, direction.View()))
-          settings.presentationDirection = *index;
+        settings.scope = Scope::Job;
+        if (const auto order = FromName<NUpDirection>(kPresentationDirectionOptions, direction.View()))
+          settings.presentationDirection = *order;
       }
     }
     Bstr border;
@@ -46,9 +46,9 @@ HRESULT ReadNUp(const PrintTicketDom& ticket, NUpSettings& settings) {
                                     &isPrivate);
     if (IsRealFailure(hr)) return hr;
     if (IsAbsent(hr)) {
-      settings.scope = kScopeNone;
-    } else if (const auto index = IndexIn(kBorderLineOptions, border.View())) {
-      settings.borderLine = *index;
+      settings.scope = Scope::None;
+    } else if (const auto line = FromName<BorderLine>(kBorderLineOptions, border.View())) {
+      settings.borderLine = *line;
     }
     return S_OK;
   });
@@ -73,11 +73,11 @@ void AppendNUp(PrintTicketDom& ticket, IXMLDOMNode* root, const NUpSettings& set
   ThrowIfFailed(ticket.CreateScoredPropertyInt(keywords, kPagesPerSheet, settings.pagesPerSheet, &pages));
   AppendChild(option.Get(), pages.Get());
   AppendChild(feature.Get(), option.Get());
-  const ComPtr<IXMLDOMElement> direction = FeatureWithNamedOption(
-      ticket, keywords, kDirection, keywords, *NameAt(kPresentationDirectionOptions, settings.presentationDirection));
+  const ComPtr<IXMLDOMElement> direction =
+      FeatureWithNamedOption(ticket, keywords, kDirection, keywords, *Name(settings.presentationDirection));
   AppendChild(feature.Get(), direction.Get());
-  const ComPtr<IXMLDOMElement> border = FeatureWithNamedOption(
-      ticket, ticket.PrivatePrefix(), kBorderLine, ticket.PrivatePrefix(), *NameAt(kBorderLineOptions, settings.borderLine));
+  const ComPtr<IXMLDOMElement> border = FeatureWithNamedOption(ticket, ticket.PrivatePrefix(), kBorderLine,
+                                                               ticket.PrivatePrefix(), *Name(settings.borderLine));
   AppendChild(feature.Get(), border.Get());
   AppendChild(root, feature.Get());
 }
@@ -86,8 +86,7 @@ void AppendNUp(PrintTicketDom& ticket, IXMLDOMNode* root, const NUpSettings& set
 
 HRESULT WriteNUp(PrintTicketDom& ticket, const NUpSettings& settings) {
   const bool writes = settings.pagesPerSheet >= 1;
-  if (writes && (!NameAt(kPresentationDirectionOptions, settings.presentationDirection) ||
-                 !NameAt(kBorderLineOptions, settings.borderLine)))
+  if (writes && (!Name(settings.presentationDirection) || !Name(settings.borderLine)))
     return E_INVALIDARG;
   return CallReturningHresult([&] {
     const ComPtr<IXMLDOMNode> root = RootForWriting(ticket);

@@ -4,26 +4,36 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string_view>
 
 #include "ticket/common_options.h"
 #include "ticket/print_ticket_dom.h"
 
+// The order of the pages on a sheet side.
+enum class NUpDirection : LONG { RightBottom, BottomRight, LeftBottom, BottomLeft };
 inline constexpr std::array<std::u16string_view, 4> kPresentationDirectionOptions = {u"RightBottom", u"BottomRight",
                                                                                      u"LeftBottom", u"BottomLeft"};
+constexpr std::optional<std::u16string_view> Name(NUpDirection direction) {
+  return TableName(kPresentationDirectionOptions, direction);
+}
+
+enum class BorderLine : LONG { None, SolidLine, BreakLine };
 inline constexpr std::array<std::u16string_view, 3> kBorderLineOptions = {u"None", u"SolidLine", u"BreakLine"};
-// Indexed by scope (kScopeJob, kScopeDocument).
+constexpr std::optional<std::u16string_view> Name(BorderLine line) { return TableName(kBorderLineOptions, line); }
+
+// Rows: Scope::Job, Scope::Document.
 inline constexpr std::array<std::u16string_view, 2> kNUpFeatures = {u"JobNUpAllDocumentsContiguously",
                                                                     u"DocumentNUp"};
 
 struct NUpSettings {
-  LONG scope = kScopeNone;
+  Scope scope = Scope::None;
   LONG pagesPerSheet = 0;
-  LONG presentationDirection = 0;  // index into kPresentationDirectionOptions
-  LONG borderLine = 1;             // index into kBorderLineOptions
+  NUpDirection presentationDirection = NUpDirection::RightBottom;
+  BorderLine borderLine = BorderLine::SolidLine;
 };
 
-// The settings count (scope kScopeJob) only when the feature, PagesPerSheet
+// The settings count (scope Scope::Job) only when the feature, PagesPerSheet
 // (at least 1), PresentationDirection and BorderLine are all present; a
 // PagesPerSheet below 1 reads as 1. Absent items are no failure.
 HRESULT ReadNUp(const PrintTicketDom& ticket, NUpSettings& settings);

@@ -22,7 +22,7 @@ void ReadCutOutLine(const PrintTicketDom& ticket, PosterSettings& settings) {
   if (ticket.GetSubFeatureOption(ticket.KeywordsPrefix(), kPoster, ticket.PrivatePrefix(), u"PagePrintCutOutLine",
                                  &option, &isPrivate) != S_OK)
     return;
-  if (const auto index = IndexIn(kOffOnNames, option.View())) settings.cutOutLine = *index;
+  if (const auto line = FromName<OffOn>(kOffOnNames, option.View())) settings.cutOutLine = *line;
 }
 
 HRESULT ReadHideFlag(const PrintTicketDom& ticket, PosterSettings& settings) {

@@ -9,7 +9,7 @@
 struct PosterSettings {
   LONG sheetsPerPage = 0;  // 0: no poster
   BYTE hideFlag = 0;       // the low byte of HideFlag
-  LONG cutOutLine = 0;     // index into kOffOnNames
+  OffOn cutOutLine = OffOn::Off;
 };
 
 // The result is that of reading PagePosterData (S_OK when it is absent);

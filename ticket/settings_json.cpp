@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr std::array<std::u16string_view, 3> kScopeNames = {u"None", u"Job", u"Document"};
-
 bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
@@ -35,12 +33,8 @@ OrderedJson Enumeration(LONG index, std::optional<std::u16string_view> name) {
   return value;
 }
 
-OrderedJson Enumeration(LONG index, OptionTable names) { return Enumeration(index, NameAt(names, index)); }
-
 template <class Enum>
 requires std::is_enum_v<Enum> OrderedJson Enumeration(Enum value) { return Enumeration(Index(value), Name(value)); }
-
-OrderedJson Scope(LONG scope) { return Enumeration(scope, NameAt(kScopeNames, scope + 1)); }
 
 // One record: its reader's result, then its fields.
 template <class Record>
@@ -82,11 +76,11 @@ OrderedJson DescribeFields(const MediaSizeSettings& s) {
   json["optionIsPrivate"] = s.optionIsPrivate;
   json["width"] = s.width;
   json["height"] = s.height;
-  json["orientation"] = Enumeration(s.orientation, kOrientationOptions);
-  json["customUnitIsInch"] = s.customUnitIsInch;
-  json["transverse"] = s.transverse;
-  json["thicknessType"] = Enumeration(s.thicknessType, kThicknessNames);
-  json["fixedMargin"] = s.fixedMargin;
+  json["orientation"] = Enumeration(s.orientation);
+  json["customUnitIsInch"] = Enumeration(s.customUnitIsInch);
+  json["transverse"] = Enumeration(s.transverse);
+  json["thicknessType"] = Enumeration(s.thicknessType);
+  json["fixedMargin"] = Enumeration(s.fixedMargin);
   json["docMarginLeft"] = s.docMarginLeft;
   json["docMarginRight"] = s.docMarginRight;
   json["docMarginTop"] = s.docMarginTop;
@@ -115,36 +109,36 @@ OrderedJson DescribeFields(const JobInfoSettings& s) {
   json["userName"] = Text(s.userName);
   json["computerName"] = Text(s.computerName);
   json["codePage"] = s.codePage;
-  json["separateTrayMode"] = Enumeration(s.separateTrayMode, kOffOnNames);
+  json["separateTrayMode"] = Enumeration(s.separateTrayMode);
   json["divideCondition"] = Text(s.divideCondition);
   json["bandingPortraitFlag"] = s.bandingPortraitFlag;
   json["bandingPortraitSize"] = s.bandingPortraitSize;
   json["bandingLandscapeFlag"] = s.bandingLandscapeFlag;
   json["bandingLandscapeSize"] = s.bandingLandscapeSize;
-  json["halftoneReduction"] = Enumeration(s.halftoneReduction, kOffOnNames);
-  json["draftMode"] = Enumeration(s.draftMode, kOffOnNames);
+  json["halftoneReduction"] = Enumeration(s.halftoneReduction);
+  json["draftMode"] = Enumeration(s.draftMode);
   return json;
 }
 
 OrderedJson DescribeFields(const DuplexSettings& s) {
   OrderedJson json = OrderedJson::object();
-  json["scope"] = Scope(s.scope);
+  json["scope"] = Enumeration(s.scope);
   json["duplexType"] = Enumeration(s.duplexType);
   json["duplexMode"] = Enumeration(s.duplexMode);
-  json["firstPaper"] = Enumeration(s.firstPaper, kTraySeparationNames);
+  json["firstPaper"] = Enumeration(s.firstPaper);
   json["subMode"] = Enumeration(s.subMode);
   return json;
 }
 
 OrderedJson DescribeFields(const BindingSettings& s) {
   OrderedJson json = OrderedJson::object();
-  json["scope"] = Scope(s.scope);
+  json["scope"] = Enumeration(s.scope);
   json["bindingEdge"] = Enumeration(s.bindingEdge);
   json["gutter"] = s.gutter;
-  json["gutterControl"] = Enumeration(s.gutterControl, kOffOnNames);
+  json["gutterControl"] = Enumeration(s.gutterControl);
   json["unit"] = Enumeration(s.unit);
   json["dependOnDuplex"] = s.dependOnDuplex;
-  json["optionControl"] = Enumeration(s.optionControl, kOffOnNames);
+  json["optionControl"] = Enumeration(s.optionControl);
   json["bookletMethod"] = Enumeration(s.bookletMethod);
   json["bookletSheets"] = s.bookletSheets;
   return json;
@@ -152,10 +146,10 @@ OrderedJson DescribeFields(const BindingSettings& s) {
 
 OrderedJson DescribeFields(const NUpSettings& s) {
   OrderedJson json = OrderedJson::object();
-  json["scope"] = Scope(s.scope);
+  json["scope"] = Enumeration(s.scope);
   json["pagesPerSheet"] = s.pagesPerSheet;
-  json["presentationDirection"] = Enumeration(s.presentationDirection, kPresentationDirectionOptions);
-  json["borderLine"] = Enumeration(s.borderLine, kBorderLineOptions);
+  json["presentationDirection"] = Enumeration(s.presentationDirection);
+  json["borderLine"] = Enumeration(s.borderLine);
   return json;
 }
 
@@ -163,26 +157,26 @@ OrderedJson DescribeFields(const PosterSettings& s) {
   OrderedJson json = OrderedJson::object();
   json["sheetsPerPage"] = s.sheetsPerPage;
   json["hideFlag"] = s.hideFlag;
-  json["cutOutLine"] = Enumeration(s.cutOutLine, kOffOnNames);
+  json["cutOutLine"] = Enumeration(s.cutOutLine);
   return json;
 }
 
 OrderedJson DescribeFields(const InputBinSettings& s) {
   OrderedJson json = OrderedJson::object();
   json["binIndex"] = OrderedJson::array();
-  for (LONG index : s.binIndex) json["binIndex"].push_back(Enumeration(index, kInputBinOptions));
+  for (InputBin bin : s.binIndex) json["binIndex"].push_back(Enumeration(bin));
   json["binName"] = OrderedJson::array();
   for (const Bstr& name : s.binName) json["binName"].push_back(Text(name));
   json["binNamespace"] = OrderedJson::array();
-  for (LONG index : s.binNamespace) json["binNamespace"].push_back(Enumeration(index, kBinNamespaceNames));
+  for (BinNamespace space : s.binNamespace) json["binNamespace"].push_back(Enumeration(space));
   json["secondBinInvalid"] = s.secondBinInvalid;
   return json;
 }
 
 OrderedJson DescribeFields(const MirrorSettings& s) {
   OrderedJson json = OrderedJson::object();
-  json["mirror"] = Enumeration(s.mirror, kMirrorOptions);
-  json["reverse"] = Enumeration(s.reverse, kOffOnNames);
+  json["mirror"] = Enumeration(s.mirror);
+  json["reverse"] = Enumeration(s.reverse);
   return json;
 }
 

@@ -8,11 +8,6 @@ std::optional<LONG> IndexIn(OptionTable table, std::u16string_view name) {
   return static_cast<LONG>(found - table.begin());
 }
 
-std::optional<std::u16string_view> NameAt(OptionTable table, LONG index) {
-  if (index < 0 || static_cast<std::size_t>(index) >= table.size()) return std::nullopt;
-  return table[static_cast<std::size_t>(index)];
-}
-
 std::u16string PrivatePropertyQuery(const PrintTicketDom& ticket, std::initializer_list<std::u16string_view> names) {
   XPathQuery query = ticket.NewQuery();
   for (std::u16string_view name : names) ThrowIfFailed(query.AppendProperty(ticket.PrivatePrefix(), name));

@@ -20,9 +20,6 @@ inline bool IsAbsent(HRESULT hr) { return hr == kTicketItemNotFound; }
 // Position of name in table (case-sensitive), or nullopt.
 std::optional<LONG> IndexIn(OptionTable table, std::u16string_view name);
 
-// The table's name for index, or nullopt outside it.
-std::optional<std::u16string_view> NameAt(OptionTable table, LONG index);
-
 // Private properties nested one in the other, outermost first.
 std::u16string PrivatePropertyQuery(const PrintTicketDom& ticket, std::initializer_list<std::u16string_view> names);
 

@@ -14,17 +14,17 @@ void DropBookletForDuplex(BindingSettings& binding, const DuplexSettings& duplex
   if ((type == DuplexType::OneSided || type == DuplexType::LongEdge || type == DuplexType::LongEdgeManual) &&
       IsBookletEdge(binding.bindingEdge)) {
     binding.bindingEdge = BindingEdge::BindLeft;
-    binding.gutterControl = 0;
+    binding.gutterControl = OffOn::Off;
   }
 }
 
 // A booklet of this scope without a duplex choice of its own prints short-edge.
 // False when the duplex record belongs to another scope.
-bool ImplyShortEdgeDuplex(DuplexSettings& duplex, LONG scope) {
-  const LONG before = duplex.scope;
+bool ImplyShortEdgeDuplex(DuplexSettings& duplex, Scope scope) {
+  const Scope before = duplex.scope;
   duplex.scope = scope;
   duplex.duplexType = DuplexType::ShortEdge;
-  return before == kScopeNone;
+  return before == Scope::None;
 }
 
 }  // namespace
@@ -32,17 +32,17 @@ bool ImplyShortEdgeDuplex(DuplexSettings& duplex, LONG scope) {
 HRESULT ResolveBookletDuplex(BindingSettings& binding, DuplexSettings& duplex, ResolvedBooklet* resolved) {
   if (!resolved) return E_POINTER;
   const bool booklet = IsBookletEdge(binding.bindingEdge);
-  if (duplex.scope == kScopeJob) {
+  if (duplex.scope == Scope::Job) {
     DropBookletForDuplex(binding, duplex);
-  } else if (binding.scope == kScopeJob && booklet) {
-    if (!ImplyShortEdgeDuplex(duplex, kScopeJob)) return E_FAIL;
-  } else if (duplex.scope == kScopeDocument) {
+  } else if (binding.scope == Scope::Job && booklet) {
+    if (!ImplyShortEdgeDuplex(duplex, Scope::Job)) return E_FAIL;
+  } else if (duplex.scope == Scope::Document) {
     DropBookletForDuplex(binding, duplex);
-  } else if (binding.scope == kScopeDocument && booklet) {
-    if (!ImplyShortEdgeDuplex(duplex, kScopeDocument)) return E_FAIL;
+  } else if (binding.scope == Scope::Document && booklet) {
+    if (!ImplyShortEdgeDuplex(duplex, Scope::Document)) return E_FAIL;
   }
   resolved->bookletMode = !IsBookletEdge(binding.bindingEdge) ? BookletMode::None
-                          : binding.scope == kScopeJob        ? BookletMode::WholeJob
+                          : binding.scope == Scope::Job        ? BookletMode::WholeJob
                                                               : BookletMode::PerDocument;
   resolved->bindingEdge = binding.bindingEdge;
   resolved->duplexMode = duplex.duplexMode;

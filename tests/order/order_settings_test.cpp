@@ -18,9 +18,9 @@ TEST(ResolveBookletDuplex, ABookletSurvivesOnlyShortEdgeOrNoDuplexChoice) {
   using Booklet = BookletMode;
   struct Case {
     const char* label;
-    LONG bindingScope;
+    Scope bindingScope;
     Edge edge;
-    LONG duplexScope;
+    Scope duplexScope;
     Type duplexType;
     Mode duplexMode;
     HRESULT hr;
@@ -28,38 +28,38 @@ TEST(ResolveBookletDuplex, ABookletSurvivesOnlyShortEdgeOrNoDuplexChoice) {
     Edge resolvedEdge;
     Mode resolvedDuplexMode;
     Type duplexTypeAfter;
-    LONG gutterControlAfter;
+    OffOn gutterControlAfter;
   };
   const Case cases[] = {
-      {"job booklet, no duplex: short edge implied", 0, Edge::Booklet, -1, Type::OneSided, Mode::None, S_OK,
-       Booklet::WholeJob, Edge::Booklet, Mode::None, Type::ShortEdge, 1},
-      {"job booklet, short edge manual", 0, Edge::BookletReverseFlip, 0, Type::ShortEdgeManual, Mode::Manual, S_OK,
-       Booklet::WholeJob, Edge::BookletReverseFlip, Mode::Manual, Type::ShortEdgeManual, 1},
-      {"job booklet, one-sided", 0, Edge::Booklet, 0, Type::OneSided, Mode::None, S_OK, Booklet::None, Edge::BindLeft,
-       Mode::None, Type::OneSided, 0},
-      {"job booklet, long edge automatic", 0, Edge::BookletReverseFlip, 0, Type::LongEdge, Mode::Automatic, S_OK,
-       Booklet::None, Edge::BindLeft, Mode::Automatic, Type::LongEdge, 0},
-      {"job booklet, long edge manual", 0, Edge::Booklet, 0, Type::LongEdgeManual, Mode::Manual, S_OK, Booklet::None,
-       Edge::BindLeft, Mode::Manual, Type::LongEdgeManual, 0},
-      {"document booklet, no duplex", 1, Edge::Booklet, -1, Type::OneSided, Mode::None, S_OK, Booklet::PerDocument,
-       Edge::Booklet, Mode::None, Type::ShortEdge, 1},
-      {"document booklet, document one-sided", 1, Edge::Booklet, 1, Type::OneSided, Mode::None, S_OK, Booklet::None,
-       Edge::BindLeft, Mode::None, Type::OneSided, 0},
-      {"job booklet, document duplex", 0, Edge::Booklet, 1, Type::ShortEdge, Mode::Automatic, E_FAIL, Booklet::None,
-       Edge::BindBottom, Mode::None, Type::ShortEdge, 1},
-      {"document booklet, job duplex", 1, Edge::Booklet, 0, Type::OneSided, Mode::None, S_OK, Booklet::None,
-       Edge::BindLeft, Mode::None, Type::OneSided, 0},
-      {"right binding, one-sided", 0, Edge::BindRight, 0, Type::OneSided, Mode::None, S_OK, Booklet::None,
-       Edge::BindRight, Mode::None, Type::OneSided, 1},
-      {"no binding, no duplex", -1, Edge::BindLeft, -1, Type::OneSided, Mode::None, S_OK, Booklet::None, Edge::BindLeft,
-       Mode::None, Type::OneSided, 1},
+      {"job booklet, no duplex: short edge implied", Scope::Job, Edge::Booklet, Scope::None, Type::OneSided, Mode::None,
+       S_OK, Booklet::WholeJob, Edge::Booklet, Mode::None, Type::ShortEdge, OffOn::On},
+      {"job booklet, short edge manual", Scope::Job, Edge::BookletReverseFlip, Scope::Job, Type::ShortEdgeManual,
+       Mode::Manual, S_OK, Booklet::WholeJob, Edge::BookletReverseFlip, Mode::Manual, Type::ShortEdgeManual, OffOn::On},
+      {"job booklet, one-sided", Scope::Job, Edge::Booklet, Scope::Job, Type::OneSided, Mode::None, S_OK, Booklet::None,
+       Edge::BindLeft, Mode::None, Type::OneSided, OffOn::Off},
+      {"job booklet, long edge automatic", Scope::Job, Edge::BookletReverseFlip, Scope::Job, Type::LongEdge,
+       Mode::Automatic, S_OK, Booklet::None, Edge::BindLeft, Mode::Automatic, Type::LongEdge, OffOn::Off},
+      {"job booklet, long edge manual", Scope::Job, Edge::Booklet, Scope::Job, Type::LongEdgeManual, Mode::Manual, S_OK,
+       Booklet::None, Edge::BindLeft, Mode::Manual, Type::LongEdgeManual, OffOn::Off},
+      {"document booklet, no duplex", Scope::Document, Edge::Booklet, Scope::None, Type::OneSided, Mode::None, S_OK,
+       Booklet::PerDocument, Edge::Booklet, Mode::None, Type::ShortEdge, OffOn::On},
+      {"document booklet, document one-sided", Scope::Document, Edge::Booklet, Scope::Document, Type::OneSided,
+       Mode::None, S_OK, Booklet::None, Edge::BindLeft, Mode::None, Type::OneSided, OffOn::Off},
+      {"job booklet, document duplex", Scope::Job, Edge::Booklet, Scope::Document, Type::ShortEdge, Mode::Automatic,
+       E_FAIL, Booklet::None, Edge::BindBottom, Mode::None, Type::ShortEdge, OffOn::On},
+      {"document booklet, job duplex", Scope::Document, Edge::Booklet, Scope::Job, Type::OneSided, Mode::None, S_OK,
+       Booklet::None, Edge::BindLeft, Mode::None, Type::OneSided, OffOn::Off},
+      {"right binding, one-sided", Scope::Job, Edge::BindRight, Scope::Job, Type::OneSided, Mode::None, S_OK,
+       Booklet::None, Edge::BindRight, Mode::None, Type::OneSided, OffOn::On},
+      {"no binding, no duplex", Scope::None, Edge::BindLeft, Scope::None, Type::OneSided, Mode::None, S_OK,
+       Booklet::None, Edge::BindLeft, Mode::None, Type::OneSided, OffOn::On},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
     BindingSettings binding;
     binding.scope = c.bindingScope;
     binding.bindingEdge = c.edge;
-    binding.gutterControl = 1;
+    binding.gutterControl = OffOn::On;
     DuplexSettings duplex;
     duplex.scope = c.duplexScope;
     duplex.duplexType = c.duplexType;

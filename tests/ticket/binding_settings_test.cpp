@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ticket/duplex_settings.h"
+#include "ticket/nup_settings.h"
 #include "ticket_documents.h"
 
 namespace {
@@ -47,17 +48,21 @@ TEST(ReadBinding, ReadsTheJobFeature) {
       {"nothing there", "", {}},
       {"full feature",
        JobBinding("psk:BindTop"),
-       {0, BindingEdge::BindTop, 5000, 1, BindingUnit::Inches, 0, 0, BookletMethod::DivideIntoSets, 4}},
+       {Scope::Job, BindingEdge::BindTop, 5000, OffOn::On, BindingUnit::Inches, 0, OffOn::Off,
+        BookletMethod::DivideIntoSets, 4}},
       {"private edge",
        JobBinding("ns0000:BookletReverseFlip", "Yes"),
-       {0, BindingEdge::BookletReverseFlip, 5000, 1, BindingUnit::Inches, 1, 0, BookletMethod::DivideIntoSets, 4}},
+       {Scope::Job, BindingEdge::BookletReverseFlip, 5000, OffOn::On, BindingUnit::Inches, 1, OffOn::Off,
+        BookletMethod::DivideIntoSets, 4}},
       {"unknown edge keeps edge, gutter and dependence",
        JobBinding("psk:BindSideways"),
-       {0, BindingEdge::BindLeft, 0, 1, BindingUnit::Inches, 1, 0, BookletMethod::DivideIntoSets, 4}},
+       {Scope::Job, BindingEdge::BindLeft, 0, OffOn::On, BindingUnit::Inches, 1, OffOn::Off,
+        BookletMethod::DivideIntoSets, 4}},
       {"gutter missing skips DependOnDuplex",
        Feature("psk:JobBindAllDocuments",
                Option("psk:BindRight", Scored("ns0000:DependOnDuplex", StringValue("False")))),
-       {0, BindingEdge::BindRight, 0, 0, BindingUnit::Microns, 1, 1, BookletMethod::AllPagesAtOnce, 10}},
+       {Scope::Job, BindingEdge::BindRight, 0, OffOn::Off, BindingUnit::Microns, 1, OffOn::On,
+        BookletMethod::AllPagesAtOnce, 10}},
       {"only the document feature",
        Feature("psk:DocumentBinding", Option("psk:BindTop", Scored("psk:BindingGutter", IntValue(9)))),
        {}},
@@ -72,13 +77,13 @@ TEST(ReadBinding, ReadsTheJobFeature) {
 }
 
 TEST(WriteBinding, RoundTripsAndReplacesEveryScope) {
-  Wrapped ticket(TicketXml(JobBinding("psk:BindLeft") +
-                           Feature("psk:DocumentBinding", Option("psk:BindTop", Scored("psk:BindingGutter",
-                                                                                       Ref("psk:DocumentBindingGutter")))) +
-                           Init("psk:DocumentBindingGutter", IntValue(1)) +
-                           Init("ns0000:DocumentBindBookletDivideSheets", IntValue(2))));
-  const BindingSettings written{0, BindingEdge::BookletReverseFlip, 7000, 1, BindingUnit::Microns, 0,
-                                1, BookletMethod::DivideIntoSets,   3};
+  Wrapped ticket(TicketXml(
+      JobBinding("psk:BindLeft") +
+      Feature("psk:DocumentBinding",
+              Option("psk:BindTop", Scored("psk:BindingGutter", Ref("psk:DocumentBindingGutter")))) +
+      Init("psk:DocumentBindingGutter", IntValue(1)) + Init("ns0000:DocumentBindBookletDivideSheets", IntValue(2))));
+  const BindingSettings written{Scope::Job, BindingEdge::BookletReverseFlip, 7000, OffOn::On, BindingUnit::Microns, 0,
+                                OffOn::On,  BookletMethod::DivideIntoSets,   3};
   ASSERT_EQ(WriteBinding(*ticket, written), S_OK);
   BindingSettings read;
   EXPECT_EQ(ReadBinding(*ticket, read), S_OK);
@@ -87,9 +92,10 @@ TEST(WriteBinding, RoundTripsAndReplacesEveryScope) {
   EXPECT_EQ(CountOf(*ticket, u"/psf:PrintTicket/psf:Feature"), 1);
   EXPECT_EQ(CountOf(*ticket, u"//psf:ParameterInit"), 2);
 
-  ASSERT_EQ(WriteBinding(*ticket, BindingSettings{1, BindingEdge::Booklet, 100, 0, BindingUnit::Inches, 1, 0,
-                                                  BookletMethod::AllPagesAtOnce, 10}),
-            S_OK);
+  ASSERT_EQ(
+      WriteBinding(*ticket, BindingSettings{Scope::Document, BindingEdge::Booklet, 100, OffOn::Off, BindingUnit::Inches,
+                                            1, OffOn::Off, BookletMethod::AllPagesAtOnce, 10}),
+      S_OK);
   EXPECT_EQ(CountOf(*ticket, u"//psf:Feature[@name = \"psk:DocumentBinding\"]"), 1);
   EXPECT_EQ(CountOf(*ticket, u"//psf:ParameterInit[@name = \"psk:DocumentBindingGutter\"]"), 1);
   EXPECT_EQ(CountOf(*ticket, u"//psf:ParameterInit[@name = \"ns0000:DocumentBindBookletDivideSheets\"]"), 1);
@@ -101,14 +107,14 @@ TEST(WriteBinding, RoundTripsAndReplacesEveryScope) {
 
 TEST(WriteBinding, RefusesFieldsOutsideTheirRange) {
   BindingSettings edge6;
-  edge6.scope = 0;
+  edge6.scope = Scope::Job;
   edge6.bindingEdge = static_cast<BindingEdge>(6);
   BindingSettings unit2 = edge6;
   unit2.bindingEdge = BindingEdge::BindBottom;
   unit2.unit = static_cast<BindingUnit>(2);
   BindingSettings scope2 = unit2;
   scope2.unit = BindingUnit::Microns;
-  scope2.scope = 2;
+  scope2.scope = static_cast<Scope>(2);
   BindingSettings method2 = unit2;
   method2.unit = BindingUnit::Microns;
   method2.bookletMethod = static_cast<BookletMethod>(2);
@@ -129,6 +135,16 @@ TEST(SettingsTables, NameValuesAndCheckIndices) {
   for (const LONG outside : {LONG{-1}, LONG{6}, LONG{0x7FFFFFFF}})
     EXPECT_FALSE(FromIndex<BindingEdge>(outside)) << outside;
   EXPECT_FALSE(FromIndex<DuplexType>(5));
+  EXPECT_EQ(Name(Scope::None), u"None");
+  EXPECT_EQ(FromIndex<Scope>(1), Scope::Document);
+  EXPECT_FALSE(FromIndex<Scope>(2));
+  EXPECT_FALSE(FromIndex<Scope>(-0x7FFFFFFF - 1));
+}
+
+TEST(SettingsTables, FailureMessagesNameTheValue) {
+  EXPECT_EQ(testing::PrintToString(BindingEdge::Booklet), "Booklet (4)");
+  EXPECT_EQ(testing::PrintToString(Scope::None), "None (-1)");
+  EXPECT_EQ(testing::PrintToString(static_cast<NUpDirection>(4)), "4 (outside the table)");
 }
 
 }  // namespace

@@ -24,38 +24,47 @@ TEST(ReadDuplex, ReadsTypeAndModeFromTheJobFeature) {
     DuplexSettings expected;
   };
   const Case cases[] = {
-      {"nothing there", "", {-1, DuplexType::OneSided, DuplexMode::None, 0, DuplexMode::None}},
+      {"nothing there",
+       "",
+       {Scope::None, DuplexType::OneSided, DuplexMode::None, TraySeparation::DuplexPrintFirstPage, DuplexMode::None}},
       {"one-sided",
        JobDuplex("psk:OneSided", Mode("Manual")),
-       {0, DuplexType::OneSided, DuplexMode::None, 0, DuplexMode::None}},
+       {Scope::Job, DuplexType::OneSided, DuplexMode::None, TraySeparation::DuplexPrintFirstPage, DuplexMode::None}},
       {"long edge, manual",
        JobDuplex("psk:TwoSidedLongEdge", Mode("Manual")),
-       {0, DuplexType::LongEdgeManual, DuplexMode::Manual, 0, DuplexMode::None}},
+       {Scope::Job, DuplexType::LongEdgeManual, DuplexMode::Manual, TraySeparation::DuplexPrintFirstPage,
+        DuplexMode::None}},
       {"long edge, automatic",
        JobDuplex("psk:TwoSidedLongEdge", Mode("Automatic")),
-       {0, DuplexType::LongEdge, DuplexMode::Automatic, 0, DuplexMode::None}},
+       {Scope::Job, DuplexType::LongEdge, DuplexMode::Automatic, TraySeparation::DuplexPrintFirstPage,
+        DuplexMode::None}},
       {"long edge without mode",
        JobDuplex("psk:TwoSidedLongEdge"),
-       {0, DuplexType::LongEdge, DuplexMode::None, 0, DuplexMode::None}},
+       {Scope::Job, DuplexType::LongEdge, DuplexMode::None, TraySeparation::DuplexPrintFirstPage, DuplexMode::None}},
       {"long edge, other mode",
        JobDuplex("psk:TwoSidedLongEdge", Mode("Other")),
-       {0, DuplexType::LongEdge, DuplexMode::None, 0, DuplexMode::None}},
+       {Scope::Job, DuplexType::LongEdge, DuplexMode::None, TraySeparation::DuplexPrintFirstPage, DuplexMode::None}},
       {"short edge, manual",
        JobDuplex("psk:TwoSidedShortEdge", Mode("Manual")),
-       {0, DuplexType::ShortEdgeManual, DuplexMode::Manual, 0, DuplexMode::None}},
+       {Scope::Job, DuplexType::ShortEdgeManual, DuplexMode::Manual, TraySeparation::DuplexPrintFirstPage,
+        DuplexMode::None}},
       {"short edge without mode",
        JobDuplex("psk:TwoSidedShortEdge"),
-       {0, DuplexType::ShortEdge, DuplexMode::None, 0, DuplexMode::None}},
+       {Scope::Job, DuplexType::ShortEdge, DuplexMode::None, TraySeparation::DuplexPrintFirstPage, DuplexMode::None}},
       {"only the document feature",
        Feature("psk:DocumentDuplex", Option("psk:TwoSidedLongEdge", Mode("Manual"))),
-       {-1, DuplexType::OneSided, DuplexMode::None, 0, DuplexMode::None}},
+       {Scope::None, DuplexType::OneSided, DuplexMode::None, TraySeparation::DuplexPrintFirstPage, DuplexMode::None}},
       {"first paper, manual sub mode",
        DuplexData(Item("TraySeparationMode", "DuplexPrintFirstPaper") + Item("DuplexModeSubData", "Manual")),
-       {-1, DuplexType::OneSided, DuplexMode::None, 1, DuplexMode::Manual}},
+       {Scope::None, DuplexType::OneSided, DuplexMode::None, TraySeparation::DuplexPrintFirstPaper,
+        DuplexMode::Manual}},
       {"first page, automatic sub mode",
        DuplexData(Item("TraySeparationMode", "DuplexPrintFirstPage") + Item("DuplexModeSubData", "Automatic")),
-       {-1, DuplexType::OneSided, DuplexMode::None, 0, DuplexMode::Automatic}},
-      {"empty duplex data", DuplexData(""), {-1, DuplexType::OneSided, DuplexMode::None, 0, DuplexMode::None}},
+       {Scope::None, DuplexType::OneSided, DuplexMode::None, TraySeparation::DuplexPrintFirstPage,
+        DuplexMode::Automatic}},
+      {"empty duplex data",
+       DuplexData(""),
+       {Scope::None, DuplexType::OneSided, DuplexMode::None, TraySeparation::DuplexPrintFirstPage, DuplexMode::None}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -71,7 +80,8 @@ TEST(ReadDuplex, ReadsTypeAndModeFromTheJobFeature) {
 }
 
 TEST(ReadDuplex, KeepsWhatTheTicketDoesNotSay) {
-  const DuplexSettings inherited{-1, DuplexType::LongEdgeManual, DuplexMode::Manual, 1, DuplexMode::Manual};
+  const DuplexSettings inherited{Scope::None, DuplexType::LongEdgeManual, DuplexMode::Manual,
+                                 TraySeparation::DuplexPrintFirstPaper, DuplexMode::Manual};
   struct Case {
     const char* label;
     std::string body;
@@ -80,16 +90,20 @@ TEST(ReadDuplex, KeepsWhatTheTicketDoesNotSay) {
   const Case cases[] = {
       {"unknown option keeps type and mode",
        JobDuplex("psk:ThreeSided"),
-       {0, DuplexType::LongEdgeManual, DuplexMode::Manual, 0, DuplexMode::Manual}},
+       {Scope::Job, DuplexType::LongEdgeManual, DuplexMode::Manual, TraySeparation::DuplexPrintFirstPage,
+        DuplexMode::Manual}},
       {"one-sided keeps the mode",
        JobDuplex("psk:OneSided"),
-       {0, DuplexType::OneSided, DuplexMode::Manual, 0, DuplexMode::Manual}},
+       {Scope::Job, DuplexType::OneSided, DuplexMode::Manual, TraySeparation::DuplexPrintFirstPage,
+        DuplexMode::Manual}},
       {"unknown sub mode kept, missing tray separation is first page",
        DuplexData(Item("DuplexModeSubData", "manual")),
-       {-1, DuplexType::LongEdgeManual, DuplexMode::Manual, 0, DuplexMode::Manual}},
+       {Scope::None, DuplexType::LongEdgeManual, DuplexMode::Manual, TraySeparation::DuplexPrintFirstPage,
+        DuplexMode::Manual}},
       {"missing sub mode becomes 0",
        DuplexData(Item("TraySeparationMode", "DuplexPrintFirstPaper")),
-       {-1, DuplexType::LongEdgeManual, DuplexMode::Manual, 1, DuplexMode::None}},
+       {Scope::None, DuplexType::LongEdgeManual, DuplexMode::Manual, TraySeparation::DuplexPrintFirstPaper,
+        DuplexMode::None}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -108,7 +122,8 @@ TEST(WriteDuplex, WritesTheJobFeatureAndAlwaysTheDuplexData) {
   Wrapped ticket(TicketXml(JobDuplex("psk:TwoSidedLongEdge", Mode("Manual")) +
                            Feature("psk:DocumentDuplex", Option("psk:TwoSidedShortEdge")) +
                            DuplexData(Item("DuplexModeSubData", "Manual")) + DuplexData("")));
-  ASSERT_EQ(WriteDuplex(*ticket, DuplexSettings{0, DuplexType::OneSided, DuplexMode::Manual, 0, DuplexMode::None}),
+  ASSERT_EQ(WriteDuplex(*ticket, DuplexSettings{Scope::Job, DuplexType::OneSided, DuplexMode::Manual,
+                                                TraySeparation::DuplexPrintFirstPage, DuplexMode::None}),
             S_OK);
   EXPECT_EQ(CountOf(*ticket, u"//psf:Feature"), 1);
   EXPECT_EQ(CountOf(*ticket, u"//psf:Option[@name = \"psk:OneSided\"]"), 1);
@@ -118,10 +133,12 @@ TEST(WriteDuplex, WritesTheJobFeatureAndAlwaysTheDuplexData) {
   EXPECT_EQ(ticket->GetValue(u"//psf:Property[@name = \"ns0000:TraySeparationMode\"]", &tray), S_OK);
   EXPECT_EQ(Text(tray), "DuplexPrintFirstPage");
 
-  for (const DuplexSettings& written :
-       {DuplexSettings{0, DuplexType::LongEdgeManual, DuplexMode::Manual, 1, DuplexMode::Automatic},
-        DuplexSettings{0, DuplexType::ShortEdge, DuplexMode::Automatic, 0, DuplexMode::Manual},
-        DuplexSettings{-1, DuplexType::OneSided, DuplexMode::None, 1, DuplexMode::None}}) {
+  for (const DuplexSettings& written : {DuplexSettings{Scope::Job, DuplexType::LongEdgeManual, DuplexMode::Manual,
+                                                       TraySeparation::DuplexPrintFirstPaper, DuplexMode::Automatic},
+                                        DuplexSettings{Scope::Job, DuplexType::ShortEdge, DuplexMode::Automatic,
+                                                       TraySeparation::DuplexPrintFirstPage, DuplexMode::Manual},
+                                        DuplexSettings{Scope::None, DuplexType::OneSided, DuplexMode::None,
+                                                       TraySeparation::DuplexPrintFirstPaper, DuplexMode::None}}) {
     ASSERT_EQ(WriteDuplex(*ticket, written), S_OK);
     DuplexSettings read;
     EXPECT_EQ(ReadDuplex(*ticket, read), S_OK);
@@ -135,10 +152,14 @@ TEST(WriteDuplex, WritesTheJobFeatureAndAlwaysTheDuplexData) {
 
 TEST(WriteDuplex, RefusesFieldsOutsideTheirRange) {
   for (const DuplexSettings& bad :
-       {DuplexSettings{2, DuplexType::OneSided, DuplexMode::None, 0, DuplexMode::None},
-        DuplexSettings{0, static_cast<DuplexType>(5), DuplexMode::None, 0, DuplexMode::None},
-        DuplexSettings{0, DuplexType::OneSided, static_cast<DuplexMode>(3), 0, DuplexMode::None},
-        DuplexSettings{0, DuplexType::OneSided, DuplexMode::None, 0, static_cast<DuplexMode>(-1)}}) {
+       {DuplexSettings{static_cast<Scope>(2), DuplexType::OneSided, DuplexMode::None,
+                       TraySeparation::DuplexPrintFirstPage, DuplexMode::None},
+        DuplexSettings{Scope::Job, static_cast<DuplexType>(5), DuplexMode::None, TraySeparation::DuplexPrintFirstPage,
+                       DuplexMode::None},
+        DuplexSettings{Scope::Job, DuplexType::OneSided, static_cast<DuplexMode>(3),
+                       TraySeparation::DuplexPrintFirstPage, DuplexMode::None},
+        DuplexSettings{Scope::Job, DuplexType::OneSided, DuplexMode::None, TraySeparation::DuplexPrintFirstPage,
+                       static_cast<DuplexMode>(-1)}}) {
     Wrapped ticket(TicketXml(JobDuplex("psk:TwoSidedLongEdge")));
     EXPECT_EQ(WriteDuplex(*ticket, bad), E_INVALIDARG);
     EXPECT_EQ(CountOf(*ticket, u"//psf:Feature"), 1);

@@ -15,30 +15,34 @@ std::string PrivateString(std::string_view name, std::string_view text) {
 std::string PrivateInt(std::string_view name, long value) {
   return Property("ns0000:" + std::string(name), IntValue(value));
 }
-std::string Group(std::string_view name, std::string_view items) { return Property("ns0000:" + std::string(name), items); }
+std::string Group(std::string_view name, std::string_view items) {
+  return Property("ns0000:" + std::string(name), items);
+}
 
 TEST(ReadJobInfo, ReadsTheThreeGroups) {
   struct Case {
     const char* label;
     std::string body;
     const char* divideCondition;
-    LONG separateTrayMode;
-    LONG draftMode;
+    OffOn separateTrayMode;
+    OffOn draftMode;
     LONG codePage;
     WORD bandingPortraitSize;
   };
   const Case cases[] = {
-      {"nothing there", "", "", 0, 0, 1252, 0},
+      {"nothing there", "", "", OffOn::Off, OffOn::Off, 1252, 0},
       {"tray separation and divide condition",
-       Group("JobSettingData", PrivateString("SeparateTrayMode", "On") + PrivateString("DivideCondition", "ABC")), "ABC",
-       1, 0, 1252, 0},
-      {"draft mode in lower case", Group("JobSecretFunctionData", PrivateString("DraftMode", "on")), "", 0, 0, 1252, 0},
-      {"draft mode on", Group("JobSecretFunctionData", PrivateString("DraftMode", "On")), "", 0, 1, 1252, 0},
+       Group("JobSettingData", PrivateString("SeparateTrayMode", "On") + PrivateString("DivideCondition", "ABC")),
+       "ABC", OffOn::On, OffOn::Off, 1252, 0},
+      {"draft mode in lower case", Group("JobSecretFunctionData", PrivateString("DraftMode", "on")), "", OffOn::Off,
+       OffOn::Off, 1252, 0},
+      {"draft mode on", Group("JobSecretFunctionData", PrivateString("DraftMode", "On")), "", OffOn::Off, OffOn::On,
+       1252, 0},
       {"items without their group are not read", PrivateString("DraftMode", "On") + PrivateInt("CodePage", 932), "",
-       0, 0, 1252, 0},
-      {"banding truncated to 16 bits", Group("JobSettingData", PrivateInt("BandingPortraitSize", 65537)), "", 0, 0,
-       1252, 1},
-      {"code page", Group("JobInfoData", PrivateInt("CodePage", 932)), "", 0, 0, 932, 0},
+       OffOn::Off, OffOn::Off, 1252, 0},
+      {"banding truncated to 16 bits", Group("JobSettingData", PrivateInt("BandingPortraitSize", 65537)), "",
+       OffOn::Off, OffOn::Off, 1252, 1},
+      {"code page", Group("JobInfoData", PrivateInt("CodePage", 932)), "", OffOn::Off, OffOn::Off, 932, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -58,14 +62,14 @@ JobInfoSettings EveryFieldSet() {
   settings.userName = Bstr(u"Ana \u00c9lise");
   settings.computerName = Bstr(u"host-7");
   settings.codePage = 65001;
-  settings.separateTrayMode = 1;
+  settings.separateTrayMode = OffOn::On;
   settings.divideCondition = Bstr(u"Copies<2> & \"Pages\"");
   settings.bandingPortraitFlag = 1;
   settings.bandingPortraitSize = 65535;
   settings.bandingLandscapeFlag = 2;
   settings.bandingLandscapeSize = 300;
-  settings.halftoneReduction = 1;
-  settings.draftMode = 1;
+  settings.halftoneReduction = OffOn::On;
+  settings.draftMode = OffOn::On;
   return settings;
 }
 

@@ -14,7 +14,7 @@ std::string MediaSize(std::string_view option, std::string_view width, std::stri
                                                          Scored("psk:MediaSizeHeight", height)));
 }
 
-std::string Orientation(std::string_view option) { return Feature("psk:PageOrientation", Option(option)); }
+std::string OrientationFeature(std::string_view option) { return Feature("psk:PageOrientation", Option(option)); }
 
 std::string PrivateString(std::string_view name, std::string_view text) {
   return Property("ns0000:" + std::string(name), StringValue(text));
@@ -42,33 +42,35 @@ struct ReadCase {
   LONG isPrivate;
   LONG width;
   LONG height;
-  LONG orientation;
+  Orientation orientation;
 };
 
 TEST(ReadMediaSize, ReadsSizeAndOrientation) {
   const std::string a4 = MediaSize("psk:ISOA4", IntValue(210000), IntValue(297000));
-  const std::string full = Orientation("psk:Portrait") + MediaSizeData(256);
+  const std::string full = OrientationFeature("psk:Portrait") + MediaSizeData(256);
   const ReadCase cases[] = {
-      {"nothing there", "", S_SETTINGS_DEFAULTED, "NorthAmericaLetter", 0, 215900, 279400, 1},
-      {"ISOA4", a4 + full, S_OK, "ISOA4", 0, 210000, 297000, 1},
-      {"ISOA4 without the private block", a4 + Orientation("psk:Portrait"), S_SETTINGS_DEFAULTED, "ISOA4", 0, 210000,
-       297000, 1},
+      {"nothing there", "", S_SETTINGS_DEFAULTED, "NorthAmericaLetter", 0, 215900, 279400, Orientation::Portrait},
+      {"ISOA4", a4 + full, S_OK, "ISOA4", 0, 210000, 297000, Orientation::Portrait},
+      {"ISOA4 without the private block", a4 + OrientationFeature("psk:Portrait"), S_SETTINGS_DEFAULTED, "ISOA4", 0,
+       210000, 297000, Orientation::Portrait},
       {"custom size through ParameterRef",
-       Init("psk:PageMediaSizeMediaSizeWidth", IntValue(100000)) + Init("psk:PageMediaSizeMediaSizeHeight", IntValue(5)) +
+       Init("psk:PageMediaSizeMediaSizeWidth", IntValue(100000)) +
+           Init("psk:PageMediaSizeMediaSizeHeight", IntValue(5)) +
            MediaSize("psk:CustomMediaSize", Ref("psk:PageMediaSizeMediaSizeWidth"),
-                     Ref("psk:PageMediaSizeMediaSizeHeight")) + full,
-       S_OK, "CustomMediaSize", 0, 100000, 5, 1},
+                     Ref("psk:PageMediaSizeMediaSizeHeight")) +
+           full,
+       S_OK, "CustomMediaSize", 0, 100000, 5, Orientation::Portrait},
       {"private option", MediaSize("ns0000:Postcard", IntValue(100000), IntValue(148000)) + full, S_OK, "Postcard", 1,
-       100000, 148000, 1},
+       100000, 148000, Orientation::Portrait},
       {"width missing keeps the whole size",
        Feature("psk:PageMediaSize", Option("psk:ISOA4", Scored("psk:MediaSizeHeight", IntValue(297000)))) + full, S_OK,
-       "NorthAmericaLetter", 0, 215900, 279400, 1},
-      {"ReversePortrait", Orientation("psk:ReversePortrait") + MediaSizeData(256), S_SETTINGS_DEFAULTED,
-       "NorthAmericaLetter", 0, 215900, 279400, 3},
-      {"unknown orientation", Orientation("psk:Sideways"), S_SETTINGS_DEFAULTED, "NorthAmericaLetter", 0, 215900,
-       279400, 1},
-      {"orientation in lower case", Orientation("psk:landscape"), S_SETTINGS_DEFAULTED, "NorthAmericaLetter", 0, 215900,
-       279400, 1},
+       "NorthAmericaLetter", 0, 215900, 279400, Orientation::Portrait},
+      {"ReversePortrait", OrientationFeature("psk:ReversePortrait") + MediaSizeData(256), S_SETTINGS_DEFAULTED,
+       "NorthAmericaLetter", 0, 215900, 279400, Orientation::ReversePortrait},
+      {"unknown orientation", OrientationFeature("psk:Sideways"), S_SETTINGS_DEFAULTED, "NorthAmericaLetter", 0, 215900,
+       279400, Orientation::Portrait},
+      {"orientation in lower case", OrientationFeature("psk:landscape"), S_SETTINGS_DEFAULTED, "NorthAmericaLetter", 0,
+       215900, 279400, Orientation::Portrait},
   };
   for (const ReadCase& c : cases) {
     SCOPED_TRACE(c.label);
@@ -87,26 +89,26 @@ TEST(ReadMediaSize, ReadsThePrivateBlockItemByItem) {
   Wrapped full(TicketXml(MediaSizeData(70000)));
   MediaSizeSettings settings;
   EXPECT_EQ(ReadMediaSize(*full, settings), S_SETTINGS_DEFAULTED) << "size and orientation absent";
-  EXPECT_EQ(settings.customUnitIsInch, 1);
-  EXPECT_EQ(settings.transverse, 1);
-  EXPECT_EQ(settings.thicknessType, 2);
-  EXPECT_EQ(settings.fixedMargin, 1);
+  EXPECT_EQ(settings.customUnitIsInch, CustomUnit::Inch);
+  EXPECT_EQ(settings.transverse, OffOn::On);
+  EXPECT_EQ(settings.thicknessType, Thickness::Envelope);
+  EXPECT_EQ(settings.fixedMargin, OffOn::On);
   EXPECT_EQ(settings.docMarginLeft, 1);
   EXPECT_EQ(settings.outMarginBottom, 8);
   EXPECT_EQ(settings.customPaperTemp, 4464) << "the low 16 bits of 70000";
 
   // An unknown text leaves its field; a missing item defaults; the block is
   // found by name anywhere, items too.
-  Wrapped partial(TicketXml(MediaSize("psk:ISOA4", IntValue(1), IntValue(2)) + Orientation("psk:Landscape") +
+  Wrapped partial(TicketXml(MediaSize("psk:ISOA4", IntValue(1), IntValue(2)) + OrientationFeature("psk:Landscape") +
                             Property("ns0000:PageMediaSizeData", PrivateString("CustomUnitType", "cm")) +
                             PrivateInt("DocMarginTop", 77)));
   MediaSizeSettings defaults;
   EXPECT_EQ(ReadMediaSize(*partial, defaults), S_SETTINGS_DEFAULTED);
-  EXPECT_EQ(defaults.customUnitIsInch, 0);
+  EXPECT_EQ(defaults.customUnitIsInch, CustomUnit::Mm);
   EXPECT_EQ(defaults.docMarginTop, 77);
   EXPECT_EQ(defaults.docMarginLeft, -1);
   EXPECT_EQ(defaults.customPaperTemp, 256);
-  EXPECT_EQ(defaults.orientation, 0);
+  EXPECT_EQ(defaults.orientation, Orientation::Landscape);
 }
 
 MediaSizeSettings Custom(LONG width, LONG height) {
@@ -114,11 +116,11 @@ MediaSizeSettings Custom(LONG width, LONG height) {
   settings.optionName = Bstr(u"CustomMediaSize");
   settings.width = width;
   settings.height = height;
-  settings.orientation = 0;
-  settings.customUnitIsInch = 1;
-  settings.transverse = 1;
-  settings.thicknessType = 1;
-  settings.fixedMargin = 1;
+  settings.orientation = Orientation::Landscape;
+  settings.customUnitIsInch = CustomUnit::Inch;
+  settings.transverse = OffOn::On;
+  settings.thicknessType = Thickness::Thick;
+  settings.fixedMargin = OffOn::On;
   settings.docMarginLeft = 10;
   settings.docMarginRight = 20;
   settings.docMarginTop = 30;
@@ -157,7 +159,7 @@ TEST(WriteMediaSize, RoundTripsCustomAndStandardSizes) {
   standard.optionName = Bstr(u"ISOA5");
   standard.width = 148000;
   standard.height = 210000;
-  standard.orientation = 3;
+  standard.orientation = Orientation::ReversePortrait;
   MediaSizeSettings privateSize = standard;
   privateSize.optionName = Bstr(u"Postcard");
   privateSize.optionIsPrivate = 1;
@@ -172,7 +174,7 @@ TEST(WriteMediaSize, RoundTripsCustomAndStandardSizes) {
     // The ticket already holds a size, a stale custom parameter and two data blocks.
     Wrapped ticket(TicketXml(MediaSize("psk:ISOA4", IntValue(210000), IntValue(297000)) + MediaSizeData(1) +
                              MediaSizeData(2) + Init("psk:PageMediaSizeMediaSizeWidth", IntValue(9)) +
-                             Orientation("psk:Portrait")));
+                             OrientationFeature("psk:Portrait")));
     ASSERT_EQ(WriteMediaSize(*ticket, c.written), S_OK);
     MediaSizeSettings read;
     EXPECT_EQ(ReadMediaSize(*ticket, read), S_OK);
@@ -202,9 +204,9 @@ TEST(WriteMediaSize, PaperTempIsWrittenSignExtended) {
 TEST(WriteMediaSize, RefusesValuesOutsideItsTablesBeforeTouchingTheTicket) {
   const std::string original = TicketXml(MediaSize("psk:ISOA4", IntValue(210000), IntValue(297000)));
   MediaSizeSettings badOrientation;
-  badOrientation.orientation = 4;
+  badOrientation.orientation = static_cast<Orientation>(4);
   MediaSizeSettings badThickness;
-  badThickness.thicknessType = -1;
+  badThickness.thicknessType = static_cast<Thickness>(-1);
   MediaSizeSettings noName;
   noName.optionName = Bstr(u"");
   for (const MediaSizeSettings* settings : {&badOrientation, &badThickness, &noName}) {
@@ -215,7 +217,9 @@ TEST(WriteMediaSize, RefusesValuesOutsideItsTablesBeforeTouchingTheTicket) {
 }
 
 std::string ImageableSize(std::string_view extentHeight) {
-  const auto p = [](std::string_view name, std::string_view value) { return Property("psk:" + std::string(name), value); };
+  const auto p = [](std::string_view name, std::string_view value) {
+    return Property("psk:" + std::string(name), value);
+  };
   return Property("psk:PageImageableSize",
                   p("ImageableSizeWidth", IntValue(215900)) + p("ImageableSizeHeight", IntValue(279400)) +
                       p("ImageableArea", p("OriginWidth", IntValue(4233)) + p("OriginHeight", IntValue(4233)) +

@@ -15,13 +15,15 @@ TEST(ReadMirror, ReadsMirrorAndAPrivateReverse) {
     MirrorSettings expected;
   };
   const Case cases[] = {
-      {"nothing there", "", {2, 0}},
+      {"nothing there", "", {Mirror::None, OffOn::Off}},
       {"mirror width, reverse on",
        Feature("psk:PageMirrorImage", Option("psk:MirrorImageWidth")) +
            Feature("ns0000:PageReverseImage", Option("ns0000:On")),
-       {0, 1}},
-      {"reverse as a keywords option does not count", Feature("ns0000:PageReverseImage", Option("psk:On")), {2, 0}},
-      {"unknown mirror", Feature("psk:PageMirrorImage", Option("psk:Kaleidoscope")), {2, 0}},
+       {Mirror::MirrorImageWidth, OffOn::On}},
+      {"reverse as a keywords option does not count",
+       Feature("ns0000:PageReverseImage", Option("psk:On")),
+       {Mirror::None, OffOn::Off}},
+      {"unknown mirror", Feature("psk:PageMirrorImage", Option("psk:Kaleidoscope")), {Mirror::None, OffOn::Off}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -36,16 +38,16 @@ TEST(ReadMirror, ReadsMirrorAndAPrivateReverse) {
 TEST(WriteMirror, RoundTripsAndRefusesValuesOutsideTheTables) {
   Wrapped ticket(TicketXml(Feature("psk:PageMirrorImage", Option("psk:None")) +
                            Feature("ns0000:PageReverseImage", Option("ns0000:Off"))));
-  ASSERT_EQ(WriteMirror(*ticket, MirrorSettings{1, 1}), S_OK);
+  ASSERT_EQ(WriteMirror(*ticket, MirrorSettings{Mirror::MirrorImageHeight, OffOn::On}), S_OK);
   MirrorSettings read;
   EXPECT_EQ(ReadMirror(*ticket, read), S_OK);
-  EXPECT_EQ(read.mirror, 1);
-  EXPECT_EQ(read.reverse, 1);
+  EXPECT_EQ(read.mirror, Mirror::MirrorImageHeight);
+  EXPECT_EQ(read.reverse, OffOn::On);
   EXPECT_EQ(CountOf(*ticket, u"//psf:Feature"), 2);
-  EXPECT_EQ(WriteMirror(*ticket, MirrorSettings{3, 0}), E_INVALIDARG);
-  EXPECT_EQ(WriteMirror(*ticket, MirrorSettings{0, 2}), E_INVALIDARG);
+  EXPECT_EQ(WriteMirror(*ticket, MirrorSettings{static_cast<Mirror>(3), OffOn::Off}), E_INVALIDARG);
+  EXPECT_EQ(WriteMirror(*ticket, MirrorSettings{Mirror::MirrorImageWidth, static_cast<OffOn>(2)}), E_INVALIDARG);
   EXPECT_EQ(ReadMirror(*ticket, read), S_OK);
-  EXPECT_EQ(read.mirror, 1) << "ticket unchanged";
+  EXPECT_EQ(read.mirror, Mirror::MirrorImageHeight) << "ticket unchanged";
 }
 
 }  // namespace

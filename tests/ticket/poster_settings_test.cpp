@@ -23,20 +23,22 @@ TEST(ReadPoster, ReadsSheetsCutOutLineAndHideFlag) {
     std::string body;
     PosterSettings expected;
   };
-  // Every read starts from {7, 9, 1}: an absent poster means 0 sheets, while
+  // Every read starts from {7, 9, OffOn::On}: an absent poster means 0 sheets, while
   // absent cut-out line and hide flag keep what the record held.
   const Case cases[] = {
-      {"nothing there", "", {0, 9, 1}},
-      {"four sheets without cut-out line", Poster(Scored("psk:SheetsPerPage", IntValue(4)), "ns0000:Off"), {4, 9, 0}},
-      {"SheetsPerPage -3", Poster(Scored("psk:SheetsPerPage", IntValue(-3))), {0, 9, 1}},
-      {"SheetsPerPage missing", Poster(""), {0, 9, 1}},
-      {"HideFlag 257 keeps its low byte", HideFlag(257), {0, 1, 1}},
-      {"HideFlag outside PagePosterData is not read", Property("ns0000:HideFlag", IntValue(3)), {0, 9, 1}},
+      {"nothing there", "", {0, 9, OffOn::On}},
+      {"four sheets without cut-out line",
+       Poster(Scored("psk:SheetsPerPage", IntValue(4)), "ns0000:Off"),
+       {4, 9, OffOn::Off}},
+      {"SheetsPerPage -3", Poster(Scored("psk:SheetsPerPage", IntValue(-3))), {0, 9, OffOn::On}},
+      {"SheetsPerPage missing", Poster(""), {0, 9, OffOn::On}},
+      {"HideFlag 257 keeps its low byte", HideFlag(257), {0, 1, OffOn::On}},
+      {"HideFlag outside PagePosterData is not read", Property("ns0000:HideFlag", IntValue(3)), {0, 9, OffOn::On}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
     Wrapped ticket(TicketXml(c.body));
-    PosterSettings settings{7, 9, 1};
+    PosterSettings settings{7, 9, OffOn::On};
     EXPECT_EQ(ReadPoster(*ticket, settings), S_OK);
     EXPECT_EQ(settings.sheetsPerPage, c.expected.sheetsPerPage);
     EXPECT_EQ(settings.hideFlag, c.expected.hideFlag);

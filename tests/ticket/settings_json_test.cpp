@@ -18,7 +18,7 @@ TEST(SettingsJson, EscapesTextsAndReplacesStraySurrogates) {
 }
 
 TEST(SettingsJson, DescribesEnumerationsByIndexAndName) {
-  EXPECT_EQ(DescribeFields(MirrorSettings{0, 7}).dump(2),
+  EXPECT_EQ(DescribeFields(MirrorSettings{Mirror::MirrorImageWidth, static_cast<OffOn>(7)}).dump(2),
             "{\n"
             "  \"mirror\": {\n"
             "    \"index\": 0,\n"

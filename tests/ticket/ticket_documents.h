@@ -16,6 +16,7 @@
 #include "platform/xml_dom.h"
 #include "ticket/print_schema_namespaces.h"
 #include "ticket/print_ticket_dom.h"
+#include "settings_printers.h"
 
 namespace ticket_test {
 

@@ -44,14 +44,14 @@ Records ReadEverything(const PrintTicketDom& ticket) {
 }
 
 void ExpectLayoutDefaults(const Records& r) {
-  EXPECT_EQ(r.duplex.scope, -1);
-  EXPECT_EQ(r.binding.scope, -1);
+  EXPECT_EQ(r.duplex.scope, Scope::None);
+  EXPECT_EQ(r.binding.scope, Scope::None);
   EXPECT_EQ(r.binding.bookletSheets, 10);
-  EXPECT_EQ(r.nUp.scope, -1);
+  EXPECT_EQ(r.nUp.scope, Scope::None);
   EXPECT_EQ(r.poster.sheetsPerPage, 0);
-  EXPECT_EQ(r.inputBin.binIndex[0], 0);
-  EXPECT_EQ(r.inputBin.binIndex[1], 1);
-  EXPECT_EQ(r.mirror.mirror, 2);
+  EXPECT_EQ(r.inputBin.binIndex[0], InputBin::AutoSelect);
+  EXPECT_EQ(r.inputBin.binIndex[1], InputBin::SameTray);
+  EXPECT_EQ(r.mirror.mirror, Mirror::None);
   EXPECT_EQ(r.jobInfo.codePage, 1252);
 }
 
@@ -80,7 +80,7 @@ TEST(TicketReaders, ReadTheCorpusTickets) {
     EXPECT_EQ(ReadMediaSize(*ticket, media), c.mediaResult);
     EXPECT_EQ(Text(r.media.optionName), c.option);
     EXPECT_EQ(r.media.width, c.width);
-    EXPECT_EQ(r.media.orientation, 1);
+    EXPECT_EQ(r.media.orientation, Orientation::Portrait);
     ExpectLayoutDefaults(r);
   }
 }
@@ -91,16 +91,17 @@ TEST(TicketReaders, WritersRoundTripOnTheCorpusTickets) {
     const std::optional<std::string> xml = CorpusText(file);
     if (!xml) GTEST_SKIP() << "corpus not found at " << KESTREL_CORPUS_DIR;
     Wrapped ticket(*xml);
-    const NUpSettings nUp{0, 4, 3, 2};
-    const DuplexSettings duplex{0, DuplexType::LongEdgeManual, DuplexMode::Manual, 1, DuplexMode::Manual};
-    const BindingSettings binding{0, BindingEdge::Booklet,          6000, 1, BindingUnit::Inches, 0,
-                                  1, BookletMethod::DivideIntoSets, 5};
+    const NUpSettings nUp{Scope::Job, 4, NUpDirection::BottomLeft, BorderLine::BreakLine};
+    const DuplexSettings duplex{Scope::Job, DuplexType::LongEdgeManual, DuplexMode::Manual,
+                                TraySeparation::DuplexPrintFirstPaper, DuplexMode::Manual};
+    const BindingSettings binding{Scope::Job, BindingEdge::Booklet, 6000,          OffOn::On, BindingUnit::Inches,
+                                  0,          OffOn::On,            BookletMethod::DivideIntoSets, 5};
     ASSERT_EQ(WriteNUp(*ticket, nUp), S_OK);
     ASSERT_EQ(WriteDuplex(*ticket, duplex), S_OK);
     ASSERT_EQ(WriteBinding(*ticket, binding), S_OK);
     const Records r = ReadEverything(*ticket);
     EXPECT_EQ(r.nUp.pagesPerSheet, 4);
-    EXPECT_EQ(r.nUp.scope, 0);
+    EXPECT_EQ(r.nUp.scope, Scope::Job);
     EXPECT_EQ(r.duplex.duplexType, DuplexType::LongEdgeManual);
     EXPECT_EQ(r.duplex.subMode, DuplexMode::Manual);
     EXPECT_EQ(r.binding.gutter, 6000);
@@ -162,8 +163,8 @@ TEST(TicketReaders, HostileValuesGiveSafeResults) {
   const Records r = ReadEverything(*ticket);
   EXPECT_EQ(r.poster.sheetsPerPage, 2147483647) << "saturated, not wrapped";
   EXPECT_EQ(r.nUp.pagesPerSheet, 1) << "no digits read as 0, then raised to 1";
-  EXPECT_EQ(r.nUp.scope, -1);
-  EXPECT_EQ(r.inputBin.binIndex[0], 0) << "the first of two features decides";
+  EXPECT_EQ(r.nUp.scope, Scope::None);
+  EXPECT_EQ(r.inputBin.binIndex[0], InputBin::AutoSelect) << "the first of two features decides";
   EXPECT_EQ(r.jobInfo.codePage, 0);
   EXPECT_EQ(r.jobInfo.divideCondition.Length(), huge.size());
 }
