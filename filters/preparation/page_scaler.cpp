@@ -5,7 +5,6 @@
 
 #include "ticket/hresult_error.h"
 #include "platform/format.h"
-#include "ticket/settings_support.h"
 
 namespace {
 
@@ -19,8 +18,9 @@ PageBox ImageableBox(const ImageableArea& area) {
   return {Units(area.originWidth), Units(area.originHeight), Units(area.extentWidth), Units(area.extentHeight)};
 }
 
-// Landscape and ReverseLandscape in kOrientationOptions.
-bool IsLandscape(LONG orientation) { return orientation == 0 || orientation == 2; }
+bool IsLandscape(Orientation orientation) {
+  return orientation == Orientation::Landscape || orientation == Orientation::ReverseLandscape;
+}
 
 // A value that prints as zero at the given precision prints as "0", never "-0".
 double Clean(REAL value, double precision) { return std::fabs(value) < precision ? 0.0 : static_cast<double>(value); }
@@ -52,7 +52,7 @@ PageScaler::PageScaler(const ScalingSettings& settings, const MediaSizeSettings&
                        const ImageableArea& after)
     : settings_(settings), before_(ImageableBox(before)), after_(ImageableBox(after)) {
   // The orientation is the page media's, also for the fit paper.
-  const MediaSizeSettings& paper = settings.mode == kScaleFitToPaper ? settings.targetPaper : media;
+  const MediaSizeSettings& paper = settings.mode == ScalingMode::FitToPaper ? settings.targetPaper : media;
   paperWidth_ = Units(paper.width);
   paperHeight_ = Units(paper.height);
   if (IsLandscape(media.orientation)) std::swap(paperWidth_, paperHeight_);
@@ -76,7 +76,8 @@ std::optional<std::u16string> PageScaler::PageHeightText() const {
 }
 
 bool PageScaler::HasOuterCanvas() const {
-  return settings_.mode == kScaleBleedToImageable || settings_.mode == kScaleContentToImageable;
+  return settings_.mode == ScalingMode::FitApplicationBleedSizeToPageImageableSize ||
+         settings_.mode == ScalingMode::FitApplicationContentSizeToPageImageableSize;
 }
 
 std::optional<ScaleOffset> PageScaler::AlignedFit(REAL sourceWidth, REAL sourceHeight, REAL targetWidth,
@@ -96,8 +97,7 @@ std::optional<ScaleOffset> PageScaler::AlignedFit(REAL sourceWidth, REAL sourceH
     dy = targetHeight - sourceHeight * fit.scale;
   }
   // Horizontal by the name's "Left", "Right" or centre, vertical by "Top", "Bottom" or centre.
-  const std::u16string_view name =
-      NameAt(kScaleAlignmentNames, settings_.alignment).value_or(kScaleAlignmentNames[kScaleAlignCenter]);
+  const std::u16string_view name = Name(settings_.alignment).value_or(*Name(ScaleAlignment::Center));
   fit.x = name.ends_with(u"Left") ? 0 : name.ends_with(u"Right") ? dx : dx / 2;
   fit.y = name.starts_with(u"Top") ? 0 : name.starts_with(u"Bottom") ? dy : dy / 2;
   return fit;
@@ -105,7 +105,7 @@ std::optional<ScaleOffset> PageScaler::AlignedFit(REAL sourceWidth, REAL sourceH
 
 std::optional<ScaleOffset> PageScaler::OuterTransform() const {
   if (!HasOuterCanvas()) return std::nullopt;
-  const PageBox& box = settings_.mode == kScaleBleedToImageable ? bleed_ : content_;
+  const PageBox& box = settings_.mode == ScalingMode::FitApplicationBleedSizeToPageImageableSize ? bleed_ : content_;
   std::optional<ScaleOffset> fit = AlignedFit(box.width, box.height, after_.width, after_.height);
   if (!fit) return ScaleOffset{};
   fit->x += after_.x;
@@ -116,32 +116,33 @@ std::optional<ScaleOffset> PageScaler::OuterTransform() const {
 ScaleOffset PageScaler::ContentTransform() const {
   std::optional<ScaleOffset> t;
   switch (settings_.mode) {
-    case kScaleFitToPaper:
+    case ScalingMode::FitToPaper:
       if (const auto fit = AlignedFit(before_.width, before_.height, after_.width, after_.height))
         t = ScaleOffset{fit->scale, after_.x - before_.x * fit->scale, after_.y - before_.y * fit->scale};
       break;
-    case kScaleCustomSquare:
+    case ScalingMode::CustomSquare:
       if (settings_.scale > 0) {
         const REAL s = static_cast<REAL>(settings_.scale) / 100;
         t = ScaleOffset{s, Units(settings_.offsetWidth) + after_.x - before_.x * s,
                         Units(settings_.offsetHeight) + after_.y - before_.y * s};
       }
       break;
-    case kScaleBleedToImageable:
+    case ScalingMode::FitApplicationBleedSizeToPageImageableSize:
       t = ScaleOffset{1, -bleed_.x, -bleed_.y};
       break;
-    case kScaleContentToImageable:
+    case ScalingMode::FitApplicationContentSizeToPageImageableSize:
       t = ScaleOffset{1, -content_.x, -content_.y};
       break;
-    case kScaleMediaToImageable:
+    case ScalingMode::FitApplicationMediaSizeToPageImageableSize:
       if ((t = AlignedFit(pageWidth_, pageHeight_, after_.width, after_.height))) {
         t->x += after_.x;
         t->y += after_.y;
       }
       break;
-    case kScaleMediaToMedia:
+    case ScalingMode::FitApplicationMediaSizeToPageMediaSize:
       t = AlignedFit(pageWidth_, pageHeight_, paperWidth_, paperHeight_);
       break;
+    case ScalingMode::None:
     default:
       break;
   }

@@ -31,7 +31,7 @@ void ReadModeDetails(const PrintTicketDom& ticket, ScalingSettings& settings) {
   ReadScored(ticket, u"OffsetHeight", settings.offsetHeight);
   BOOL isPrivate = FALSE;
   const Bstr alignment = SubFeatureOption(ticket, ticket.KeywordsPrefix(), u"ScaleOffsetAlignment", &isPrivate);
-  if (const auto index = IndexIn(kScaleAlignmentNames, alignment.View())) settings.alignment = *index;
+  if (const auto value = FromName<ScaleAlignment>(kScaleAlignmentNames, alignment.View())) settings.alignment = *value;
   const Bstr paper = SubFeatureOption(ticket, ticket.PrivatePrefix(), u"FitMediaSize", &isPrivate);
   if (!paper.Get()) return;
   LONG width = 0;
@@ -47,14 +47,14 @@ void ReadModeDetails(const PrintTicketDom& ticket, ScalingSettings& settings) {
   settings.targetPaper.height = height;
 }
 
-LONG OnFlag(const PrintTicketDom& ticket, std::u16string_view name) {
+OffOn OnFlag(const PrintTicketDom& ticket, std::u16string_view name) {
   const std::optional<Bstr> text = PrivateText(ticket, {name});
-  return text && text->View() == u"On" ? 1 : 0;
+  return text && text->View() == *Name(OffOn::On) ? OffOn::On : OffOn::Off;
 }
 
 void ReadScalingData(const PrintTicketDom& ticket, ScalingSettings& settings) {
-  settings.scalePrintableArea = 0;
-  settings.correctFixedPageSize = 0;
+  settings.scalePrintableArea = OffOn::Off;
+  settings.correctFixedPageSize = OffOn::Off;
   const HRESULT exists = ticket.NodeExists(PrivatePropertyQuery(ticket, {kScalingData}));
   if (IsAbsent(exists)) return;
   ThrowIfFailed(exists);
@@ -76,7 +76,7 @@ HRESULT ReadScalingSettings(const PrintTicketDom& ticket, ScalingSettings& setti
     const HRESULT hr = ticket.GetFeatureOption(ticket.KeywordsPrefix(), kPageScaling, &option, &isPrivate);
     if (FAILED(hr) && !IsAbsent(hr)) return hr;
     if (hr == S_OK) {
-      if (const auto mode = IndexIn(kScalingModeNames, option.View())) {
+      if (const auto mode = FromName<ScalingMode>(kScalingModeNames, option.View())) {
         settings.mode = *mode;
         ReadModeDetails(ticket, settings);
       }
@@ -95,10 +95,10 @@ HRESULT WriteNeutralScaling(PrintTicketDom& ticket) {
     const ScalingSettings neutral;
     const std::u16string_view keywords = ticket.KeywordsPrefix();
     const ComPtr<IXMLDOMElement> scaling =
-        FeatureWithNamedOption(ticket, keywords, kPageScaling, keywords, kScalingModeNames[kScaleNone]);
+        FeatureWithNamedOption(ticket, keywords, kPageScaling, keywords, *Name(ScalingMode::None));
     AppendChild(root.Get(), scaling.Get());
     const ComPtr<IXMLDOMElement> alignment = FeatureWithNamedOption(
-        ticket, keywords, u"ScaleOffsetAlignment", keywords, kScaleAlignmentNames[neutral.alignment]);
+        ticket, keywords, u"ScaleOffsetAlignment", keywords, *Name(neutral.alignment));
     AppendChild(scaling.Get(), alignment.Get());
     ComPtr<IXMLDOMElement> paper;
     ComPtr<IXMLDOMElement> paperOption;
@@ -115,7 +115,8 @@ HRESULT WriteNeutralScaling(PrintTicketDom& ticket) {
     ComPtr<IXMLDOMElement> correct;
     ComPtr<IXMLDOMElement> customPaper;
     ThrowIfFailed(ticket.CreateProperty(ticket.PrivatePrefix(), kScalingData, &data));
-    ThrowIfFailed(ticket.CreatePropertyValue(ticket.PrivatePrefix(), u"CorrectFixedPageSize", u"string", u"Off", &correct));
+    ThrowIfFailed(ticket.CreatePropertyValue(ticket.PrivatePrefix(), u"CorrectFixedPageSize", u"string",
+                                             *Name(neutral.correctFixedPageSize), &correct));
     ThrowIfFailed(ticket.CreatePropertyInt(ticket.PrivatePrefix(), u"FitToCustomPaperTemp", neutral.customPaper,
                                            &customPaper));
     AppendChild(data.Get(), correct.Get());

@@ -30,7 +30,7 @@ HRESULT ScopeSettings::ReadScopeSettings(IXMLDOMDocument2* ticket, bool* changed
     ImageableArea before;
     hr = ReadImageable(ticket, before);
     if (FAILED(hr)) return hr;
-    if (settings.mode == kScaleFitToPaper) {
+    if (settings.mode == ScalingMode::FitToPaper) {
       MediaSizeSettings& target = settings.targetPaper;
       target.orientation = pageMedia.orientation;
       target.thicknessType = pageMedia.thicknessType;
@@ -43,7 +43,7 @@ HRESULT ScopeSettings::ReadScopeSettings(IXMLDOMDocument2* ticket, bool* changed
     }
     if (SUCCEEDED(hr)) {
       ImageableArea after = before;
-      if (settings.mode == kScaleFitToPaper) hr = ReadImageable(ticket, after);
+      if (settings.mode == ScalingMode::FitToPaper) hr = ReadImageable(ticket, after);
       if (SUCCEEDED(hr)) scaler_ = std::make_unique<PageScaler>(settings, pageMedia, before, after);
     }
     WriteNeutralScaling(scaling);
@@ -66,5 +66,6 @@ HRESULT ScopeSettings::PrepareDecorationResources(IXpsDocumentConsumer* consumer
 
 bool ScopeSettings::IsActive() const {
   if (watermark_ || headerFooter_) return true;
-  return scaler_ && (scaler_->settings().mode != kScaleNone || scaler_->settings().correctFixedPageSize != 0);
+  return scaler_ &&
+         (scaler_->settings().mode != ScalingMode::None || scaler_->settings().correctFixedPageSize == OffOn::On);
 }

@@ -12,6 +12,8 @@
 
 namespace {
 
+using enum ScalingMode;
+
 std::string U8(std::u16string_view text) { return Utf16ToUtf8(text).value(); }
 
 // The reference printer's 4233-micron margins around a paper.
@@ -19,7 +21,7 @@ ImageableArea AreaOf(LONG width, LONG height) {
   return {width, height, 4233, 4233, width - 2 * 4233, height - 2 * 4233};
 }
 
-MediaSizeSettings Paper(LONG width, LONG height, LONG orientation = 1) {
+MediaSizeSettings Paper(LONG width, LONG height, Orientation orientation = Orientation::Portrait) {
   MediaSizeSettings media;
   media.width = width;
   media.height = height;
@@ -38,44 +40,45 @@ const std::string kIdentity = "1.000000,0.000000,0.000000,1.000000,0.00,0.00";
 TEST(PageScalerTest, EachModeGivesThePaperSizeAndTheCanvasesOfItsFormula) {
   struct Case {
     const char* label;
-    LONG mode;
+    ScalingMode mode;
     MediaSizeSettings media;
     REAL pageWidth, pageHeight;
     PageBox bleed, content;
     std::string width, height, opening;
-    LONG scale = 100, offset = 4233, alignment = kScaleAlignCenter;
+    LONG scale = 100, offset = 4233;
+    ScaleAlignment alignment = ScaleAlignment::Center;
   };
   const Case cases[] = {
-      {"none, letter page on letter", kScaleNone, Paper(kLetterW, kLetterH), 816, 1056, {}, {}, "816.01", "1056.01",
+      {"none, letter page on letter", None, Paper(kLetterW, kLetterH), 816, 1056, {}, {}, "816.01", "1056.01",
        Canvas(kIdentity, kLetterClip)},
-      {"none, landscape paper", kScaleNone, Paper(kLetterW, kLetterH, 0), 816, 1056, {}, {}, "1056.01", "816.01",
+      {"none, landscape paper", None, Paper(kLetterW, kLetterH, Orientation::Landscape), 816, 1056, {}, {}, "1056.01", "816.01",
        Canvas(kIdentity, kLetterClip)},
-      {"media to media, letter page on A4", kScaleMediaToMedia, Paper(kA4W, kA4H), 816, 1056, {}, {}, "793.71",
+      {"media to media, letter page on A4", FitApplicationMediaSizeToPageMediaSize, Paper(kA4W, kA4H), 816, 1056, {}, {}, "793.71",
        "1122.53", Canvas("0.972685,0.000000,0.000000,0.972685,0.00,47.69", kLetterClip)},
-      {"media to media, landscape page on letter, top left", kScaleMediaToMedia, Paper(kLetterW, kLetterH), 1056, 816,
+      {"media to media, landscape page on letter, top left", FitApplicationMediaSizeToPageMediaSize, Paper(kLetterW, kLetterH), 1056, 816,
        {}, {}, "816.01", "1056.01",
        Canvas("0.772737,0.000000,0.000000,0.772737,0.00,0.00",
               "M 0.00,0.00 L 1056.00,0.00 1056.00,816.00 0.00,816.00 z"),
-       100, 4233, 7},
-      {"media to media, landscape page, bottom", kScaleMediaToMedia, Paper(kLetterW, kLetterH), 1056, 816, {}, {},
+       100, 4233, ScaleAlignment::TopLeft},
+      {"media to media, landscape page, bottom", FitApplicationMediaSizeToPageMediaSize, Paper(kLetterW, kLetterH), 1056, 816, {}, {},
        "816.01", "1056.01",
        Canvas("0.772737,0.000000,0.000000,0.772737,0.00,425.46",
               "M 0.00,0.00 L 1056.00,0.00 1056.00,816.00 0.00,816.00 z"),
-       100, 4233, 0},
-      {"media to imageable", kScaleMediaToImageable, Paper(kLetterW, kLetterH), 816, 1056, {}, {}, "816.01", "1056.01",
+       100, 4233, ScaleAlignment::BottomCenter},
+      {"media to imageable", FitApplicationMediaSizeToPageImageableSize, Paper(kLetterW, kLetterH), 816, 1056, {}, {}, "816.01", "1056.01",
        Canvas("0.960800,0.000000,0.000000,0.960800,16.00,20.70", kLetterClip)},
-      {"custom square 50%, no offset", kScaleCustomSquare, Paper(kLetterW, kLetterH), 816, 1056, {}, {}, "816.01",
+      {"custom square 50%, no offset", CustomSquare, Paper(kLetterW, kLetterH), 816, 1056, {}, {}, "816.01",
        "1056.01", Canvas("0.500000,0.000000,0.000000,0.500000,8.00,8.00", kLetterClip), 50, 0},
-      {"custom square 200%, default offset", kScaleCustomSquare, Paper(kLetterW, kLetterH), 408, 528, {}, {}, "816.01",
+      {"custom square 200%, default offset", CustomSquare, Paper(kLetterW, kLetterH), 408, 528, {}, {}, "816.01",
        "1056.01",
        Canvas("2.000000,0.000000,0.000000,2.000000,0.00,0.00",
               "M 0.00,0.00 L 408.00,0.00 408.00,528.00 0.00,528.00 z"),
        200},
-      {"bleed box to imageable", kScaleBleedToImageable, Paper(kLetterW, kLetterH), 816, 1056, {-10, -10, 836, 1076},
+      {"bleed box to imageable", FitApplicationBleedSizeToPageImageableSize, Paper(kLetterW, kLetterH), 816, 1056, {-10, -10, 836, 1076},
        {}, "816.01", "1056.01",
        Canvas("0.937814,0.000000,0.000000,0.937814,16.00,23.46", "") +
            Canvas("1.000000,0.000000,0.000000,1.000000,10.00,10.00", kLetterClip)},
-      {"content box to imageable", kScaleContentToImageable, Paper(kLetterW, kLetterH), 816, 1056, {},
+      {"content box to imageable", FitApplicationContentSizeToPageImageableSize, Paper(kLetterW, kLetterH), 816, 1056, {},
        {48, 48, 720, 960}, "816.01", "1056.01",
        Canvas("1.066683,0.000000,0.000000,1.066683,24.00,16.00", "") +
            Canvas("1.000000,0.000000,0.000000,1.000000,-48.00,-48.00",
@@ -94,22 +97,22 @@ TEST(PageScalerTest, EachModeGivesThePaperSizeAndTheCanvasesOfItsFormula) {
     EXPECT_EQ(U8(scaler.PageWidthText().value()), c.width);
     EXPECT_EQ(U8(scaler.PageHeightText().value()), c.height);
     EXPECT_EQ(U8(scaler.OpeningMarkup()), c.opening);
-    const bool twoCanvases = c.mode == kScaleBleedToImageable || c.mode == kScaleContentToImageable;
+    const bool twoCanvases = c.mode == FitApplicationBleedSizeToPageImageableSize || c.mode == FitApplicationContentSizeToPageImageableSize;
     EXPECT_EQ(U8(scaler.ClosingMarkup()), twoCanvases ? "</Canvas>\n</Canvas>\n" : "</Canvas>\n");
   }
 }
 
 TEST(PageScalerTest, FitToPaperTakesTheTargetPaperInThePageMediaOrientation) {
   ScalingSettings settings;
-  settings.mode = kScaleFitToPaper;
+  settings.mode = FitToPaper;
   settings.targetPaper.width = kA4W;
   settings.targetPaper.height = kA4H;
-  for (const LONG orientation : {1, 0}) {
-    SCOPED_TRACE(orientation);
+  for (const Orientation orientation : {Orientation::Portrait, Orientation::Landscape}) {
+    SCOPED_TRACE(*Name(orientation) == u"Portrait" ? "portrait" : "landscape");
     PageScaler scaler(settings, Paper(kLetterW, kLetterH, orientation), AreaOf(kLetterW, kLetterH),
                       AreaOf(kA4W, kA4H));
     scaler.SetPageGeometry(816, 1056, {}, {});
-    EXPECT_EQ(U8(scaler.PageWidthText().value()), orientation == 1 ? "793.71" : "1122.53");
+    EXPECT_EQ(U8(scaler.PageWidthText().value()), orientation == Orientation::Portrait ? "793.71" : "1122.53");
     EXPECT_EQ(U8(scaler.OpeningMarkup()), Canvas("0.971557,0.000000,0.000000,0.971557,0.46,0.46", kLetterClip));
   }
 }
@@ -121,7 +124,7 @@ TEST(PageScalerTest, UnusableSizesLeaveThePageUnscaled) {
   const REAL nan = std::numeric_limits<REAL>::quiet_NaN();
   struct Case {
     const char* label;
-    LONG mode;
+    ScalingMode mode;
     MediaSizeSettings media;
     ImageableArea area;
     REAL pageWidth, pageHeight;
@@ -130,19 +133,19 @@ TEST(PageScalerTest, UnusableSizesLeaveThePageUnscaled) {
     bool paperSized = true;
   };
   const Case cases[] = {
-      {"zero paper, media to media", kScaleMediaToMedia, Paper(0, 0), AreaOf(kLetterW, kLetterH), 816, 1056, {}, 100,
+      {"zero paper, media to media", FitApplicationMediaSizeToPageMediaSize, Paper(0, 0), AreaOf(kLetterW, kLetterH), 816, 1056, {}, 100,
        false},
-      {"empty printable area", kScaleMediaToImageable, Paper(kLetterW, kLetterH), {}, 816, 1056, {}},
-      {"page without size", kScaleMediaToImageable, Paper(kLetterW, kLetterH), AreaOf(kLetterW, kLetterH), 0, 0, {}},
-      {"infinite page", kScaleMediaToMedia, Paper(kLetterW, kLetterH), AreaOf(kLetterW, kLetterH), inf, 1056, {}},
-      {"content box of no width", kScaleContentToImageable, Paper(kLetterW, kLetterH), AreaOf(kLetterW, kLetterH),
+      {"empty printable area", FitApplicationMediaSizeToPageImageableSize, Paper(kLetterW, kLetterH), {}, 816, 1056, {}},
+      {"page without size", FitApplicationMediaSizeToPageImageableSize, Paper(kLetterW, kLetterH), AreaOf(kLetterW, kLetterH), 0, 0, {}},
+      {"infinite page", FitApplicationMediaSizeToPageMediaSize, Paper(kLetterW, kLetterH), AreaOf(kLetterW, kLetterH), inf, 1056, {}},
+      {"content box of no width", FitApplicationContentSizeToPageImageableSize, Paper(kLetterW, kLetterH), AreaOf(kLetterW, kLetterH),
        816, 1056, {10, 10, 0, 50}},
-      {"content box not a number", kScaleContentToImageable, Paper(kLetterW, kLetterH), AreaOf(kLetterW, kLetterH),
+      {"content box not a number", FitApplicationContentSizeToPageImageableSize, Paper(kLetterW, kLetterH), AreaOf(kLetterW, kLetterH),
        816, 1056, {nan, 0, 100, 100}},
-      {"content box overflowing", kScaleContentToImageable, Paper(kLetterW, kLetterH), AreaOf(kLetterW, kLetterH), 816,
+      {"content box overflowing", FitApplicationContentSizeToPageImageableSize, Paper(kLetterW, kLetterH), AreaOf(kLetterW, kLetterH), 816,
        1056, {3e38f, 0, 3e38f, 100}},
-      {"scale zero", kScaleCustomSquare, Paper(kLetterW, kLetterH), AreaOf(kLetterW, kLetterH), 816, 1056, {}, 0},
-      {"scale negative", kScaleCustomSquare, Paper(kLetterW, kLetterH), AreaOf(kLetterW, kLetterH), 816, 1056, {}, -50},
+      {"scale zero", CustomSquare, Paper(kLetterW, kLetterH), AreaOf(kLetterW, kLetterH), 816, 1056, {}, 0},
+      {"scale negative", CustomSquare, Paper(kLetterW, kLetterH), AreaOf(kLetterW, kLetterH), 816, 1056, {}, -50},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);

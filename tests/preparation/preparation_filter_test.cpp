@@ -136,7 +136,7 @@ TEST_F(PreparationFilterTest, ScaledScopesHandOnTicketsThatAskForNoScalingAndCar
     }
     for (const auto& [name, handedOn] : consumer().newTickets()) {
       SCOPED_TRACE(name);
-      EXPECT_EQ(ScalingOf(handedOn->Bytes()).mode, kScaleNone);
+      EXPECT_EQ(ScalingOf(handedOn->Bytes()).mode, ScalingMode::None);
       const MediaSizeSettings media = MediaOf(handedOn->Bytes());
       EXPECT_EQ(ticket_test::Text(media.optionName), "ISOA4");
       EXPECT_EQ(media.width, 210000);

@@ -23,40 +23,47 @@ TEST(ScalingSettingsTest, ReadsModeDetailsAndScalingData) {
   struct Case {
     const char* label;
     std::string body;
-    LONG mode, scale, offsetWidth, alignment;
+    ScalingMode mode;
+    LONG scale, offsetWidth;
+    ScaleAlignment alignment;
     std::string paper;
     LONG paperWidth;
-    LONG printableArea, correct;
+    OffOn printableArea, correct;
     SHORT customPaper;
   };
+  using enum ScalingMode;
+  using enum ScaleAlignment;
+  constexpr OffOn kOff = OffOn::Off, kOn = OffOn::On;
+  const std::string letter = "NorthAmericaLetter";
   const Case cases[] = {
-      {"nothing", "", 0, 100, 4233, 3, "NorthAmericaLetter", 215900, 0, 0, 256},
+      {"nothing", "", None, 100, 4233, Center, letter, 215900, kOff, kOff, 256},
       {"custom square", Scaling("psk:CustomSquare", ScaledInt("psk:Scale", 50) + ScaledInt("psk:OffsetWidth", 0) +
                                                         ScaledInt("psk:OffsetHeight", 0) +
                                                         Feature("psk:ScaleOffsetAlignment", Option("psk:TopLeft"))),
-       2, 50, 0, 7, "NorthAmericaLetter", 215900, 0, 0, 256},
-      {"fit to paper, A4", Scaling("ns0000:FitToPaper", FitMediaSize("psk:ISOA4", ScaledInt("psk:FitMediaSizeWidth", 210000) +
-                                                                                   ScaledInt("psk:FitMediaSizeHeight", 297000))),
-       1, 100, 4233, 3, "ISOA4", 210000, 0, 0, 256},
-      {"fit to paper without a size keeps Letter", Scaling("ns0000:FitToPaper", FitMediaSize("psk:ISOA4", "")), 1, 100,
-       4233, 3, "NorthAmericaLetter", 215900, 0, 0, 256},
-      {"an option naming no mode, unknown alignment",
-       Scaling("psk:Bogus", ScaledInt("psk:Scale", 50)) , 0, 100, 4233, 3, "NorthAmericaLetter", 215900, 0, 0, 256},
+       CustomSquare, 50, 0, TopLeft, letter, 215900, kOff, kOff, 256},
+      {"fit to paper, A4",
+       Scaling("ns0000:FitToPaper", FitMediaSize("psk:ISOA4", ScaledInt("psk:FitMediaSizeWidth", 210000) +
+                                                                 ScaledInt("psk:FitMediaSizeHeight", 297000))),
+       FitToPaper, 100, 4233, Center, "ISOA4", 210000, kOff, kOff, 256},
+      {"fit to paper without a size keeps Letter", Scaling("ns0000:FitToPaper", FitMediaSize("psk:ISOA4", "")),
+       FitToPaper, 100, 4233, Center, letter, 215900, kOff, kOff, 256},
+      {"an option naming no mode", Scaling("psk:Bogus", ScaledInt("psk:Scale", 50)), None, 100, 4233, Center, letter,
+       215900, kOff, kOff, 256},
       {"scaling data",
        ScalingData(Sub("ns0000:ScalePrintableArea", StringValue("On")) +
                    Sub("ns0000:CorrectFixedPageSize", StringValue("On")) +
                    Sub("ns0000:FitToCustomPaperTemp", IntValue(0x10005))),
-       0, 100, 4233, 3, "NorthAmericaLetter", 215900, 1, 1, 5},
+       None, 100, 4233, Center, letter, 215900, kOn, kOn, 5},
       {"flags in lower case are off",
        ScalingData(Sub("ns0000:ScalePrintableArea", StringValue("on")) +
                    Sub("ns0000:CorrectFixedPageSize", StringValue("ON"))),
-       0, 100, 4233, 3, "NorthAmericaLetter", 215900, 0, 0, 256},
+       None, 100, 4233, Center, letter, 215900, kOff, kOff, 256},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
     Wrapped ticket(TicketXml(c.body));
     ScalingSettings settings;
-    settings.scalePrintableArea = settings.correctFixedPageSize = 1;  // written in any case
+    settings.scalePrintableArea = settings.correctFixedPageSize = OffOn::On;  // written in any case
     ASSERT_EQ(ReadScalingSettings(*ticket, settings), S_OK);
     EXPECT_EQ(settings.mode, c.mode);
     EXPECT_EQ(settings.scale, c.scale);
@@ -81,15 +88,15 @@ TEST(ScalingSettingsTest, NeutralScalingReplacesEveryRequestByOne) {
   EXPECT_EQ(CountOf(*ticket, u"//psf:Feature[@name='psk:PageScaling']"), 1);
   EXPECT_EQ(CountOf(*ticket, u"//psf:Property[@name='ns0000:PageScalingData']"), 1);
   ScalingSettings settings;
-  settings.mode = kScaleCustomSquare;
+  settings.mode = ScalingMode::CustomSquare;
   ASSERT_EQ(ReadScalingSettings(*ticket, settings), S_OK);
   const ScalingSettings neutral;
-  EXPECT_EQ(settings.mode, kScaleNone);
+  EXPECT_EQ(settings.mode, ScalingMode::None);
   EXPECT_EQ(settings.alignment, neutral.alignment);
   EXPECT_EQ(Text(settings.targetPaper.optionName), "NorthAmericaLetter");
   EXPECT_EQ(settings.targetPaper.height, neutral.targetPaper.height);
-  EXPECT_EQ(settings.correctFixedPageSize, 0);
-  EXPECT_EQ(settings.scalePrintableArea, 0);
+  EXPECT_EQ(settings.correctFixedPageSize, OffOn::Off);
+  EXPECT_EQ(settings.scalePrintableArea, OffOn::Off);
   EXPECT_EQ(settings.customPaper, 256);
 }
 
