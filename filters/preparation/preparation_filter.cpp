@@ -1,31 +1,12 @@
 #include "preparation_filter.h"
 
-#include "ticket/hresult_error.h"
-#include "framework/sequential_read_adapter.h"
+#include "framework/markup_parse.h"
 #include "framework/ticket_part_writer.h"
 #include "page_rewriter.h"
-#include "platform/xml_sax.h"
 
 namespace {
 
 std::u16string_view View(BSTR text) { return {text ? text : u"", SysStringLen(text)}; }
-
-HRESULT ParsePage(IPrintReadStream* stream, PageRewriter* rewriter) {
-  ComPtr<ISAXXMLReader> reader;
-  HRESULT hr = CoCreateInstance(CLSID_SAXXMLReader60, nullptr, CLSCTX_INPROC_SERVER, IID_ISAXXMLReader,
-                                reader.PutVoid());
-  if (FAILED(hr)) return hr;
-  hr = reader->putContentHandler(rewriter);
-  if (FAILED(hr)) return hr;
-  const ComPtr<ISequentialStream> adapter = ComPtr<ISequentialStream>::Attach(new SequentialReadAdapter(stream));
-  VARIANT input;
-  VariantInit(&input);
-  input.vt = VT_UNKNOWN;
-  input.punkVal = adapter.Get();  // borrowed: not cleared
-  hr = reader->parse(input);
-  reader->putContentHandler(nullptr);
-  return hr;
-}
 
 }  // namespace
 
@@ -115,7 +96,7 @@ HRESULT PreparationFilter::PreparePage(IFixedPage* page, ScopeSettings& scope) {
   if (!output) return E_FAIL;
   {
     const ComPtr<PageRewriter> rewriter = ComPtr<PageRewriter>::Attach(new PageRewriter(output.Get(), scope));
-    hr = ParsePage(input.Get(), rewriter.Get());
+    hr = ParseMarkup(input.Get(), rewriter.Get());
     // The last of the markup is written here, where its failure can still
     // fail the page instead of sending it cut short.
     const HRESULT flushed = rewriter->Flush();

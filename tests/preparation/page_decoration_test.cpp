@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "filters/preparation/page_rewriter.h"
-#include "framework/sequential_read_adapter.h"
+#include "framework/markup_parse.h"
 #include "preparation_pipeline.h"
 
 namespace {
@@ -114,18 +114,7 @@ class PageDecorationTest : public PreparationPipeline {
     ComPtr<IPrintWriteStream> output;
     EXPECT_EQ(page.GetWriteStream(output.Put()), S_OK);
     const ComPtr<PageRewriter> rewriter = ComPtr<PageRewriter>::Attach(new PageRewriter(output.Get(), scope));
-    ComPtr<ISAXXMLReader> reader;
-    EXPECT_EQ(CoCreateInstance(CLSID_SAXXMLReader60, nullptr, CLSCTX_INPROC_SERVER, IID_ISAXXMLReader,
-                               reader.PutVoid()),
-              S_OK);
-    reader->putContentHandler(rewriter.Get());
-    const ComPtr<ISequentialStream> adapter =
-        ComPtr<ISequentialStream>::Attach(new SequentialReadAdapter(input.Get()));
-    VARIANT source;
-    VariantInit(&source);
-    source.vt = VT_UNKNOWN;
-    source.punkVal = adapter.Get();
-    EXPECT_EQ(reader->parse(source), S_OK);
+    EXPECT_EQ(ParseMarkup(input.Get(), rewriter.Get()), S_OK);
     EXPECT_EQ(rewriter->Flush(), S_OK);
     return page.written()->bytes;
   }
