@@ -55,7 +55,7 @@ HRESULT PreparationFilter::ProcessFixedPage(IFixedPage* page) {
   if (asked != kTicketItemNotFound && FAILED(asked)) return asked;
   HRESULT hr = S_OK;
   if (hasTicket || !documentScope_) {
-    hr = ProcessPageWithTicket(page);
+    hr = PreparePageUnderItsTicket(page);
   } else if (documentScope_->IsActive()) {
     hr = PreparePage(page, *documentScope_);
   }
@@ -63,7 +63,7 @@ HRESULT PreparationFilter::ProcessFixedPage(IFixedPage* page) {
   return consumer()->SendFixedPage(page);
 }
 
-HRESULT PreparationFilter::ProcessPageWithTicket(IFixedPage* page) {
+HRESULT PreparationFilter::PreparePageUnderItsTicket(IFixedPage* page) {
   HRESULT hr = ticket_manager().OnPage(page);
   if (FAILED(hr)) return hr;
   IXMLDOMDocument2* ticket = nullptr;

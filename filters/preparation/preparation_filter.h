@@ -29,8 +29,11 @@ class PreparationFilter final : public XpsFilterBase {
   // its own or always is set. Failures leave the part's ticket as it was.
   template <typename Part>
   std::unique_ptr<ScopeSettings> ExamineScope(Part* part, EPrintTicketScope scope, LPCWSTR tag, bool always);
+  // Rewrites the page under the scope's settings.
   HRESULT PreparePage(IFixedPage* page, ScopeSettings& scope);
-  HRESULT ProcessPageWithTicket(IFixedPage* page);
+  // Reads the settings of the page's merged ticket and prepares the page by
+  // them; a page rewritten under a ticket of its own gets an "SC" ticket.
+  HRESULT PreparePageUnderItsTicket(IFixedPage* page);
 
   // The document's settings, for its pages without a ticket of their own;
   // NULL when they could not be read.
