@@ -52,7 +52,7 @@ EOF2
 measure() {
   local log="$work/prep-time.log" ticket=()
   [ -n "$2" ] && ticket=(--job-ticket "$2")
-  /usr/bin/time -v -o "$log" "$xpspipe" run --quiet --filters "$1" "${ticket[@]}" -o "$work/prep-out.xps" "$3" \
+  /usr/bin/time -v -o "$log" "$xpspipe" run --quiet --filters "$1" "${ticket[@]}" --output "$work/prep-out.xps" "$3" \
     >/dev/null
   local wall rss
   wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {print $2}' "$log")

@@ -106,7 +106,7 @@ class PreparationEndToEnd : public ::testing::Test {
  protected:
   void Run(const fs::path& input, const std::string& ticket, bool alone) {
     WriteFile(scratch_ / "job.xml", ticket);
-    std::vector<std::string> args = {KESTREL_XPSPIPE, "run", "--quiet", "-o", Out().string()};
+    std::vector<std::string> args = {KESTREL_XPSPIPE, "run", "--quiet", "--output", Out().string()};
     if (!ticket.empty()) args.insert(args.end(), {"--job-ticket", (scratch_ / "job.xml").string()});
     if (alone) args.insert(args.end(), {"--filters", "xprepflt"});
     args.push_back(input.string());
