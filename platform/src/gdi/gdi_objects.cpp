@@ -5,7 +5,7 @@
 #include <unordered_set>
 #include <utility>
 
-#include "font_match.h"
+#include "face_cache.h"
 #include "platform/hresult.h"
 #include "platform/last_error.h"
 
@@ -108,9 +108,9 @@ HFONT CreateFontIndirectW(const LOGFONTW* request) {
     return nullptr;
   }
   const bool italic = request->lfItalic != 0;
-  for (const FontFileLocation& candidate : MatchFontFaces(faceName, request->lfWeight, italic, request->lfCharSet)) {
+  for (const FontFileLocation& candidate : CachedMatchFontFaces(faceName, request->lfWeight, italic, request->lfCharSet)) {
     // A candidate whose file is damaged is passed over for the next best.
-    std::shared_ptr<const FontFace> face = FontFace::Open(candidate.path, candidate.index);
+    std::shared_ptr<const FontFace> face = OpenCachedFontFace(candidate);
     if (!face) continue;
     auto selected = std::make_shared<SelectedFont>();
     selected->emPixels = EmPixels(*request, face->Metrics());
