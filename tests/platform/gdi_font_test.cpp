@@ -187,6 +187,10 @@ TEST(FontHandleTest, StaleHandlesAreRefusedAndASelectedFontOutlivesItsHandle) {
   LOGFONTW unterminated = Request(u"", -16);
   std::fill(std::begin(unterminated.lfFaceName), std::end(unterminated.lfFaceName), u'A');
   EXPECT_EQ(CreateFontIndirectW(&unterminated), nullptr);
+  for (const LONG absurd : {LONG{INT_MIN}, LONG{INT_MAX}, LONG{-16385}}) {
+    const LOGFONTW huge = Request(u"Arial", absurd);
+    EXPECT_EQ(CreateFontIndirectW(&huge), nullptr) << absurd;
+  }
 }
 
 }  // namespace

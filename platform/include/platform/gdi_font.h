@@ -109,7 +109,8 @@ int GetDeviceCaps(HDC dc, int index);
 // form, is dropped; aliases such as "Arial" reach a metric-compatible face),
 // weight, italic and the character set's language. Only TrueType and OpenType
 // outline faces are chosen. NULL with ERROR_INVALID_PARAMETER for a face name
-// without terminator, ERROR_NOT_FOUND when no outline face is installed.
+// without terminator or a height beyond 16384 pixels either way,
+// ERROR_NOT_FOUND when no outline face is installed.
 HFONT CreateFontIndirectW(const LOGFONTW* font);
 // Returns the object the font replaces (a context starts with a stock font
 // that measures nothing), NULL for an unknown handle.

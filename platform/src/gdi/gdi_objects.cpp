@@ -14,6 +14,8 @@ namespace {
 constexpr int kDisplayPixelsPerInch = 96;
 // What a request of height 0 gets: 12 points on the display.
 constexpr double kDefaultEmPixels = 16;
+// Heights beyond this are absurd requests, refused before any arithmetic on them.
+constexpr LONG kMaxHeightPixels = 16384;
 
 struct Registry {
   std::mutex mutex;
@@ -38,13 +40,6 @@ bool IsLiveContext(HDC dc) {
   return dc && r.contexts.contains(dc);
 }
 
-GdiFontObject* LiveFont(HGDIOBJ object) {
-  if (object == &StockFont()) return &StockFont();
-  Registry& r = Handles();
-  const std::lock_guard lock(r.mutex);
-  return object && r.fonts.contains(object) ? static_cast<GdiFontObject*>(object) : nullptr;
-}
-
 double EmPixels(const LOGFONTW& request, const FontFaceMetrics& metrics) {
   if (request.lfHeight < 0) return -static_cast<double>(request.lfHeight);
   if (request.lfHeight == 0) return kDefaultEmPixels;
@@ -60,7 +55,13 @@ LONG SelectedFont::Scale(int units) const {
 }
 
 std::shared_ptr<const SelectedFont> FontOfContext(HDC dc) {
-  if (IsLiveContext(dc) && dc->font && dc->font->face) return dc->font;
+  std::shared_ptr<const SelectedFont> font;
+  {
+    Registry& r = Handles();
+    const std::lock_guard lock(r.mutex);
+    if (dc && r.contexts.contains(dc)) font = dc->font;
+  }
+  if (font && font->face) return font;
   SetLastError(ERROR_INVALID_HANDLE);
   return nullptr;
 }
@@ -103,7 +104,8 @@ HFONT CreateFontIndirectW(const LOGFONTW* request) {
   std::size_t length = 0;
   while (length < LF_FACESIZE && request->lfFaceName[length] != u'\0') ++length;
   const std::u16string_view faceName(request->lfFaceName, length);
-  if (faceName.size() == LF_FACESIZE) {
+  if (faceName.size() == LF_FACESIZE || request->lfHeight < -kMaxHeightPixels ||
+      request->lfHeight > kMaxHeightPixels) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
@@ -129,12 +131,15 @@ HFONT CreateFontIndirectW(const LOGFONTW* request) {
 }
 
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
-  GdiFontObject* font = LiveFont(object);
-  if (!IsLiveContext(dc) || !font) {
+  GdiFontObject* stock = &StockFont();
+  Registry& r = Handles();
+  const std::lock_guard lock(r.mutex);
+  const bool liveFont = object == stock || (object && r.fonts.contains(object));
+  if (!dc || !r.contexts.contains(dc) || !liveFont) {
     SetLastError(ERROR_INVALID_HANDLE);
     return nullptr;
   }
-  dc->font = font->font;
+  dc->font = static_cast<GdiFontObject*>(object)->font;
   return std::exchange(dc->selected, object);
 }
 

@@ -1,6 +1,8 @@
 // Measuring text and reading font files with the font selected into a context.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <limits>
 
 #include "gdi_objects.h"
 #include "platform/hresult.h"
@@ -25,7 +27,7 @@ BOOL GetTextExtentPoint32W(HDC dc, LPCWSTR text, int count, SIZE* size) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  LONG width = 0;
+  std::int64_t width = 0;
   for (int i = 0; i < count; ++i) {
     char32_t codePoint = text[i];
     // Only a pair inside the counted text joins; a lone surrogate draws the missing glyph.
@@ -38,7 +40,7 @@ BOOL GetTextExtentPoint32W(HDC dc, LPCWSTR text, int count, SIZE* size) {
     width += font->Scale(font->face->AdvanceUnits(codePoint));
   }
   const FontFaceMetrics& m = font->face->Metrics();
-  size->cx = width;
+  size->cx = static_cast<LONG>(std::min<std::int64_t>(width, std::numeric_limits<LONG>::max()));
   size->cy = font->Scale(m.ascent) + font->Scale(m.descent);
   return TRUE;
 }
