@@ -303,7 +303,7 @@ TEST(Xpspipe, PrintOptionsAndTheOutputFile) {
     std::vector<std::string> options;
     const char* says;
   } refused[] = {
-      {{"-o", "number-up=7"}, "xpspipe: -o number-up=7: the printer offers 1, 2, 4, 6, 8, 9 or 16\n"},
+      {{"-o", "number-up=7"}, "xpspipe: -o number-up=7: the printer offers 1, 2, 4, 6, 8, 9, 16 or 25\n"},
       {{"-o", "booklet", "-o", "sides=one-sided"}, "contradict each other"},
       {{"-o", "binding=left", "-o", "binding-gutter=ten"}, "-o binding-gutter=ten: wants a length"},
       {{"-o", "out.xps"}, "the output file is now the second argument"},

@@ -118,8 +118,8 @@ TEST_F(TicketMerge, WhatThePrinterDoesNotOfferBecomesItsDefault) {
        "<psf:Feature name=\"psk:PageResolution\"><psf:Option>" + Scored("psk:ResolutionX", 1200) +
            Scored("psk:ResolutionY", 1200) + "</psf:Option></psf:Feature>",
        S_OK, "<psf:Option><psf:ScoredProperty name=\"psk:ResolutionX\">"},
-      {"N-up of 25", "<psf:Feature name=\"psk:JobNUpAllDocumentsContiguously\"><psf:Option>" +
-                         Scored("psk:PagesPerSheet", 25) + "</psf:Option></psf:Feature>",
+      {"N-up of 7", "<psf:Feature name=\"psk:JobNUpAllDocumentsContiguously\"><psf:Option>" +
+                         Scored("psk:PagesPerSheet", 7) + "</psf:Option></psf:Feature>",
        S_PT_CONFLICT_RESOLVED, ">1</psf:Value>"},
       {"copies 0", IntegerInit("psk:JobCopiesAllDocuments", "0"), S_PT_CONFLICT_RESOLVED,
        "<psf:ParameterInit name=\"psk:JobCopiesAllDocuments\"><psf:Value xsi:type=\"xsd:integer\">1</psf:Value>"},

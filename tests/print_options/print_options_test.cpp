@@ -160,7 +160,7 @@ TEST_F(PrintOptions, WhatThePrinterDoesNotTakeIsOneLineNamingTheOptionAndWhatIsA
     std::vector<std::string> options;
     const char* message;
   } cases[] = {
-      {{"number-up=7"}, "-o number-up=7: the printer offers 1, 2, 4, 6, 8, 9 or 16"},
+      {{"number-up=7"}, "-o number-up=7: the printer offers 1, 2, 4, 6, 8, 9, 16 or 25"},
       {{"number-up-layout=lrbt"}, "-o number-up-layout=lrbt: the printer offers lrtb, tblr, rltb or tbrl"},
       {{"number-up-layout=rlbt"}, "-o number-up-layout=rlbt: the printer offers lrtb, tblr, rltb or tbrl"},
       {{"number-up-layout=btlr"}, "-o number-up-layout=btlr: the printer offers lrtb, tblr, rltb or tbrl"},
