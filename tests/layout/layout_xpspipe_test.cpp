@@ -181,6 +181,7 @@ TEST_F(LayoutEndToEnd, NUpPutsThatManyPagesOnEachSheet) {
       {2, "RightBottom", "SolidLine", {"1056.01", "816.01"}}, {4, "BottomRight", "BreakLine", {"816.01", "1056.01"}},
       {6, "LeftBottom", "None", {"1056.01", "816.01"}},       {8, "BottomLeft", "SolidLine", {"1056.01", "816.01"}},
       {9, "RightBottom", "None", {"816.01", "1056.01"}},      {16, "LeftBottom", "BreakLine", {"816.01", "1056.01"}},
+      {25, "BottomRight", "SolidLine", {"816.01", "1056.01"}},
   };
   const fs::path sample = Sample(30);
   for (const Case& c : cases) {
