@@ -167,10 +167,12 @@ def main():
     dom += [(tag(n), script(page_edits) + d) for n, d in xml_parts(documents["sample"]) if n.endswith(".fpage")]
     write_seeds("dom_xpath", dom)
 
-    # mode byte (scope, JSON), the ticket, a NUL and the delta where there is one
-    write_seeds("ticket", [(t, bytes([i % 8]) + d) for i, (t, d) in enumerate(tickets)] +
+    # mode byte (scope, JSON, path), the ticket, a NUL and the delta where there is one
+    # every ticket down each path: merge, describe and DEVMODE, capabilities and settings
+    write_seeds("ticket", [(f"{t}-{path}", bytes([path << 3 | i % 8]) + d)
+                           for i, (t, d) in enumerate(tickets) for path in range(3)] +
                 [("merge-onto-default", bytes([2]) + default_ticket + b"\0" + tickets[1][1]),
-                 ("capabilities-as-ticket", bytes([2]) + capabilities)])
+                 ("capabilities-as-ticket", bytes([2 << 3 | 2]) + capabilities)])
 
     def formatted(wide, format_text, *arguments):
         out = bytes([1 if wide else 0, len(arguments)])

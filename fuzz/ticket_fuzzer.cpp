@@ -2,7 +2,8 @@
 // reference printer: merge (the input's first ticket as base, its second, after
 // a NUL byte, or the printer's default as delta), capabilities, DEVMODE and what
 // `xpspipe ticket show` and the describers print. The first byte picks the scope
-// and text or JSON.
+// (bits 0-1), text or JSON (bit 2) and the path (bits 3-4: merge; the describer and
+// DEVMODE; capabilities and the settings readers).
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -133,12 +134,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view ticket = input.Until('\0');
   const std::string_view delta = input.Empty() ? std::string_view(printer.default_ticket) : input.Rest();
 
-  if (const auto merged = Merge(printer.provider, ticket, delta, scope)) Describe(*merged, json);
-  Describe(ticket, json);
-  DevMode(printer.provider, ticket, scope, json);
-  if (const auto capabilities = Capabilities(printer.provider, ticket)) {
-    Describe(*capabilities, json);
-    Show(ticket, *capabilities);
+  // One path a run keeps runs fast; the corpus holds inputs for each.
+  switch ((mode >> 3) & 3) {
+    case 0:
+      if (const auto merged = Merge(printer.provider, ticket, delta, scope)) Describe(*merged, json);
+      break;
+    case 1:
+      Describe(ticket, json);
+      DevMode(printer.provider, ticket, scope, json);
+      break;
+    default:
+      if (const auto capabilities = Capabilities(printer.provider, ticket)) {
+        Describe(*capabilities, json);
+        Show(ticket, *capabilities);
+      }
+      break;
   }
   return 0;
 }
