@@ -43,7 +43,7 @@ ticket BindLeft >"$work/order-left.xml"
 # One run under /usr/bin/time; prints "seconds peak-KiB".
 measure() {
   local log="$work/order-time.log"
-  /usr/bin/time -v -o "$log" "$xpspipe" run --quiet --filters xordflt --job-ticket "$1" -o "$work/order-out.xps" "$2" \
+  /usr/bin/time -v -o "$log" "$xpspipe" run --quiet --filters xordflt --job-ticket "$1" "$2" "$work/order-out.xps" \
     >/dev/null
   local wall rss
   wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {print $2}' "$log")

@@ -44,7 +44,7 @@ for pages in "${sizes[@]}"; do
   job="$work/large-$pages-$noise.xps"
   [ -f "$job" ] || "$build/tools/make-sample-xps" --pages "$pages" --noise-kib "$noise" "$job"
   largest=$(unzip -Z -l "$job" | awk 'NR > 2 && $4 ~ /^[0-9]+$/ {if ($4 > m) m = $4} END {print m}')
-  read -r pipe_s pipe_kib < <(measure "$build/host/xpspipe/xpspipe" run --quiet -o "$work/out.xps" "$job")
+  read -r pipe_s pipe_kib < <(measure "$build/host/xpspipe/xpspipe" run --quiet "$job" "$work/out.xps")
   read -r repack_s repack_kib < <(measure bash -c "repack '$job'")
   rm -rf "$work/unpacked" "$work/repacked.xps" "$work/out.xps"
   ratio=$(awk -v a="$pipe_s" -v b="$repack_s" 'BEGIN {printf "%.2f", (b > 0 ? a / b : 0)}')

@@ -15,39 +15,10 @@
 #include "platform/com.h"
 #include "platform/com_object.h"
 #include "platform/xml_sax.h"
+#include "sample_page.h"
+#include "touching_handler.h"
 
 namespace {
-
-// A page of typical markup: canvases of outlined paths and glyph runs.
-std::string MakePage(std::size_t targetBytes) {
-  std::string page =
-      "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-      "<FixedPage Width=\"816\" Height=\"1056\" xmlns=\"http://schemas.microsoft.com/xps/2005/06\" "
-      "xml:lang=\"en-US\">\n";
-  char buffer[512];
-  for (int n = 0; page.size() < targetBytes; ++n) {
-    std::snprintf(buffer, sizeof buffer, "<Canvas RenderTransform=\"1,0,0,1,%d,%d\">\n", n % 50, n % 70);
-    page += buffer;
-    for (int p = 0; p < 8; ++p) {
-      page += "<Path Fill=\"#FF1F2F3F\" Data=\"F1 M ";
-      for (int k = 0; k < 12; ++k) {
-        std::snprintf(buffer, sizeof buffer, "%d.%02d,%d.%02d %c ", 100 + k * 7, (n + k) % 100, 200 + p * 3,
-                      (n * k) % 100, k % 3 ? 'L' : 'C');
-        page += buffer;
-      }
-      page += "Z\" />\n";
-    }
-    std::snprintf(buffer, sizeof buffer,
-                  "<Glyphs Fill=\"#FF000000\" FontUri=\"/Resources/f%d.odttf\" FontRenderingEmSize=\"12.5\" "
-                  "OriginX=\"%d.5\" OriginY=\"%d.25\" Indices=\"43;72,52;79;79;82,55;3;58;82;85;79;71\" "
-                  "UnicodeString=\"Hello w\xC3\xB6rld &amp; caf\xC3\xA9 %d\" />\n",
-                  n % 4, 96 + n % 500, 120 + n % 800, n);
-    page += buffer;
-    page += "</Canvas>\n";
-  }
-  page += "</FixedPage>\n";
-  return page;
-}
 
 const std::string& Page() {
   static const std::string page = MakePage(4 << 20);
@@ -55,12 +26,6 @@ const std::string& Page() {
 }
 
 constexpr std::size_t kChunkBytes = 64 * 1024;
-
-// What each handler adds up, so that no work can be skipped.
-struct Tally {
-  std::size_t elements = 0;
-  std::size_t characters = 0;
-};
 
 class MemoryStream final : public ComObject<ISequentialStream> {
  public:
@@ -77,46 +42,6 @@ class MemoryStream final : public ComObject<ISequentialStream> {
  private:
   const std::string& data_;
   std::size_t position_ = 0;
-};
-
-class TouchingHandler final : public ComObject<ISAXContentHandler> {
- public:
-  Tally tally;
-
-  HRESULT putDocumentLocator(ISAXLocator*) override { return S_OK; }
-  HRESULT startDocument() override { return S_OK; }
-  HRESULT endDocument() override { return S_OK; }
-  HRESULT startPrefixMapping(const WCHAR*, int cchPrefix, const WCHAR*, int cchUri) override {
-    tally.characters += static_cast<std::size_t>(cchPrefix + cchUri);
-    return S_OK;
-  }
-  HRESULT endPrefixMapping(const WCHAR*, int) override { return S_OK; }
-  HRESULT startElement(const WCHAR*, int cchUri, const WCHAR*, int cchLocal, const WCHAR*, int cchQName,
-                       ISAXAttributes* attributes) override {
-    ++tally.elements;
-    tally.characters += static_cast<std::size_t>(cchUri + cchLocal + cchQName);
-    int n = 0;
-    attributes->getLength(&n);
-    for (int i = 0; i < n; ++i) {
-      const WCHAR *uri, *local, *qName, *value;
-      int cu, cl, cq, cv;
-      attributes->getName(i, &uri, &cu, &local, &cl, &qName, &cq);
-      attributes->getValue(i, &value, &cv);
-      tally.characters += static_cast<std::size_t>(cl + cq + cv) + value[0];
-    }
-    return S_OK;
-  }
-  HRESULT endElement(const WCHAR*, int, const WCHAR*, int cchLocal, const WCHAR*, int) override {
-    tally.characters += static_cast<std::size_t>(cchLocal);
-    return S_OK;
-  }
-  HRESULT characters(const WCHAR*, int cch) override {
-    tally.characters += static_cast<std::size_t>(cch);
-    return S_OK;
-  }
-  HRESULT ignorableWhitespace(const WCHAR*, int cch) override { return characters(nullptr, cch); }
-  HRESULT processingInstruction(const WCHAR*, int, const WCHAR*, int) override { return S_OK; }
-  HRESULT skippedEntity(const WCHAR*, int) override { return S_OK; }
 };
 
 // The baseline: libxml2 alone, with callbacks that do the same touching.

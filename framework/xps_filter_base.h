@@ -39,6 +39,8 @@ class XpsFilterBase : public UnknownBase<IPrintPipelineFilter> {
   virtual HRESULT FinishParts();
   virtual HRESULT ConnectPipeline();
 
+  IInterFilterCommunicator* communicator() const { return communicator_.Get(); }
+  IPrintPipelineManagerControl* manager_control() const { return manager_control_.Get(); }
   IPrintPipelinePropertyBag* property_bag() const { return property_bag_.Get(); }
   PrintTicketManager& ticket_manager() { return ticket_manager_; }
   BSTR private_namespace() const { return private_namespace_.Get(); }
@@ -53,6 +55,9 @@ class XpsFilterBase : public UnknownBase<IPrintPipelineFilter> {
   ULONG pages_seen() const { return pages_seen_; }
   bool processing_enabled() const { return processing_enabled_ != 0; }
   bool finished() const { return finished_.load() != 0; }
+  // Reports FilterFinished unless it was reported already (or there is no
+  // manager control to report to).
+  void FinishOnce();
 
  private:
   HRESULT ReadPrinterName();
@@ -60,9 +65,6 @@ class XpsFilterBase : public UnknownBase<IPrintPipelineFilter> {
   void ReadJobId();
   HRESULT RunPartLoop();
   HRESULT HandlePart(IUnknown* part);
-  // Reports FilterFinished unless it was reported already (or there is no
-  // manager control to report to).
-  void FinishOnce();
 
   ComPtr<IInterFilterCommunicator> communicator_;
   ComPtr<IPrintPipelineManagerControl> manager_control_;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "driver/description/one_line_json.h"
+#include "driver/devmode/devmode_private.h"
 #include "platform/utf.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "rip_filter.h"
+#include "filters/rip/rip_filter.h"
 #include "framework/filter_module.h"
 
 constinit const FilterModuleDefinition kThisFilterModule{

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <optional>
 
+#include "driver/devmode/kestrel_devmode_extension.h"
 #include "host/package/package_error.h"
 #include "host/package/xml_part.h"
 #include "host/pipeline/host_error.h"
@@ -66,7 +67,8 @@ void RegisterDriverPrinter(const DriverPrinter& printer) {
   const std::optional<std::u16string> name = Utf8ToUtf16(printer.name);
   if (!name) throw HostError("printer name \"" + printer.name + "\" is not UTF-8", E_INVALIDARG);
   Bstr message;
-  const HRESULT hr = RegisterPrinter(name->c_str(), printer.description.c_str(), message.Put());
+  const HRESULT hr =
+      RegisterPrinter(name->c_str(), printer.description.c_str(), message.Put(), KestrelDevModeExtension());
   if (FAILED(hr)) {
     const std::string why = message.Get() ? Utf16ToUtf8(message.View()).value_or("") : HresultName(hr);
     throw HostError(printer.description.string() + ": the printer description of " + printer.name +

@@ -22,8 +22,8 @@ struct DriverPrinter {
 // Throws HostError naming the manifest and the problem.
 DriverPrinter LoadDriverPrinter(const std::filesystem::path& driver_package);
 
-// Makes the printer known to the print ticket provider of this process;
-// throws HostError with the provider's message when the description is refused.
+// Makes the printer known to the print ticket provider of this process, with
+// the driver's part of its DEVMODEs (KestrelDevModeExtension); throws HostError with the provider's message when the description is refused.
 void RegisterDriverPrinter(const DriverPrinter& printer);
 
 }  // namespace kestrel::host

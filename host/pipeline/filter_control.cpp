@@ -1,5 +1,8 @@
 #include "host/pipeline/filter_control.h"
 
+#include "platform/error_info.h"
+#include "platform/utf.h"
+
 namespace kestrel::host {
 
 HRESULT Communicator::Hand(const ComPtr<IUnknown>& end, void** out) {
@@ -11,9 +14,10 @@ HRESULT Communicator::Hand(const ComPtr<IUnknown>& end, void** out) {
   return S_OK;
 }
 
-HRESULT ManagerControl::RequestShutdown(HRESULT reason, IUnknown* /*errorInfo*/) {
+HRESULT ManagerControl::RequestShutdown(HRESULT reason, IUnknown* errorInfo) {
   // A shutdown without a failure code still stops the job.
-  events_.FilterFailed(filter_, SUCCEEDED(reason) ? E_FAIL : reason);
+  events_.FilterFailed(filter_, SUCCEEDED(reason) ? E_FAIL : reason,
+                       Utf16ToUtf8(DescriptionOf(errorInfo)).value_or(std::string()));
   return S_OK;
 }
 

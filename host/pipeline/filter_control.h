@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 #include "platform/com_object.h"
 #include "platform/filter_pipeline.h"
@@ -14,7 +15,8 @@ namespace kestrel::host {
 class FilterEvents {
  public:
   virtual ~FilterEvents() = default;
-  virtual void FilterFailed(std::size_t filter, HRESULT reason) = 0;
+  // description: the filter's own words on the failure, when it gave any.
+  virtual void FilterFailed(std::size_t filter, HRESULT reason, const std::string& description) = 0;
   virtual void FilterFinished(std::size_t filter) = 0;
 };
 

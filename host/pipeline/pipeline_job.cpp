@@ -9,17 +9,48 @@
 #include "host/pipeline/job_part_maker.h"
 #include "host/pipeline/job_source.h"
 #include "host/pipeline/pipeline_ends.h"
+#include "host/pipeline/progress_report.h"
 #include "host/pipeline/written_content.h"
 #include "platform/library_loader.h"
+#include "platform/spooler.h"
 #include "platform/utf.h"
 
 namespace kestrel::host {
+
+namespace {
+
+// The job as the spooler lists it while it runs: its printer, its number and
+// the input's file name as the document name.
+class SpoolerJobEntry {
+ public:
+  SpoolerJobEntry(std::u16string printer, DWORD id, std::u16string_view document)
+      : printer_(std::move(printer)), id_(id) {
+    AddSpoolerJob(printer_, id_, document);
+  }
+  ~SpoolerJobEntry() { RemoveSpoolerJob(printer_, id_); }
+  SpoolerJobEntry(const SpoolerJobEntry&) = delete;
+  SpoolerJobEntry& operator=(const SpoolerJobEntry&) = delete;
+  void MarkDeleting() const { SetSpoolerJobStatus(printer_, id_, JOB_STATUS_DELETING); }
+
+ private:
+  const std::u16string printer_;
+  const DWORD id_;
+};
+
+std::u16string Wide(const std::string& text, const std::string& what) {
+  std::optional<std::u16string> wide = Utf8ToUtf16(text);
+  if (!wide) throw HostError(what + " \"" + text + "\" is not valid UTF-8", E_INVALIDARG);
+  return std::move(*wide);
+}
+
+}  // namespace
 
 // Everything one run of the job builds. Destroyed in reverse order: the
 // filters and their libraries last, after every object that may still hold
 // something a filter made.
 struct PipelineJob::Wiring {
   std::vector<std::unique_ptr<FilterLibrary>> filters;
+  std::unique_ptr<SpoolerJobEntry> spooler_job;
   ComPtr<PropertyBag> properties;
   std::vector<ComPtr<IInterFilterCommunicator>> communicators;
   std::vector<ComPtr<IPrintPipelineManagerControl>> controls;
@@ -57,9 +88,10 @@ void PipelineJob::Stop(std::optional<std::size_t> failed_filter) {
   wiring_->written->AbortAll(kJobStopped);
 }
 
-void PipelineJob::FilterFailed(std::size_t filter, HRESULT reason) {
+void PipelineJob::FilterFailed(std::size_t filter, HRESULT reason, const std::string& description) {
   const FilterEntry& entry = options_.filters.at(filter);
-  std::string what = "filter " + entry.name + " (" + entry.dll + ") stopped the job: " + HresultName(reason);
+  std::string what = "filter " + entry.name + " (" + entry.dll + ") stopped the job: " +
+                     (description.empty() ? HresultName(reason) : description + " (" + HresultName(reason) + ")");
   // A filter's failure code says little alone: the part it stumbled on says
   // more. Only a problem found before the stop counts; later ones follow from it.
   if (std::optional<std::string> problem = report_->FirstProblem()) what = *problem + "; " + what;
@@ -71,6 +103,11 @@ void PipelineJob::FilterFailed(std::size_t filter, HRESULT reason) {
 void PipelineJob::FilterFinished(std::size_t /*filter*/) {}
 
 void PipelineJob::Cancel(const std::string& why) {
+  {
+    // The filters see the job as being deleted before they are told to stop.
+    std::lock_guard lock(wiring_mutex_);
+    if (wiring_ && wiring_->spooler_job) wiring_->spooler_job->MarkDeleting();
+  }
   Fail({"job cancelled (" + why + ")", HRESULT_FROM_WIN32(ERROR_CANCELLED), std::nullopt});
 }
 
@@ -80,7 +117,8 @@ void PipelineJob::Build(Wiring& wiring) {
   wiring.maker = std::make_shared<JobPartMaker>(wiring.input, wiring.written, report_);
   wiring.source = std::make_unique<JobSource>(wiring.input, wiring.written, report_, *wiring.maker);
   if (options_.job_ticket) {
-    if (std::optional<std::string> replaced = wiring.source->ReplaceSequenceTicket({*options_.job_ticket}))
+    const std::optional<std::string> replaced = wiring.source->ReplaceSequenceTicket({*options_.job_ticket});
+    if (replaced && !options_.job_ticket_extends_sequence)
       report_->Warning("the job ticket replaces the print ticket " + *replaced + " of the fixed document sequence");
   }
   const std::size_t count = options_.filters.size();
@@ -95,12 +133,22 @@ void PipelineJob::Build(Wiring& wiring) {
   const std::optional<std::u16string> directory = Utf8ToUtf16(options_.library_directory.string());
   if (!directory || !SetDllDirectoryW(directory->c_str()))
     throw HostError(options_.library_directory.string() + ": cannot search this folder for filter libraries");
+  // The driver package's folder is the printer-driver directory.
+  SetPrinterDriverDirectory(*directory);
   JobIdentity identity = options_.identity;
   if (options_.printer) {
     RegisterDriverPrinter(*options_.printer);
     identity.printer_name = options_.printer->name;
   }
+  wiring.spooler_job = std::make_unique<SpoolerJobEntry>(Wide(identity.printer_name, "the printer name"),
+                                                         identity.job_id,
+                                                         Wide(options_.input.filename().string(), "the file name"));
   wiring.properties = MakeJobProperties(identity, options_.user_ticket, options_.properties);
+  Variant progress;
+  progress->vt = VT_UNKNOWN;
+  progress->punkVal = MakeComObject<ProgressReport, IUnknown>(options_.progress).Detach();
+  if (!progress->punkVal || FAILED(wiring.properties->AddProperty(u"ProgressReport", progress.Get())))
+    throw HostError("out of memory", E_OUTOFMEMORY);
   for (std::size_t i = 0; i < count; ++i) {
     wiring.filters.push_back(std::make_unique<FilterLibrary>(options_.filters[i]));
     ComPtr<IUnknown> reader = MakeComObject<ProviderEnd, IUnknown>(wiring.channels[i]);
@@ -135,7 +183,7 @@ void PipelineJob::RunThreads(Wiring& wiring) {
   for (std::size_t i = 0; i < count; ++i)
     threads.emplace_back([&, i] {
       const HRESULT hr = wiring.filters[i]->Filter()->StartOperation();
-      if (FAILED(hr)) FilterFailed(i, hr);
+      if (FAILED(hr)) FilterFailed(i, hr, {});
       // A filter that ends without closing its consumer must not leave the next one waiting.
       if (i + 1 < wiring.channels.size()) wiring.channels[i + 1]->CloseSender();
     });

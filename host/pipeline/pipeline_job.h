@@ -35,6 +35,7 @@ struct JobOptions {
   std::filesystem::path output;
   std::vector<BYTE> user_ticket;
   std::optional<std::vector<BYTE>> job_ticket;   // replaces the sequence's ticket
+  bool job_ticket_extends_sequence = false;      // made from the sequence's own ticket: no warning
   JobIdentity identity;
   // Registered with the print ticket provider before the filters start; its
   // name then replaces identity.printer_name.
@@ -60,7 +61,7 @@ class PipelineJob final : public FilterEvents {
   // Stops the job from any thread (a signal): it fails with ERROR_CANCELLED.
   void Cancel(const std::string& why);
 
-  void FilterFailed(std::size_t filter, HRESULT reason) override;
+  void FilterFailed(std::size_t filter, HRESULT reason, const std::string& description) override;
   void FilterFinished(std::size_t filter) override;
 
  private:

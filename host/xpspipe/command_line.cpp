@@ -6,7 +6,8 @@
 namespace kestrel::xpspipe {
 
 const char* const kUsage =
-    "usage: xpspipe run [options] IN\n"
+    "usage: xpspipe run [options] IN [OUT]\n"
+    "       xpspipe options [--driver DIR] [--json]\n"
     "       xpspipe ticket merge [--driver DIR] [--text|--json] BASE DELTA\n"
     "       xpspipe ticket capabilities [--driver DIR] [--text|--json] TICKET\n"
     "       xpspipe ticket devmode [--driver DIR] [--json] TICKET\n"
@@ -14,8 +15,12 @@ const char* const kUsage =
     "       xpspipe ticket default [--driver DIR] [--text|--json]\n"
     "       xpspipe --help\n"
     "\n"
-    "run: runs the filter chain of a driver package on the XPS document IN.\n"
+    "run: runs the filter chain of a driver package on the XPS document IN and writes\n"
+    "OUT (default: IN's name with -out.xps, or .prn for printer data).\n"
     "\n"
+    "  -o NAME=VALUE       a print option, as lp takes it (-o NAME alone for a switch;\n"
+    "                      several in one argument, separated by spaces); xpspipe options\n"
+    "                      lists them. Options apply on top of the job's own ticket.\n"
     "  --driver DIR        driver package (default: the bundled reference package)\n"
     "  --config NAME       pipeline configuration: DIR/pipelines/NAME.xml, or a file path\n"
     "                      (default: xps, the chain without the rip filter)\n"
@@ -23,9 +28,11 @@ const char* const kUsage =
     "  --job-ticket FILE   print ticket of the job: replaces the document sequence's ticket\n"
     "  --filters A,B,...   run only these filters (names or library names), in configured order\n"
     "  --property K=V      set a pipeline property; K:TYPE=V with TYPE int, uint, bool or string\n"
-    "  -o OUT              output file (default: IN's name with -out.xps, or .prn for printer data)\n"
+    "  --output OUT        the output file, instead of the second argument\n"
     "  --quiet             no progress on stderr\n"
     "\n"
+    "options: every print option the printer of the driver package (--driver DIR) takes,\n"
+    "with its values (the default marked *), as text or --json.\n"
     "\n"
     "ticket: asks the print ticket provider, with the printer of the driver package\n"
     "(--driver DIR, default the bundled one), about print ticket files:\n"
@@ -39,7 +46,7 @@ const char* const kUsage =
     "\n"
     "Exit status: 0 success (for run, only when the whole job succeeded; on failure no\n"
     "output is left), 1 failure (a ticket that is not a print ticket, a file that cannot\n"
-    "be read, a failed job), 2 a wrong command line.\n";
+    "be read, a failed job), 2 a wrong command line or print option.\n";
 
 namespace {
 
@@ -86,7 +93,7 @@ class ArgumentCursor {
 
 RunCommand ParseRun(ArgumentCursor& cursor) {
   RunCommand run;
-  std::optional<std::filesystem::path> input;
+  std::vector<std::filesystem::path> files;
   while (!cursor.Done()) {
     const std::string& arg = cursor.Take();
     if (arg == "--driver") {
@@ -102,20 +109,26 @@ RunCommand ParseRun(ArgumentCursor& cursor) {
       if (run.filters.empty()) throw std::invalid_argument("--filters names no filter");
     } else if (arg == "--property") {
       run.properties.push_back(ParseProperty(cursor.Value(arg)));
-    } else if (arg == "-o" || arg == "--output") {
+    } else if (arg == "-o" || (arg.starts_with("-o") && arg.size() > 2)) {
+      const std::string text = arg == "-o" ? cursor.Value(arg) : arg.substr(2);
+      for (print_options::PrintOption& option : print_options::SplitPrintOptions(text))
+        run.print_options.push_back(std::move(option));
+    } else if (arg == "--output") {
       run.output = cursor.Value(arg);
     } else if (arg == "--quiet" || arg == "-q") {
       run.quiet = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
       throw std::invalid_argument("unknown option " + arg);
-    } else if (input) {
-      throw std::invalid_argument("one input document only (got " + input->string() + " and " + arg + ")");
     } else {
-      input = arg;
+      files.emplace_back(arg);
     }
   }
-  if (!input) throw std::invalid_argument("run needs an input document");
-  run.input = *input;
+  if (files.empty()) throw std::invalid_argument("run needs an input document");
+  if (files.size() > 2 || (files.size() == 2 && run.output))
+    throw std::invalid_argument("run takes one input document and one output file (got " +
+                                std::to_string(files.size() + (run.output ? 1 : 0)) + " files)");
+  run.input = files[0];
+  if (files.size() == 2) run.output = files[1];
   return run;
 }
 
@@ -178,6 +191,20 @@ TicketCommand ParseTicket(ArgumentCursor& cursor) {
   return ticket;
 }
 
+OptionsCommand ParseOptions(ArgumentCursor& cursor) {
+  OptionsCommand options;
+  while (!cursor.Done()) {
+    const std::string& arg = cursor.Take();
+    if (arg == "--driver")
+      options.driver = cursor.Value(arg);
+    else if (arg == "--json")
+      options.json = true;
+    else
+      throw std::invalid_argument("options takes --driver DIR and --json only, not " + arg);
+  }
+  return options;
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
@@ -195,6 +222,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   } else if (command == "ticket") {
     line.command = CommandLine::Command::kTicket;
     line.ticket = ParseTicket(cursor);
+  } else if (command == "options") {
+    line.command = CommandLine::Command::kOptions;
+    line.options = ParseOptions(cursor);
   } else {
     throw std::invalid_argument("unknown command \"" + command + "\"");
   }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "host/print_options/print_options.h"
+
 namespace kestrel::xpspipe {
 
 struct PropertyOverride {
@@ -21,6 +23,7 @@ struct RunCommand {
   std::optional<std::filesystem::path> job_ticket;
   std::vector<std::string> filters;
   std::vector<PropertyOverride> properties;
+  std::vector<print_options::PrintOption> print_options;  // -o, in the order given
   std::optional<std::filesystem::path> output;
   bool quiet = false;
   std::filesystem::path input;
@@ -36,12 +39,19 @@ struct TicketCommand {
   std::vector<std::filesystem::path> tickets;  // two for merge (base, delta), none for default, else one
 };
 
+// xpspipe options: the print options the printer takes.
+struct OptionsCommand {
+  std::optional<std::filesystem::path> driver;
+  bool json = false;
+};
+
 struct CommandLine {
-  enum class Command { kRun, kTicket };
+  enum class Command { kRun, kTicket, kOptions };
   bool help = false;
   Command command = Command::kRun;
   RunCommand run;
   TicketCommand ticket;
+  OptionsCommand options;
 };
 
 // Throws std::invalid_argument with a message for the user.

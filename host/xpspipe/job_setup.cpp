@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <fstream>
 
+#include "host/package/package_error.h"
+#include "host/package/xps_package_reader.h"
 #include "host/pipeline/host_error.h"
+#include "host/print_options/print_options.h"
+#include "host/xpspipe/opened_printer.h"
 
 namespace kestrel::xpspipe {
 namespace {
@@ -71,6 +75,58 @@ std::filesystem::path DefaultOutput(const std::filesystem::path& input, bool byt
 // Tickets are small documents; this bounds what a wrong file name reads.
 constexpr std::uintmax_t kMaxTicketBytes = 16 << 20;
 
+// The print tickets the input package carries for its sequence and documents.
+struct PackageTickets {
+  std::optional<std::string> sequence;
+  std::vector<print_options::DocumentTicket> documents;
+};
+
+PackageTickets TicketsOf(const std::filesystem::path& input) {
+  try {
+    const auto reader = package::PackageReader::Open(input);
+    const auto read = [&](const std::string& name) {
+      const auto part = reader->OpenPart(name);
+      std::string bytes;
+      char buffer[65536];
+      while (const std::size_t n = part->Read(buffer, sizeof buffer)) {
+        bytes.append(buffer, n);
+        if (bytes.size() > kMaxTicketBytes) throw HostError(input.string() + ": " + name + ": too large to be a print ticket");
+      }
+      return bytes;
+    };
+    PackageTickets tickets;
+    if (const std::optional<std::string>& name = reader->Model().sequence.ticket) tickets.sequence = read(*name);
+    for (const package::Document& document : reader->Model().sequence.documents)
+      if (document.ticket) tickets.documents.push_back({document.name, read(*document.ticket)});
+    return tickets;
+  } catch (const package::PackageError& error) {
+    throw HostError(input.string() + ": " + error.what());
+  }
+}
+
+// The job's ticket with the print options applied: on the --job-ticket file,
+// else on the sequence's own ticket (then marked as its extension).
+void ApplyPrintOptions(const RunCommand& command, const std::filesystem::path& driver, host::JobOptions& options,
+                       std::ostream& notes) {
+  PackageTickets package = TicketsOf(command.input);
+  const std::optional<std::string> own = options.job_ticket ? std::nullopt : package.sequence;
+  const std::string user(options.user_ticket.begin(), options.user_ticket.end());
+  std::optional<std::string> job = own;
+  if (options.job_ticket) job.emplace(options.job_ticket->begin(), options.job_ticket->end());
+  const OpenedPrinter printer(driver);
+  print_options::OptionedTicket edited;
+  try {
+    edited = print_options::ApplyPrintOptions(printer.Provider(), command.print_options, user, job, package.documents);
+  } catch (const print_options::OptionError&) {
+    throw;
+  } catch (const std::runtime_error& error) {
+    throw HostError(error.what());
+  }
+  for (const std::string& note : edited.notes) notes << "xpspipe: " << note << '\n';
+  options.job_ticket = std::vector<BYTE>(edited.job_ticket.begin(), edited.job_ticket.end());
+  options.job_ticket_extends_sequence = own.has_value();
+}
+
 }  // namespace
 
 std::vector<BYTE> ReadTicket(const std::filesystem::path& file) {
@@ -96,7 +152,8 @@ std::filesystem::path BundledDriver() {
   throw HostError("no bundled driver package beside the program: name one with --driver");
 }
 
-host::JobOptions PrepareJob(const RunCommand& command) {
+host::JobOptions PrepareJob(const RunCommand& command, std::ostream& notes) {
+  print_options::CheckOptionNames(command.print_options);
   const std::filesystem::path driver = command.driver.value_or(BundledDriver());
   if (!std::filesystem::is_directory(driver)) throw HostError(driver.string() + ": no driver package here");
   const host::PipelineConfig config = host::LoadPipelineConfig(ConfigPath(driver, command.config));
@@ -112,6 +169,7 @@ host::JobOptions PrepareJob(const RunCommand& command) {
   options.printer = host::LoadDriverPrinter(driver);
   options.user_ticket = ReadTicket(command.ticket.value_or(driver / "tickets" / "default-user.xml"));
   if (command.job_ticket) options.job_ticket = ReadTicket(*command.job_ticket);
+  if (!command.print_options.empty()) ApplyPrintOptions(command, driver, options, notes);
   return options;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <ostream>
 
 #include "host/pipeline/pipeline_job.h"
 #include "host/xpspipe/command_line.h"
@@ -15,7 +16,9 @@ std::filesystem::path BundledDriver();
 // The bytes of a print ticket file (at most 16 MiB); throws HostError.
 std::vector<BYTE> ReadTicket(const std::filesystem::path& file);
 
-// Throws HostError with a message for the user.
-host::JobOptions PrepareJob(const RunCommand& command);
+// Throws HostError with a message for the user, print_options::OptionError
+// for print options the printer does not take. Notes on print options that
+// change what the job's own ticket asked for go to notes.
+host::JobOptions PrepareJob(const RunCommand& command, std::ostream& notes);
 
 }  // namespace kestrel::xpspipe

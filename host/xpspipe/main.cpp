@@ -14,6 +14,7 @@
 #include "host/pipeline/pipeline_job.h"
 #include "host/xpspipe/command_line.h"
 #include "host/xpspipe/job_setup.h"
+#include "host/xpspipe/options_tool.h"
 #include "host/xpspipe/ticket_tools.h"
 
 namespace {
@@ -78,7 +79,7 @@ class ProgressLine {
 };
 
 int RunJob(const kestrel::xpspipe::RunCommand& command) {
-  kestrel::host::JobOptions options = kestrel::xpspipe::PrepareJob(command);
+  kestrel::host::JobOptions options = kestrel::xpspipe::PrepareJob(command, std::cerr);
   ProgressLine progress(!command.quiet && isatty(STDERR_FILENO));
   options.progress = progress.Callback();
   PipelineJob job(std::move(options));
@@ -109,7 +110,12 @@ int main(int argc, char** argv) {
   try {
     if (line.command == kestrel::xpspipe::CommandLine::Command::kTicket)
       return kestrel::xpspipe::RunTicketTool(line.ticket, std::cout, std::cerr);
+    if (line.command == kestrel::xpspipe::CommandLine::Command::kOptions)
+      return kestrel::xpspipe::RunOptionsTool(line.options, std::cout);
     return RunJob(line.run);
+  } catch (const kestrel::print_options::OptionError& error) {
+    std::cerr << "xpspipe: " << error.what() << '\n';
+    return kExitUsage;
   } catch (const kestrel::host::HostError& error) {
     std::cerr << "xpspipe: " << error.what() << '\n';
     return kExitFailure;

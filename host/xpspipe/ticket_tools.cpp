@@ -5,9 +5,9 @@
 
 #include "driver/description/devmode_description.h"
 #include "driver/description/schema_description.h"
-#include "host/pipeline/driver_printer.h"
 #include "host/pipeline/host_error.h"
 #include "host/xpspipe/job_setup.h"
+#include "host/xpspipe/opened_printer.h"
 #include "platform/checked_int.h"
 #include "platform/com.h"
 #include "platform/print_ticket_provider.h"
@@ -26,26 +26,6 @@ std::string MessageOf(const Bstr& message, HRESULT hr) {
   const std::string text = message.Get() ? Utf16ToUtf8(message.View()).value_or("") : "";
   return text.empty() ? HresultName(hr) : text + " (" + HresultName(hr) + ")";
 }
-
-// The provider opened for the driver package's printer, closed at the end.
-class OpenedPrinter {
- public:
-  explicit OpenedPrinter(const std::filesystem::path& driver) : printer_(host::LoadDriverPrinter(driver)) {
-    host::RegisterDriverPrinter(printer_);
-    const std::u16string name = *Utf8ToUtf16(printer_.name);  // checked by the registration
-    const HRESULT hr = PTOpenProvider(name.c_str(), 1, &provider_);
-    if (FAILED(hr)) throw HostError(printer_.name + ": the print ticket provider does not open: " + HresultName(hr), hr);
-  }
-  ~OpenedPrinter() { PTCloseProvider(provider_); }
-  OpenedPrinter(const OpenedPrinter&) = delete;
-  OpenedPrinter& operator=(const OpenedPrinter&) = delete;
-
-  HPTPROVIDER Provider() const { return provider_; }
-
- private:
-  host::DriverPrinter printer_;
-  HPTPROVIDER provider_ = nullptr;
-};
 
 ComPtr<IStream> NewStream() {
   ComPtr<IStream> stream;

@@ -1,13 +1,13 @@
 // The driver's descriptions of the provider's tickets and DEVMODEs, as the tools print them.
 #include "driver/description/devmode_description.h"
 #include "driver/description/schema_description.h"
-#include "platform/ticket_provider_fixture.h"
+#include "driver/devmode_fixture.h"
 
 namespace ticket_test {
 namespace {
 
 using TicketMerge = ProviderTest;
-using TicketDevMode = ProviderTest;
+using TicketDevMode = KestrelDevModeTest;
 
 TEST_F(TicketMerge, DescribesTheMergedTicketAsTextAndJson) {
   const Result r = Merge(Ticket(IntegerInit("psk:JobCopiesAllDocuments", "2")),

@@ -41,9 +41,10 @@ class TicketFlowEndToEnd : public ::testing::Test {
   ProcessResult Run(const fs::path& document, std::vector<std::string> extra = {}) {
     std::vector<std::string> args = {KESTREL_XPSPIPE, "run", "--quiet", "--driver", driver_.string(),
                                      "--config", (scratch_ / "chain.xml").string(), "--property",
-                                     "TicketProbeDir=" + probe_dir_.string(), "-o", (scratch_ / "out.xps").string()};
+                                     "TicketProbeDir=" + probe_dir_.string()};
     args.insert(args.end(), extra.begin(), extra.end());
     args.push_back(document.string());
+    args.push_back((scratch_ / "out.xps").string());
     return RunProcess(args, 120s);
   }
 

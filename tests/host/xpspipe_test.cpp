@@ -70,7 +70,7 @@ TEST(Xpspipe, CorpusDocumentsLeaveTheChainUnchanged) {
   for (const fs::path& document : documents) {
     ScratchDir scratch;
     const fs::path out = scratch / "out.xps";
-    const ProcessResult run = Xpspipe({"run", "--quiet", "-o", out.string(), document.string()});
+    const ProcessResult run = Xpspipe({"run", "--quiet", document.string(), out.string()});
     ASSERT_EQ(run.exit_code, 0) << document << ": " << run.err;
     ExpectSameParts(document, out);
     if (kestrel::host::testing::HaveMutool()) ExpectSameRendering(document, out, scratch);
@@ -125,7 +125,7 @@ TEST(Xpspipe, BadInputGivesOneMessageNamingTheProblemAndNoOutput) {
       {"absent.xps", "absent.xps"},
   };
   for (const auto& c : cases) {
-    const ProcessResult run = Xpspipe({"run", "--quiet", "-o", (scratch / "out.xps").string(), (scratch / c.file).string()});
+    const ProcessResult run = Xpspipe({"run", "--quiet", (scratch / c.file).string(), (scratch / "out.xps").string()});
     EXPECT_EQ(run.exit_code, 1) << c.file << ": " << run.err;
     EXPECT_NE(run.err.find(c.names), std::string::npos) << c.file << ": " << run.err;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << c.file << ": " << run.err;
@@ -141,7 +141,7 @@ TEST(Xpspipe, ViolationsAreRejectedOrProcessedSafely) {
   ScratchDir scratch;
   for (const auto& entry : fs::directory_iterator(dir)) {
     const fs::path out = scratch / "out.xps";
-    const ProcessResult run = Xpspipe({"run", "--quiet", "-o", out.string(), entry.path().string()}, 60s);
+    const ProcessResult run = Xpspipe({"run", "--quiet", entry.path().string(), out.string()}, 60s);
     ASSERT_FALSE(run.timed_out) << entry.path();
     ASSERT_TRUE(run.exit_code == 0 || run.exit_code == 1) << entry.path() << " exit " << run.exit_code << ": " << run.err;
     EXPECT_EQ(fs::exists(out), run.exit_code == 0) << entry.path();
@@ -180,7 +180,7 @@ class ScriptedChain : public ::testing::Test {
 
   std::vector<std::string> Run(const std::string& chain, std::vector<std::string> extra) {
     std::vector<std::string> args = {"run", "--quiet", "--driver", scratch_.Path().string(), "--config",
-                                     (scratch_ / (chain + ".xml")).string(), "-o", Out().string()};
+                                     (scratch_ / (chain + ".xml")).string(), "--output", Out().string()};
     args.insert(args.end(), extra.begin(), extra.end());
     args.push_back((scratch_ / "sample.xps").string());
     return args;
@@ -250,8 +250,8 @@ TEST(Xpspipe, JobTicketBecomesTheSequencesTicket) {
   MakeSample(scratch / "sample.xps", 2);
   const std::string ticket = ReadFile(fs::path(KESTREL_SOURCE_DIR) / "driver" / "tickets" / "default-user.xml");
   WriteFile(scratch / "job.xml", ticket);
-  const ProcessResult added = Xpspipe({"run", "--quiet", "--job-ticket", (scratch / "job.xml").string(), "-o",
-                                       (scratch / "out.xps").string(), (scratch / "sample.xps").string()});
+  const ProcessResult added = Xpspipe({"run", "--quiet", "--job-ticket", (scratch / "job.xml").string(),
+                                       (scratch / "sample.xps").string(), (scratch / "out.xps").string()});
   ASSERT_EQ(added.exit_code, 0) << added.err;
   EXPECT_EQ(added.err.find("replaces"), std::string::npos) << added.err;  // the sample had none
   const auto reader = kestrel::package::PackageReader::Open(scratch / "out.xps");
@@ -260,8 +260,8 @@ TEST(Xpspipe, JobTicketBecomesTheSequencesTicket) {
 
   const fs::path mb06 = fs::path(KESTREL_CORPUS_DIR) / "xps" / "mb06.xps";
   if (!fs::exists(mb06)) GTEST_SKIP() << "no corpus in " << KESTREL_CORPUS_DIR;
-  const ProcessResult replaced = Xpspipe({"run", "--quiet", "--job-ticket", (scratch / "job.xml").string(), "-o",
-                                          (scratch / "mb06.xps").string(), mb06.string()});
+  const ProcessResult replaced = Xpspipe({"run", "--quiet", "--job-ticket", (scratch / "job.xml").string(),
+                                          mb06.string(), (scratch / "mb06.xps").string()});
   ASSERT_EQ(replaced.exit_code, 0) << replaced.err;
   EXPECT_NE(replaced.err.find("the job ticket replaces the print ticket"), std::string::npos) << replaced.err;
   const auto replaced_reader = kestrel::package::PackageReader::Open(scratch / "mb06.xps");
@@ -271,13 +271,66 @@ TEST(Xpspipe, JobTicketBecomesTheSequencesTicket) {
 TEST(Xpspipe, FiltersOptionRunsASubChainInConfiguredOrder) {
   ScratchDir scratch;
   MakeSample(scratch / "sample.xps", 2);
-  const ProcessResult one = Xpspipe({"run", "--quiet", "--filters", "xordflt", "-o", (scratch / "out.xps").string(),
-                                     (scratch / "sample.xps").string()});
+  const ProcessResult one = Xpspipe({"run", "--quiet", "--filters", "xordflt", (scratch / "sample.xps").string(),
+                                     (scratch / "out.xps").string()});
   ASSERT_EQ(one.exit_code, 0) << one.err;
   ExpectSameParts(scratch / "sample.xps", scratch / "out.xps");
   const ProcessResult unknown = Xpspipe({"run", "--filters", "xordflt,nosuch", (scratch / "sample.xps").string()});
   EXPECT_EQ(unknown.exit_code, 1);
   EXPECT_NE(unknown.err.find("no filter nosuch"), std::string::npos) << unknown.err;
+}
+
+// Print options end to end: the output file as the second argument or
+// --output, options that give one line, exit status 2 and no output.
+TEST(Xpspipe, PrintOptionsAndTheOutputFile) {
+  ScratchDir scratch;
+  MakeSample(scratch / "sample.xps", 2);
+  const std::string sample = (scratch / "sample.xps").string();
+  const ProcessResult second = Xpspipe({"run", "--quiet", "-o", "number-up=2 sides=two-sided-long-edge", sample,
+                                        (scratch / "second.xps").string()});
+  ASSERT_EQ(second.exit_code, 0) << second.err;
+  const ProcessResult output = Xpspipe({"run", "--quiet", "--output", (scratch / "output.xps").string(),
+                                        "-onumber-up=2", "-o", "sides=two-sided-long-edge", sample});
+  ASSERT_EQ(output.exit_code, 0) << output.err;
+  EXPECT_EQ(output.err, "");  // the sample has no ticket of its own to override
+  EXPECT_TRUE(ReadFile(scratch / "second.xps") == ReadFile(scratch / "output.xps"));
+  const auto reader = kestrel::package::PackageReader::Open(scratch / "output.xps");
+  ASSERT_TRUE(reader->Model().sequence.ticket.has_value());  // the options' ticket, on a sequence that had none
+
+  const struct {
+    std::vector<std::string> options;
+    const char* says;
+  } refused[] = {
+      {{"-o", "number-up=7"}, "xpspipe: -o number-up=7: the printer offers 1, 2, 4, 6, 8, 9 or 16\n"},
+      {{"-o", "booklet", "-o", "sides=one-sided"}, "contradict each other"},
+      {{"-o", "binding=left", "-o", "binding-gutter=ten"}, "-o binding-gutter=ten: wants a length"},
+      {{"-o", "out.xps"}, "the output file is now the second argument"},
+  };
+  for (const auto& c : refused) {
+    std::vector<std::string> args = {"run", "--quiet"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    args.push_back(sample);
+    args.push_back((scratch / "refused.xps").string());
+    const ProcessResult run = Xpspipe(args);
+    SCOPED_TRACE(c.says);
+    EXPECT_EQ(run.exit_code, 2) << run.err;
+    EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_EQ(OtherFiles(scratch.Path(), {"sample.xps", "second.xps", "output.xps"}), std::vector<std::string>{});
+  }
+}
+
+TEST(Xpspipe, OptionsListsWhatThePrinterTakes) {
+  const ProcessResult text = Xpspipe({"options"});
+  ASSERT_EQ(text.exit_code, 0) << text.err;
+  EXPECT_NE(text.out.find("\nnumber-up/Pages per sheet: *1 2 4 6 8 9 16\n"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("\nsides/Two-sided printing: *one-sided two-sided-long-edge two-sided-short-edge\n"),
+            std::string::npos)
+      << text.out;
+  const ProcessResult json = Xpspipe({"options", "--json"});
+  ASSERT_EQ(json.exit_code, 0) << json.err;
+  EXPECT_NE(json.out.find("\"value\": \"A4\""), std::string::npos);
+  EXPECT_NE(json.out.find("\"iso_a4_210x297mm\""), std::string::npos);
 }
 
 TEST(Xpspipe, CommandLine) {
@@ -293,6 +346,11 @@ TEST(Xpspipe, CommandLine) {
       {{"run", "--bogus", "a.xps"}, "unknown option --bogus"},
       {{"run", "-o"}, "-o needs a value"},
       {{"run", "--property", "NoValue", "a.xps"}, "KEY=VALUE"},
+      {{"run", "a.xps", "b.xps", "c.xps"}, "one input document and one output file (got 3 files)"},
+      {{"run", "--output", "b.xps", "a.xps", "c.xps"}, "one input document and one output file"},
+      {{"run", "-o", "b.xps", "a.xps"}, "-o b.xps: no such print option; the output file is now the second argument"},
+      {{"run", "-onosuch", "a.xps"}, "-o nosuch: no such print option"},
+      {{"options", "--text"}, "options takes --driver DIR and --json only"},
   };
   for (const auto& c : cases) {
     const ProcessResult run = Xpspipe(c.args);

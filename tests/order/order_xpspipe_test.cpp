@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <sstream>
 
 #include "tests/host/host_test_support.h"
@@ -50,10 +51,10 @@ class OrderEndToEnd : public ::testing::Test {
   // Runs the job with the ticket through the chain.
   void Run(const fs::path& input, const std::string& ticket, const std::vector<std::string>& chain = Chain(true)) {
     WriteFile(scratch_ / "job.xml", ticket);
-    std::vector<std::string> args = {KESTREL_XPSPIPE, "run", "--quiet", "--job-ticket", (scratch_ / "job.xml").string(),
-                                     "-o", Out().string()};
+    std::vector<std::string> args = {KESTREL_XPSPIPE, "run", "--quiet", "--job-ticket", (scratch_ / "job.xml").string()};
     args.insert(args.end(), chain.begin(), chain.end());
     args.push_back(input.string());
+    args.push_back(Out().string());
     const ProcessResult run = RunProcess(args, kLimit);
     ASSERT_EQ(run.exit_code, 0) << run.err;
   }
@@ -147,6 +148,64 @@ TEST_F(OrderEndToEnd, ABookletOfThreePagesStartsWithAPadOfTheFirstPagesSize) {
     fs::remove_all(scratch_ / "rendered");
   }
   if (!kestrel::host::testing::HaveMutool()) GTEST_SKIP() << "mutool is not installed";
+}
+
+// Parts the chain names after the clock (pad pages and their tickets) under
+// names of their order instead, wherever the name appears.
+std::string WithoutClock(const std::string& text) {
+  static const std::regex generated("/(Pad_page|PT_OD)_[0-9]+_([0-9]+)");
+  return std::regex_replace(text, generated, "/$1_T_$2");
+}
+
+std::map<std::string, std::string> PartsWithoutClock(const fs::path& package) {
+  std::map<std::string, std::string> parts;
+  for (const auto& [name, bytes] : ReadParts(package)) parts.emplace(WithoutClock(name), WithoutClock(bytes));
+  for (const auto& [source, id, type, target, external] : kestrel::host::testing::ReadRelationships(package))
+    parts.emplace("relationship " + WithoutClock(source) + " " + id, type + " " + WithoutClock(target));
+  return parts;
+}
+
+// Print options do what the same settings in a ticket file do: the ticket
+// they make reads as the hand-written one does, and as a ticket file it
+// gives the same package, part for part and byte for byte.
+TEST_F(OrderEndToEnd, BookletOptionsGiveWhatTheEquivalentTicketFileGives) {
+  const fs::path mb06 = fs::path(KESTREL_CORPUS_DIR) / "xps" / "mb06.xps";
+  if (!fs::exists(mb06)) GTEST_SKIP() << "no corpus in " << KESTREL_CORPUS_DIR;
+  const ProcessResult optioned = RunProcess({KESTREL_XPSPIPE, "run", "--quiet", "-o", "booklet", "-o",
+                                             "sides=two-sided-short-edge", mb06.string(), Out().string()},
+                                            kLimit);
+  ASSERT_EQ(optioned.exit_code, 0) << optioned.err;
+  EXPECT_EQ(optioned.err.find("replaces"), std::string::npos) << optioned.err;  // the options extend mb06's own ticket
+  ASSERT_THAT(OutputPages(), ElementsAre("pad1", "1", "2", "3"));
+  const auto by_options = PartsWithoutClock(Out());
+
+  // mb06's own job ticket asks for two copies; the hand-written equivalent says so too.
+  const auto reader = kestrel::package::PackageReader::Open(Out());
+  const std::string made = ReadParts(Out()).at(*reader->Model().sequence.ticket);
+  std::string equivalent = BookletTicket("psk:Booklet");
+  equivalent.insert(equivalent.rfind("</psf:PrintTicket>"),
+                    "<psf:ParameterInit name=\"psk:JobCopiesAllDocuments\"><psf:Value xsi:type=\"xsd:integer\">2"
+                    "</psf:Value></psf:ParameterInit>");
+  const auto show = [&](const std::string& ticket, const std::string& tool) {
+    WriteFile(scratch_ / "shown.xml", ticket);
+    std::vector<std::string> args = {KESTREL_XPSPIPE, "ticket", tool, (scratch_ / "shown.xml").string()};
+    if (tool == "devmode") args.push_back("--json");
+    const ProcessResult run = RunProcess(args, kLimit);
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    return run.out;
+  };
+  EXPECT_EQ(show(made, "show"), show(equivalent, "show"));
+  EXPECT_EQ(show(made, "devmode"), show(equivalent, "devmode"));
+  Run(mb06, equivalent, Chain(false));
+  EXPECT_THAT(OutputPages(), ElementsAre("pad1", "1", "2", "3"));
+
+  Run(mb06, made, Chain(false));
+  const auto by_ticket = PartsWithoutClock(Out());
+  ASSERT_EQ(by_ticket.size(), by_options.size());
+  for (const auto& [name, bytes] : by_options) {
+    ASSERT_TRUE(by_ticket.contains(name)) << name;
+    EXPECT_TRUE(by_ticket.at(name) == bytes) << name << " differs";
+  }
 }
 
 TEST_F(OrderEndToEnd, GeneratedJobsComeOutInBookletOrder) {

@@ -1,112 +1,16 @@
+#include <algorithm>
+#include <functional>
+#include <new>
+#include <optional>
+#include <span>
+#include <stdexcept>
+
 #include "ticket_provider_fixture.h"
 
 namespace ticket_test {
 namespace {
 
 using TicketDevMode = ProviderTest;
-
-std::u16string Chars(const WCHAR (&chars)[32]) { return std::u16string(chars); }
-
-TEST_F(TicketDevMode, A4LandscapeDuplexTwoCopies) {
-  const Converted c = DevMode(Ticket(Feature("psk:PageMediaSize", "psk:ISOA4") +
-                                     Feature("psk:PageOrientation", "psk:Landscape") +
-                                     Feature("psk:JobDuplexAllDocumentsContiguously", "psk:TwoSidedLongEdge") +
-                                     IntegerInit("psk:JobCopiesAllDocuments", "2")));
-  ASSERT_EQ(c.hr, S_OK) << c.message;
-  EXPECT_EQ(c.size, sizeof(DEVMODEW) + sizeof(KestrelDevModePrivate));
-  const DEVMODEW& d = c.devmode;
-  EXPECT_EQ(Chars(d.dmDeviceName), u"Kestrel InkJet MFP");
-  EXPECT_EQ(d.dmSpecVersion, DM_SPECVERSION);
-  EXPECT_EQ(d.dmSize, 220);
-  EXPECT_EQ(d.dmDriverExtra, sizeof(KestrelDevModePrivate));
-  const DWORD filled = DM_ORIENTATION | DM_PAPERSIZE | DM_COPIES | DM_DEFAULTSOURCE | DM_PRINTQUALITY | DM_COLOR |
-                       DM_DUPLEX | DM_YRESOLUTION | DM_COLLATE | DM_FORMNAME | DM_NUP;
-  EXPECT_EQ(d.dmFields, filled);
-  EXPECT_EQ(d.dmOrientation, DMORIENT_LANDSCAPE);
-  EXPECT_EQ(d.dmPaperSize, 9);  // A4
-  EXPECT_EQ(d.dmDuplex, DMDUP_VERTICAL);
-  EXPECT_EQ(d.dmCopies, 2);
-  EXPECT_EQ(d.dmPrintQuality, 600);
-  EXPECT_EQ(d.dmYResolution, 600);
-  EXPECT_EQ(d.dmColor, DMCOLOR_COLOR);
-  EXPECT_EQ(d.dmCollate, DMCOLLATE_FALSE);
-  EXPECT_EQ(d.dmDefaultSource, 7);  // automatic
-  EXPECT_EQ(d.dmNup, DMNUP_ONEUP);
-  EXPECT_EQ(Chars(d.dmFormName), u"A4");
-
-  const KestrelDevModePrivate& p = c.extra;
-  EXPECT_EQ(p.signature, kDevModePrivateSignature);
-  EXPECT_EQ(p.version, kDevModePrivateVersion);
-  EXPECT_EQ(p.size, sizeof(KestrelDevModePrivate));
-  EXPECT_EQ(p.mediaWidth, 210000);
-  EXPECT_EQ(p.mediaHeight, 297000);
-  EXPECT_EQ(p.orientation, 0);  // Landscape
-  EXPECT_EQ(p.imageableExtentWidth, 297000 - 2 * 4233);
-  EXPECT_EQ(p.imageableExtentHeight, 210000 - 2 * 4233);
-  EXPECT_EQ(p.pagesPerSheet, 1);
-  EXPECT_EQ(p.bindingEdge, -1);
-  EXPECT_EQ(p.inputBin, 0);
-  EXPECT_EQ(p.secondInputBin, 1);
-  EXPECT_EQ(p.mirror, 2);
-  EXPECT_EQ(p.flags, 0u);
-}
-
-TEST_F(TicketDevMode, CustomSizesUseLengthAndWidth) {
-  const Converted c = DevMode(Ticket(
-      Feature("psk:PageMediaSize", "psk:CustomMediaSize",
-              "<psf:ScoredProperty name=\"psk:MediaSizeWidth\"><psf:ParameterRef "
-              "name=\"psk:PageMediaSizeMediaSizeWidth\"/></psf:ScoredProperty><psf:ScoredProperty "
-              "name=\"psk:MediaSizeHeight\"><psf:ParameterRef name=\"psk:PageMediaSizeMediaSizeHeight\"/>"
-              "</psf:ScoredProperty>") +
-      IntegerInit("psk:PageMediaSizeMediaSizeWidth", "100000") + IntegerInit("psk:PageMediaSizeMediaSizeHeight", "148049")));
-  ASSERT_EQ(c.hr, S_OK) << c.message;
-  EXPECT_EQ(c.devmode.dmPaperSize, DMPAPER_USER);
-  EXPECT_EQ(c.devmode.dmPaperWidth, 1000);
-  EXPECT_EQ(c.devmode.dmPaperLength, 1480);
-  EXPECT_TRUE(c.devmode.dmFields & DM_PAPERLENGTH);
-  EXPECT_EQ(c.extra.mediaHeight, 148049);
-
-  // A length no DEVMODE field can hold is left to the private block.
-  const Converted huge = DevMode(Ticket(Feature("psk:PageMediaSize", "psk:NorthAmerica4x6",
-                                                Scored("psk:MediaSizeHeight", 2147483647))));
-  ASSERT_EQ(huge.hr, S_OK) << huge.message;
-  EXPECT_FALSE(huge.devmode.dmFields & (DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH));
-  EXPECT_EQ(huge.extra.mediaHeight, 2147483647);
-  EXPECT_EQ(huge.extra.mediaWidth, 101600);
-}
-
-TEST_F(TicketDevMode, LayoutAndDecorationsGoToThePrivateBlock) {
-  const Converted c = DevMode(Ticket(
-      "<psf:Feature name=\"psk:JobNUpAllDocumentsContiguously\"><psf:Option>" + Scored("psk:PagesPerSheet", 4) +
-      "</psf:Option></psf:Feature>" + Feature("psk:JobBindAllDocuments", "kp:BookletReverseFlip", Scored("psk:BindingGutter", 5000)) +
-      Feature("psk:PageWatermark", "psk:On") + Feature("kp:PageHeaderFooter", "kp:On") +
-      Feature("kp:PageReverseImage", "kp:On") + Feature("psk:PageMirrorImage", "psk:MirrorImageHeight") +
-      Feature("psk:PageInputBin", "kp:Tray2") + Feature("kp:JobInput2ndBin", "psk:Manual") +
-      Feature("psk:PageScaling", "psk:CustomSquare", Scored("psk:Scale", 80)) +
-      "<psf:Feature name=\"psk:PagePoster\"><psf:Option>" + Scored("psk:SheetsPerPage", 4) + "</psf:Option></psf:Feature>" +
-      Feature("psk:PageOutputColor", "psk:Monochrome") + Feature("psk:DocumentCollate", "psk:Collated") +
-      "<psf:Property name=\"kp:PageInputBinData\"><psf:Property name=\"kp:SecondBinData\"><psf:Value "
-      "xsi:type=\"xsd:string\">InvalidSecondBinData</psf:Value></psf:Property></psf:Property>"));
-  ASSERT_EQ(c.hr, S_OK) << c.message;
-  const KestrelDevModePrivate& p = c.extra;
-  EXPECT_EQ(p.pagesPerSheet, 4);
-  EXPECT_EQ(p.bindingEdge, 5);
-  EXPECT_EQ(p.booklet, 1);
-  EXPECT_EQ(p.bindingGutter, 5000);
-  EXPECT_EQ(p.posterSheetsPerPage, 4);
-  EXPECT_EQ(p.scalingMode, 2);
-  EXPECT_EQ(p.scalePercent, 80);
-  EXPECT_EQ(p.inputBin, 3);
-  EXPECT_EQ(p.secondInputBin, 10);
-  EXPECT_EQ(p.mirror, 1);
-  EXPECT_EQ(p.flags, kDevModeFlagWatermark | kDevModeFlagHeaderFooter | kDevModeFlagReverseImage |
-                         kDevModeFlagSecondBinInvalid);
-  EXPECT_EQ(c.devmode.dmNup, DMNUP_SYSTEM);
-  EXPECT_EQ(c.devmode.dmScale, 80);
-  EXPECT_EQ(c.devmode.dmDefaultSource, 258);
-  EXPECT_EQ(c.devmode.dmColor, DMCOLOR_MONOCHROME);
-  EXPECT_EQ(c.devmode.dmCollate, DMCOLLATE_TRUE);
-}
 
 TEST_F(TicketDevMode, UnofferedOptionsAndOutOfScopeItemsGiveTheDefaults) {
   const std::string ticket = Ticket(Feature("psk:PageMediaSize", "psk:Bogus") + IntegerInit("psk:JobCopiesAllDocuments", "5") +
@@ -154,6 +58,116 @@ TEST_F(TicketDevMode, FailuresLeaveNoBlock) {
                                           nullptr, &block, nullptr),
             E_POINTER);
   EXPECT_EQ(PTReleaseMemory(nullptr), S_OK);
+}
+
+TEST_F(TicketDevMode, WithoutAnExtensionTheBlockIsThePublicPart) {
+  const Converted c = DevMode(Ticket(Feature("psk:PageMediaSize", "psk:ISOA4")));
+  ASSERT_EQ(c.hr, S_OK) << c.message;
+  EXPECT_EQ(c.size, sizeof(DEVMODEW));
+  EXPECT_EQ(c.devmode.dmDriverVersion, 0);
+  EXPECT_EQ(c.devmode.dmDriverExtra, 0);
+  EXPECT_EQ(c.devmode.dmPaperSize, 9);
+}
+
+PrintSchemaName Psk(const char* local) { return {kPsk, local}; }
+PrintSchemaName Kp(const char* local) { return {kPrivateKeywordsNamespaceUtf8, local}; }
+
+// What a driver's fill_private saw of the ticket.
+struct ViewAnswers {
+  std::size_t block_size = 0;
+  bool handed_zeroed = false;
+  TicketPageGeometry page;
+  std::optional<PrintSchemaName> media, binding, header_footer, undescribed;
+  bool carries_document_binding = false, carries_job_binding = true;
+  std::optional<std::int32_t> gutter, pages_per_sheet;
+  std::optional<std::string> nested, nested_from_the_top;
+};
+
+// The reference printer with a driver extension that records what it sees.
+class TicketDevModeExtension : public ProviderTest {
+ protected:
+  TicketDevModeExtension() {
+    devmode_extension_ = {0x0203, 6, [this](const PrintTicketView& t, std::span<BYTE> block) {
+                            if (fail_) fail_();
+                            seen_.block_size = block.size();
+                            seen_.handed_zeroed = std::ranges::all_of(block, [](BYTE b) { return b == 0; });
+                            seen_.page = t.PageGeometry();
+                            seen_.media = t.SelectedOption(Psk("PageMediaSize"));
+                            seen_.binding = t.SelectedOption(Psk("JobBindAllDocuments"), {Psk("DocumentBinding")});
+                            seen_.carries_document_binding = t.CarriesOption(Psk("DocumentBinding"));
+                            seen_.carries_job_binding = t.CarriesOption(Psk("JobBindAllDocuments"));
+                            seen_.gutter = t.ScoredValue(Psk("DocumentBinding"), Psk("BindingGutter"));
+                            seen_.pages_per_sheet = t.SelectedScoredValue(Psk("JobNUpAllDocumentsContiguously"),
+                                                                          Psk("PagesPerSheet"));
+                            seen_.header_footer = t.OptionName(Kp("PageHeaderFooter"));
+                            seen_.undescribed = t.SelectedOption(Kp("NotDescribed"));
+                            seen_.nested = t.PropertyValue({Kp("Outer"), Kp("Inner")});
+                            seen_.nested_from_the_top = t.PropertyValue({Kp("Inner")});
+                            block.front() = 0x4B;
+                            block.back() = 0x4C;
+                          }};
+  }
+
+  ViewAnswers seen_;
+  std::function<void()> fail_;
+};
+
+TEST_F(TicketDevModeExtension, AppendsTheDriversBlockFilledFromTheView) {
+  const Converted c = DevMode(Ticket(
+      Feature("psk:PageMediaSize", "psk:ISOA4") + Feature("psk:PageOrientation", "psk:Landscape") +
+      Feature("psk:DocumentBinding", "psk:BindLeft", Scored("psk:BindingGutter", 5000)) +
+      "<psf:Feature name=\"psk:JobNUpAllDocumentsContiguously\"><psf:Option>" + Scored("psk:PagesPerSheet", 4) +
+      "</psf:Option></psf:Feature>" + Feature("kp:PageHeaderFooter", "kp:On") +
+      "<psf:Property name=\"kp:Outer\"><psf:Property name=\"kp:Inner\"><psf:Value xsi:type=\"xsd:string\"> In "
+      "</psf:Value></psf:Property></psf:Property>"));
+  ASSERT_EQ(c.hr, S_OK) << c.message;
+  EXPECT_EQ(c.size, sizeof(DEVMODEW) + 6);
+  EXPECT_EQ(c.devmode.dmDriverVersion, 0x0203);
+  EXPECT_EQ(c.devmode.dmDriverExtra, 6);
+  EXPECT_EQ(c.driver_extra, (std::vector<BYTE>{0x4B, 0, 0, 0, 0, 0x4C}));
+  EXPECT_EQ(seen_.block_size, 6u);
+  EXPECT_TRUE(seen_.handed_zeroed);
+
+  const TicketPageGeometry& page = seen_.page;
+  EXPECT_EQ(page.media_width, 210000);
+  EXPECT_EQ(page.media_height, 297000);
+  EXPECT_EQ(page.orientation, PrintOrientation::kLandscape);
+  EXPECT_EQ(page.imageable_origin_width, 4233);
+  EXPECT_EQ(page.imageable_origin_height, 4233);
+  EXPECT_EQ(page.imageable_extent_width, 297000 - 2 * 4233);
+  EXPECT_EQ(page.imageable_extent_height, 210000 - 2 * 4233);
+
+  EXPECT_EQ(seen_.media, Psk("ISOA4"));
+  EXPECT_EQ(seen_.binding, Psk("BindLeft"));
+  EXPECT_TRUE(seen_.carries_document_binding);
+  EXPECT_FALSE(seen_.carries_job_binding);
+  EXPECT_EQ(seen_.gutter, 5000);
+  EXPECT_EQ(seen_.pages_per_sheet, 4);
+  EXPECT_EQ(seen_.header_footer, Kp("On"));
+  EXPECT_EQ(seen_.undescribed, std::nullopt);
+  EXPECT_EQ(seen_.nested, "In");
+  EXPECT_EQ(seen_.nested_from_the_top, std::nullopt);
+}
+
+TEST_F(TicketDevModeExtension, AFailingFillFailsTheConversion) {
+  struct Case {
+    const char* name;
+    std::function<void()> fail;
+    HRESULT hr;
+  };
+  const Case cases[] = {
+      {"any exception", [] { throw std::runtime_error("driver"); }, E_FAIL},
+      {"out of memory", [] { throw std::bad_alloc(); }, E_OUTOFMEMORY},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    fail_ = k.fail;
+    const Converted c = DevMode(Ticket(""));
+    EXPECT_EQ(c.hr, k.hr);
+    EXPECT_EQ(c.size, 0u);
+    EXPECT_TRUE(c.driver_extra.empty());
+    EXPECT_FALSE(c.message.empty());
+  }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/bstr.h"
 #include "platform/print_ticket_provider.h"
@@ -24,6 +25,9 @@ inline const std::filesystem::path kTickets = std::filesystem::path(KESTREL_CORP
 
 inline constexpr char kPsf[] = "http://schemas.microsoft.com/windows/2003/08/printing/printschemaframework";
 inline constexpr char kPsk[] = "http://schemas.microsoft.com/windows/2003/08/printing/printschemakeywords";
+// The reference printer's own keywords, as its description declares them.
+inline constexpr char kPrivateKeywordsNamespaceUtf8[] =
+    "http://schemas.kestrel-print.example/kestrel/printing/2006/11/printschemakeywords";
 
 inline ComPtr<IStream> StreamOf(const std::string& text) {
   ComPtr<IStream> s;
@@ -82,7 +86,8 @@ inline std::string Scored(const std::string& name, int value) {
          "</psf:Value></psf:ScoredProperty>";
 }
 
-// The reference printer registered as "Kestrel InkJet MFP", with an open provider.
+// The reference printer registered as "Kestrel InkJet MFP" with devmode_extension_ (set it
+// in the constructor), and an open provider.
 class ProviderTest : public testing::Test {
  protected:
   static constexpr const WCHAR* kPrinter = u"Kestrel InkJet MFP";
@@ -99,7 +104,8 @@ class ProviderTest : public testing::Test {
     if (provider_) PTCloseProvider(provider_);
     provider_ = nullptr;
     Bstr message;
-    ASSERT_EQ(RegisterPrinter(kPrinter, description.c_str(), message.Put()), S_OK) << Narrow(message);
+    ASSERT_EQ(RegisterPrinter(kPrinter, description.c_str(), message.Put(), devmode_extension_), S_OK)
+        << Narrow(message);
     ASSERT_EQ(PTOpenProvider(kPrinter, 1, &provider_), S_OK);
   }
 
@@ -132,7 +138,7 @@ class ProviderTest : public testing::Test {
   struct Converted {
     HRESULT hr = E_FAIL;
     DEVMODEW devmode{};
-    KestrelDevModePrivate extra{};
+    std::vector<BYTE> driver_extra;  // what follows the public part
     ULONG size = 0;
     std::string message;
   };
@@ -146,13 +152,14 @@ class ProviderTest : public testing::Test {
     c.message = Narrow(message);
     if (block) {
       c.devmode = *block;
-      if (c.size >= sizeof(DEVMODEW) + sizeof(KestrelDevModePrivate))
-        std::memcpy(&c.extra, reinterpret_cast<BYTE*>(block) + sizeof(DEVMODEW), sizeof c.extra);
+      if (c.size > sizeof(DEVMODEW))
+        c.driver_extra.assign(reinterpret_cast<BYTE*>(block) + sizeof(DEVMODEW), reinterpret_cast<BYTE*>(block) + c.size);
       EXPECT_EQ(PTReleaseMemory(block), S_OK);
     }
     return c;
   }
 
+  DevModeExtension devmode_extension_;
   HPTPROVIDER provider_ = nullptr;
 };
 

@@ -11,13 +11,10 @@
 #pragma once
 
 #include "platform/bstr.h"
+#include "platform/devmode_extension.h"
 #include "platform/stream.h"
 #include "platform/types.h"
 
-inline constexpr WCHAR kPrivateKeywordsNamespace[] =
-    u"http://schemas.kestrel-print.example/kestrel/printing/2006/11/printschemakeywords";
-inline constexpr char kPrivateKeywordsNamespaceUtf8[] =
-    "http://schemas.kestrel-print.example/kestrel/printing/2006/11/printschemakeywords";
 inline constexpr char kPrintSchemaFrameworkNamespace[] =
     "http://schemas.microsoft.com/windows/2003/08/printing/printschemaframework";
 inline constexpr char kPrintSchemaKeywordsNamespace[] =
@@ -32,9 +29,12 @@ enum EDefaultDevmodeType : int { kUserDefaultDevmode = 0, kPrinterDefaultDevmode
 
 // Makes printerName known to the provider, described by the printer description file at
 // descriptionPath; registering a name again replaces its description (open handles keep
-// the old one). Fails with HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) for a missing file
-// and HRESULT_FROM_WIN32(ERROR_INVALID_DATA) for a file that is not a valid description.
-HRESULT RegisterPrinter(LPCWSTR printerName, const char* descriptionPath, BSTR* errorMessage = nullptr);
+// the old one). The printer's driver adds its part of the printer's DEVMODEs through
+// devmodeExtension (devmode_extension.h); without one they are the public part alone.
+// Fails with HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) for a missing file and
+// HRESULT_FROM_WIN32(ERROR_INVALID_DATA) for a file that is not a valid description.
+HRESULT RegisterPrinter(LPCWSTR printerName, const char* descriptionPath, BSTR* errorMessage = nullptr,
+                        DevModeExtension devmodeExtension = {});
 HRESULT UnregisterPrinter(LPCWSTR printerName);
 
 // version must be 1. An unregistered printer gives HRESULT_FROM_WIN32(ERROR_INVALID_PRINTER_NAME).
@@ -152,47 +152,10 @@ inline constexpr SHORT DMCOLLATE_TRUE = 1;
 inline constexpr DWORD DMNUP_SYSTEM = 1;
 inline constexpr DWORD DMNUP_ONEUP = 2;
 
-// The driver-private block that follows the public DEVMODE (dmDriverExtra bytes): what
-// the converter needs beyond the public fields. Lengths are microns; indices are those
-// of the system's settings tables (orientation 0 Landscape, 1 Portrait,
-// 2 ReverseLandscape, 3 ReversePortrait; the binding edge, scaling mode and input bin
-// tables of the ticket readers; mirror 0 MirrorImageWidth, 1 MirrorImageHeight, 2 None).
-struct KestrelDevModePrivate {
-  DWORD signature;  // kDevModePrivateSignature
-  WORD version;     // kDevModePrivateVersion
-  WORD size;        // sizeof(KestrelDevModePrivate)
-  LONG mediaWidth;  // the media as fed, before orientation
-  LONG mediaHeight;
-  LONG imageableOriginWidth;  // the page in its orientation
-  LONG imageableOriginHeight;
-  LONG imageableExtentWidth;
-  LONG imageableExtentHeight;
-  WORD orientation;
-  WORD pagesPerSheet;  // 1 without N-up
-  SHORT bindingEdge;   // -1 without binding
-  WORD booklet;        // 1 for Booklet and BookletReverseFlip
-  LONG bindingGutter;
-  WORD posterSheetsPerPage;  // 0 without poster
-  WORD scalingMode;
-  WORD scalePercent;
-  WORD inputBin;
-  WORD secondInputBin;
-  WORD mirror;
-  DWORD flags;  // kDevModeFlag...
-};
-static_assert(sizeof(KestrelDevModePrivate) == 60);
-
-inline constexpr DWORD kDevModePrivateSignature = 0x4C54534B;  // "KSTL" in memory order
-inline constexpr WORD kDevModePrivateVersion = 1;
-inline constexpr WORD kKestrelDriverVersion = 0x0100;  // dmDriverVersion
-inline constexpr DWORD kDevModeFlagWatermark = 0x1;
-inline constexpr DWORD kDevModeFlagHeaderFooter = 0x2;
-inline constexpr DWORD kDevModeFlagReverseImage = 0x4;
-inline constexpr DWORD kDevModeFlagSecondBinInvalid = 0x8;
-
 // Converts a ticket into one block of *devmodeSize bytes: the public DEVMODEW followed by
-// a KestrelDevModePrivate. Features outside the scope (as in the merge) and options the
-// printer does not offer give the printer's defaults. Free the block with PTReleaseMemory.
+// the private block of the printer's DevModeExtension (dmDriverExtra bytes). Features
+// outside the scope (as in the merge) and options the printer does not offer give the
+// printer's defaults. Free the block with PTReleaseMemory.
 HRESULT PTConvertPrintTicketToDevMode(HPTPROVIDER provider, IStream* ticket, EDefaultDevmodeType baseType,
                                       EPrintTicketScope scope, ULONG* devmodeSize, PDEVMODE* devmode,
                                       BSTR* errorMessage);

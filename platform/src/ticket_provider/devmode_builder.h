@@ -1,16 +1,13 @@
 // The DEVMODE a validated ticket stands for.
 #pragma once
 
-#include <string>
+#include <string_view>
+#include <vector>
 
-#include "platform/print_ticket_provider.h"
+#include "platform/devmode_extension.h"
 #include "ticket_settings.h"
 
-// The block PTConvertPrintTicketToDevMode hands out: public part, then the private one.
-struct DevModeBlock {
-  DEVMODEW devmode;
-  KestrelDevModePrivate extra;
-};
-static_assert(sizeof(DevModeBlock) == sizeof(DEVMODEW) + sizeof(KestrelDevModePrivate));
-
-DevModeBlock BuildDevMode(const TicketSettings& ticket, std::u16string_view printer_name);
+// The block PTConvertPrintTicketToDevMode hands out: the public DEVMODEW, then the
+// extension's private block.
+std::vector<BYTE> BuildDevMode(const TicketSettings& ticket, std::u16string_view printer_name,
+                               const DevModeExtension& extension);

@@ -10,9 +10,10 @@
 
 #include <cstdint>
 
+#include "platform/devmode_extension.h"
 #include "printer_description.h"
 
-enum class Orientation { kLandscape = 0, kPortrait = 1, kReverseLandscape = 2, kReversePortrait = 3 };
+using Orientation = PrintOrientation;
 
 // Microns, in the page's orientation.
 struct PageArea {

@@ -10,7 +10,7 @@ namespace {
 
 struct Registry {
   std::mutex mutex;
-  std::unordered_map<std::u16string, std::shared_ptr<const PrinterDescription>> printers;
+  std::unordered_map<std::u16string, RegisteredPrinter> printers;
   // Handles are looked up before use, so a stale or made-up handle is refused, not followed.
   std::unordered_map<HPTPROVIDER, std::shared_ptr<PrintTicketProvider>> handles;
 };
@@ -22,10 +22,10 @@ Registry& TheRegistry() {
 
 }  // namespace
 
-void RegisterDescription(const std::u16string& printer_name, std::shared_ptr<const PrinterDescription> description) {
+void RegisterDescription(const std::u16string& printer_name, RegisteredPrinter printer) {
   Registry& r = TheRegistry();
   std::lock_guard lock(r.mutex);
-  r.printers[printer_name] = std::move(description);
+  r.printers[printer_name] = std::move(printer);
 }
 
 bool UnregisterDescription(const std::u16string& printer_name) {
@@ -41,7 +41,8 @@ HPTPROVIDER OpenProviderHandle(const std::u16string& printer_name) {
   if (printer == r.printers.end())
     throw TicketError{HRESULT_FROM_WIN32(ERROR_INVALID_PRINTER_NAME),
                       "no printer named '" + Utf16ToUtf8(printer_name).value_or("?") + "' is registered"};
-  auto provider = std::make_shared<PrintTicketProvider>(PrintTicketProvider{printer_name, printer->second});
+  auto provider = std::make_shared<PrintTicketProvider>(
+      PrintTicketProvider{printer_name, printer->second.description, printer->second.devmode_extension});
   HPTPROVIDER handle = provider.get();
   r.handles.emplace(handle, std::move(provider));
   return handle;

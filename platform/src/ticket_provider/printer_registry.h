@@ -7,13 +7,20 @@
 #include "platform/print_ticket_provider.h"
 #include "printer_description.h"
 
-// An open provider: the printer's description as it was when the handle was opened.
+// What a printer was registered with.
+struct RegisteredPrinter {
+  std::shared_ptr<const PrinterDescription> description;
+  DevModeExtension devmode_extension;
+};
+
+// An open provider: the printer as it was registered when the handle was opened.
 struct PrintTicketProvider {
   std::u16string printer_name;
   std::shared_ptr<const PrinterDescription> description;
+  DevModeExtension devmode_extension;
 };
 
-void RegisterDescription(const std::u16string& printer_name, std::shared_ptr<const PrinterDescription> description);
+void RegisterDescription(const std::u16string& printer_name, RegisteredPrinter printer);
 bool UnregisterDescription(const std::u16string& printer_name);
 
 // Throws TicketError{HRESULT_FROM_WIN32(ERROR_INVALID_PRINTER_NAME)} for an unknown printer.

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "devmode_builder.h"
@@ -75,11 +76,12 @@ std::string Join(const std::vector<std::string>& lines) {
 
 }  // namespace
 
-HRESULT RegisterPrinter(LPCWSTR printerName, const char* descriptionPath, BSTR* errorMessage) {
+HRESULT RegisterPrinter(LPCWSTR printerName, const char* descriptionPath, BSTR* errorMessage,
+                        DevModeExtension devmodeExtension) {
   return Answer(errorMessage, [&](BSTR*) {
     const std::u16string name = PrinterName(printerName);
     Require(descriptionPath, "the description path");
-    RegisterDescription(name, LoadPrinterDescription(descriptionPath));
+    RegisterDescription(name, {LoadPrinterDescription(descriptionPath), std::move(devmodeExtension)});
     return S_OK;
   });
 }
@@ -175,12 +177,13 @@ HRESULT PTConvertPrintTicketToDevMode(HPTPROVIDER provider, IStream* ticket, EDe
     const XmlDoc doc = ReadTicket(ticket, E_PRINTTICKET_FORMAT, "ticket");
     RemoveItemsOutOfScope(doc.get(), scope);
     ValidateTicket(doc.get(), *p->description);
-    const DevModeBlock block = BuildDevMode(TicketSettings(doc.get(), *p->description), p->printer_name);
-    void* memory = CoTaskMemAlloc(sizeof block);
+    const std::vector<BYTE> block =
+        BuildDevMode(TicketSettings(doc.get(), *p->description), p->printer_name, p->devmode_extension);
+    void* memory = CoTaskMemAlloc(block.size());
     if (!memory) throw std::bad_alloc();
-    std::memcpy(memory, &block, sizeof block);
+    std::memcpy(memory, block.data(), block.size());
     *devmode = static_cast<PDEVMODE>(memory);
-    *devmodeSize = sizeof block;
+    *devmodeSize = static_cast<ULONG>(block.size());
     return S_OK;
   });
 }

@@ -18,7 +18,6 @@ T* Checked(T* made) {
 QualifiedName Psf(const char* local) { return {kPrintSchemaFrameworkNamespace, local}; }
 QualifiedName Psk(const char* local) { return {kPrintSchemaKeywordsNamespace, local}; }
 QualifiedName Xsd(const char* local) { return {kXmlSchemaNamespace, local}; }
-QualifiedName Private(const char* local) { return {kPrivateKeywordsNamespaceUtf8, local}; }
 
 XmlDoc NewSchemaDocument(const char* root_local, const PrinterDescription& description) {
   XmlDoc doc(Checked(xmlNewDoc(X("1.0"))));

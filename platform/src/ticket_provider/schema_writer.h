@@ -43,4 +43,3 @@ class SchemaWriter {
 QualifiedName Psf(const char* local);
 QualifiedName Psk(const char* local);
 QualifiedName Xsd(const char* local);
-QualifiedName Private(const char* local);

@@ -1,0 +1,107 @@
+#include "preparation_filter.h"
+
+#include "framework/markup_parse.h"
+#include "framework/ticket_part_writer.h"
+#include "page_rewriter.h"
+
+namespace {
+
+std::u16string_view View(BSTR text) { return {text ? text : u"", SysStringLen(text)}; }
+
+}  // namespace
+
+template <typename Part>
+std::unique_ptr<ScopeSettings> PreparationFilter::ExamineScope(Part* part, EPrintTicketScope scope, LPCWSTR tag,
+                                                               bool always) {
+  IXMLDOMDocument2* merged = nullptr;
+  ComPtr<IXMLDOMDocument2> copy;
+  if (FAILED(ticket_manager().GetTicket(scope, &merged)) || FAILED(PrintTicketManager::CopyDocument(merged, &copy)))
+    return nullptr;
+  auto settings = std::make_unique<ScopeSettings>(ticket_manager(), View(private_namespace()));
+  bool changed = false;
+  if (FAILED(settings->ReadScopeSettings(copy.Get(), &changed))) return nullptr;
+  if (settings->IsActive() && changed && (always || ticket_manager().HasPartTicket(scope)) && consumer()) {
+    ComPtr<IPartPrintTicket> ticket;
+    if (SUCCEEDED(WriteTicketPart(consumer(), copy.Get(), tag, ticket.Put()))) part->SetPrintTicket(ticket.Get());
+  }
+  return settings;
+}
+
+HRESULT PreparationFilter::ProcessFixedDocumentSequence(IFixedDocumentSequence* sequence) {
+  if (!sequence) return E_POINTER;
+  HRESULT hr = ticket_manager().OnDocumentSequence(sequence);
+  if (FAILED(hr)) return hr;
+  ExamineScope(sequence, kPTJobScope, u"SC_JOB", true);
+  if (!consumer()) return E_PENDING;
+  return consumer()->SendFixedDocumentSequence(sequence);
+}
+
+HRESULT PreparationFilter::ProcessFixedDocument(IFixedDocument* document) {
+  if (!document) return E_POINTER;
+  documentScope_.reset();
+  HRESULT hr = ticket_manager().OnDocument(document);
+  if (FAILED(hr)) return hr;
+  documentScope_ = ExamineScope(document, kPTDocumentScope, u"SC_DOC", false);
+  if (!consumer()) return E_PENDING;
+  return consumer()->SendFixedDocument(document);
+}
+
+HRESULT PreparationFilter::ProcessFixedPage(IFixedPage* page) {
+  if (!page) return E_POINTER;
+  if (!consumer()) return E_PENDING;
+  ComPtr<IPartPrintTicket> own;
+  const HRESULT asked = page->GetPrintTicket(own.Put());
+  const bool hasTicket = SUCCEEDED(asked) && own;
+  if (asked != kTicketItemNotFound && FAILED(asked)) return asked;
+  HRESULT hr = S_OK;
+  if (hasTicket || !documentScope_) {
+    hr = PreparePageUnderItsTicket(page);
+  } else if (documentScope_->IsActive()) {
+    hr = PreparePage(page, *documentScope_);
+  }
+  if (FAILED(hr)) return hr;
+  return consumer()->SendFixedPage(page);
+}
+
+HRESULT PreparationFilter::PreparePageUnderItsTicket(IFixedPage* page) {
+  HRESULT hr = ticket_manager().OnPage(page);
+  if (FAILED(hr)) return hr;
+  IXMLDOMDocument2* ticket = nullptr;
+  hr = ticket_manager().GetTicket(kPTPageScope, &ticket);
+  if (FAILED(hr)) return hr;
+  ScopeSettings scope(ticket_manager(), View(private_namespace()));
+  bool changed = false;
+  hr = scope.ReadScopeSettings(ticket, &changed);
+  if (hr == kTicketItemNotFound) return S_FALSE;
+  if (FAILED(hr) || !scope.IsActive()) return hr;
+  hr = PreparePage(page, scope);
+  if (FAILED(hr) || !changed || !ticket_manager().HasPartTicket(kPTPageScope)) return hr;
+  ComPtr<IPartPrintTicket> part;
+  hr = WriteTicketPart(consumer(), ticket, u"SC", part.Put());
+  if (FAILED(hr)) return hr;
+  return page->SetPrintTicket(part.Get());
+}
+
+HRESULT PreparationFilter::PreparePage(IFixedPage* page, ScopeSettings& scope) {
+  HRESULT hr = scope.PrepareDecorationResources(consumer(), page, &resource_cache());
+  if (FAILED(hr)) return hr;
+  // The markup is taken before the write stream replaces it.
+  ComPtr<IPrintReadStream> input;
+  hr = page->GetStream(input.Put());
+  if (FAILED(hr)) return hr;
+  if (!input) return E_FAIL;
+  ComPtr<IPrintWriteStream> output;
+  hr = page->GetWriteStream(output.Put());
+  if (FAILED(hr)) return hr;
+  if (!output) return E_FAIL;
+  {
+    const ComPtr<PageRewriter> rewriter = ComPtr<PageRewriter>::Attach(new PageRewriter(output.Get(), scope));
+    hr = ParseMarkup(input.Get(), rewriter.Get());
+    // The last of the markup is written here, where its failure can still
+    // fail the page instead of sending it cut short.
+    const HRESULT flushed = rewriter->Flush();
+    if (SUCCEEDED(hr)) hr = flushed;
+  }
+  output->Close();
+  return hr;
+}

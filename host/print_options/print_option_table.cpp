@@ -1,0 +1,423 @@
+// The print options, one row each. Names and values are those of CUPS
+// (lp -o) where CUPS has the option; features CUPS lacks get short
+// lower-case hyphenated names in the same style. The values of every option
+// the printer's capabilities describe come from them: a row only spells the
+// printer's options the way users type them. Adding an option is adding a
+// row (and, where it needs one, its apply function above the table).
+//
+// Scaling, watermarks and header/footer get their rows with the features of
+// the preparation filter.
+#include <algorithm>
+#include <type_traits>
+
+#include "host/print_options/option_rows.h"
+#include "host/print_options/option_values.h"
+#include "host/print_options/print_option_table.h"
+#include "platform/checked_int.h"
+#include "ticket/binding_settings.h"
+#include "ticket/duplex_settings.h"
+#include "ticket/input_bin_settings.h"
+#include "ticket/job_info_settings.h"
+#include "ticket/media_size_settings.h"
+#include "ticket/mirror_settings.h"
+#include "ticket/nup_settings.h"
+
+namespace kestrel::print_options {
+namespace {
+
+// Longest gutter and booklet set taken: beyond them a job is surely a typing error.
+constexpr LONG kMaxGutter = 100000;
+constexpr long kMaxSetSheets = 1000;
+// PWG names round their sizes; a named size matches within this.
+constexpr LONG kMediaTolerance = 500;
+
+// The features the rows edit.
+constexpr char kMediaSize[] = "psk:PageMediaSize";
+constexpr char kOrientation[] = "psk:PageOrientation";
+constexpr char kDuplex[] = "psk:JobDuplexAllDocumentsContiguously";
+constexpr char kBinding[] = "psk:JobBindAllDocuments";
+constexpr char kNUp[] = "psk:JobNUpAllDocumentsContiguously";
+constexpr char kPoster[] = "psk:PagePoster";
+constexpr char kInputBin[] = "psk:PageInputBin";
+constexpr char kColor[] = "psk:PageOutputColor";
+constexpr char kResolution[] = "psk:PageResolution";
+constexpr char kCollate[] = "psk:DocumentCollate";
+constexpr char kMirror[] = "psk:PageMirrorImage";
+constexpr char kCopies[] = "psk:JobCopiesAllDocuments";
+constexpr char kGutterForm[] = "a length of at most 100mm: 10mm, 1cm or 0.5in (a plain number is millimetres)";
+constexpr char kSetSheetsForm[] = "a whole number of sheets from 1 to 1000";
+constexpr Spelling kOffOn[] = {{"Off", "false"}, {"On", "true"}};
+
+std::optional<std::string> Hyphenate(const OfferedOption& option) {
+  if (option.name.empty()) return std::nullopt;
+  return Hyphenated(LocalName(option.name));
+}
+
+// The integer of a scored property, as the value of an unnamed option (pages per sheet, sheets per page).
+template <const char* kScored>
+std::optional<std::string> Numbered(const OfferedOption& option) {
+  const auto found = option.scored.find(kScored);
+  if (found == option.scored.end()) return std::nullopt;
+  return std::to_string(found->second);
+}
+constexpr char kPagesPerSheet[] = "psk:PagesPerSheet";
+constexpr char kSheetsPerPage[] = "psk:SheetsPerPage";
+
+void Select(TicketEdit& edit, std::string_view feature, const Choice& choice) {
+  edit.SelectOption(feature, *choice.option);
+}
+
+// --- media, orientation-requested, landscape: MediaSizeSettings ---
+
+std::optional<std::string> MediaName(const OfferedOption& option) {
+  if (option.name == "psk:CustomMediaSize") return std::nullopt;  // any size in range: see ApplyMedia
+  const std::string keyword = LocalName(option.name);
+  if (const std::optional<MediaNames> known = KnownMediaNames(keyword)) return std::string(known->common);
+  return keyword;
+}
+
+Offer MediaOffer(const PrinterOffer& printer) {
+  Offer offer = FeatureOffer(printer, kMediaSize, MediaName);
+  for (Choice& choice : offer.choices) {
+    const std::string keyword = LocalName(choice.option->name);
+    if (const std::optional<MediaNames> known = KnownMediaNames(keyword)) choice.aliases.emplace_back(known->pwg);
+    if (choice.value != keyword) choice.aliases.push_back(keyword);
+  }
+  const OfferedParameter& width = printer.Parameter("psk:PageMediaSizeMediaSizeWidth");
+  const OfferedParameter& height = printer.Parameter("psk:PageMediaSizeMediaSizeHeight");
+  offer.accepts = "a PWG size name such as iso_a4_210x297mm, or Custom.WxHmm from " + Millimetres(width.min) +
+                  " x " + Millimetres(height.min) + " to " + Millimetres(width.max) + " x " +
+                  Millimetres(height.max);
+  return offer;
+}
+
+bool Near(LONG a, LONG b) { return std::abs(a - b) <= kMediaTolerance; }
+
+void ApplyMedia(TicketEdit& edit, const Choice& choice, const PrinterOffer& printer) {
+  std::optional<OfferedOption> size = choice.option;
+  std::optional<MediaDimensions> dimensions;
+  if (!size) {
+    dimensions = ParseMediaDimensions(choice.value);
+    if (!dimensions) throw BadValue("");
+    // A size the printer names is taken by its name.
+    for (const OfferedOption& option : printer.Feature("psk:PageMediaSize").options)
+      if (option.scored.contains("psk:MediaSizeWidth") &&
+          Near(option.scored.at("psk:MediaSizeWidth"), dimensions->width) &&
+          Near(option.scored.at("psk:MediaSizeHeight"), dimensions->height))
+        size = option;
+  }
+  MediaSizeSettings media = edit.Read(ReadMediaSize);
+  if (size) {
+    media.optionName = Bstr(Wide(LocalName(size->name)));
+    media.width = size->scored.at("psk:MediaSizeWidth");
+    media.height = size->scored.at("psk:MediaSizeHeight");
+  } else {
+    const OfferedParameter& width = printer.Parameter("psk:PageMediaSizeMediaSizeWidth");
+    const OfferedParameter& height = printer.Parameter("psk:PageMediaSizeMediaSizeHeight");
+    if (dimensions->width < width.min || dimensions->width > width.max || dimensions->height < height.min ||
+        dimensions->height > height.max)
+      throw BadValue("");
+    media.optionName = Bstr(u"CustomMediaSize");
+    media.width = dimensions->width;
+    media.height = dimensions->height;
+  }
+  media.optionIsPrivate = size && size->name.starts_with("kp:");
+  edit.Write(WriteMediaSize, media);
+}
+
+std::optional<std::string> GivenMedia(const PrintTicketDom& ticket, const Offer& offer) {
+  if (std::optional<std::string> named = GivenOption(ticket, offer, kMediaSize)) return named;
+  const MediaSizeSettings media = ReadAlone(ticket, ReadMediaSize);
+  if (media.optionName.View() != u"CustomMediaSize") return std::nullopt;
+  const std::string width = Millimetres(media.width);
+  return "Custom." + width.substr(0, width.size() - 2) + "x" + Millimetres(media.height);
+}
+
+constexpr Spelling kOrientations[] = {
+    {"psk:Portrait", "3"}, {"psk:Landscape", "4"}, {"psk:ReverseLandscape", "5"}, {"psk:ReversePortrait", "6"}};
+constexpr Spelling kLandscape[] = {{"psk:Landscape", "true"}, {"psk:Portrait", "false"}};
+
+void ApplyOrientation(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
+  MediaSizeSettings media = edit.Read(ReadMediaSize);
+  media.orientation = FromName<Orientation>(kOrientationOptions, Wide(LocalName(choice.option->name))).value();
+  edit.Write(WriteMediaSize, media);
+}
+
+// --- sides, booklet, binding and their details: DuplexSettings, BindingSettings ---
+
+void SelectDuplex(TicketEdit& edit, std::u16string_view option) {
+  DuplexSettings duplex = edit.Read(ReadDuplex);
+  // Of the two rows of an option, the one of the mode the tickets asked for (none: the first).
+  std::optional<DuplexType> type;
+  for (std::size_t row = 0; row < kDuplexOptions.size(); ++row)
+    if (kDuplexOptions[row].option == option && (!type || kDuplexOptions[row].mode == duplex.duplexMode))
+      type = FromIndex<DuplexType>(IntCast<LONG>(row));
+  duplex.scope = Scope::Job;
+  duplex.duplexType = type.value();
+  if (*type == DuplexType::OneSided) duplex.duplexMode = DuplexMode::None;
+  edit.Write(WriteDuplex, duplex);
+}
+
+void ApplySides(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
+  SelectDuplex(edit, Wide(LocalName(choice.option->name)));
+}
+
+constexpr Spelling kBookletEdges[] = {
+    {"psk:None", "off"}, {"psk:Booklet", "on"}, {"kp:BookletReverseFlip", "reverse-flip"}};
+constexpr Spelling kBindingEdges[] = {{"psk:None", "none"},
+                                      {"psk:BindLeft", "left"},
+                                      {"psk:BindRight", "right"},
+                                      {"psk:BindTop", "top"},
+                                      {"psk:BindBottom", "bottom"}};
+
+void ApplyBindingEdge(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
+  edit.Remove(RemoveBinding);
+  const std::optional<BindingEdge> edge =
+      FromName<BindingEdge>(kBindingEdgeOptions, Wide(LocalName(choice.option->name)));
+  if (!edge) return Select(edit, "psk:JobBindAllDocuments", choice);  // no binding
+  BindingSettings binding = edit.Read(ReadBinding);
+  binding.scope = Scope::Job;
+  binding.bindingEdge = *edge;
+  edit.Write(WriteBinding, binding);
+}
+
+// A booklet is printed on both sides, turned on the short edge.
+void ApplyBooklet(TicketEdit& edit, const Choice& choice, const PrinterOffer& printer) {
+  ApplyBindingEdge(edit, choice, printer);
+  if (choice.value != "off") SelectDuplex(edit, u"TwoSidedShortEdge");
+}
+
+bool IsBooklet(const std::optional<std::string>& edge) {
+  return edge == "psk:Booklet" || edge == "kp:BookletReverseFlip";
+}
+
+void ApplyGutter(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
+  const std::optional<std::string> edge = edit.OptionInForce("psk:JobBindAllDocuments");
+  if (!edge || *edge == "psk:None") throw BadValue("there is no binding to leave a gutter for (add -o binding=EDGE or -o booklet)");
+  const std::optional<LONG> gutter = ParseLength(choice.value);
+  if (!gutter || *gutter > kMaxGutter) throw BadValue("");
+  BindingSettings binding = edit.Read(ReadBinding);
+  binding.gutter = *gutter;
+  binding.gutterControl = *gutter > 0 ? OffOn::On : OffOn::Off;
+  binding.unit = choice.value.ends_with("in") ? BindingUnit::Inches : BindingUnit::Microns;  // as the user measures
+  edit.Write(WriteBinding, binding);
+}
+
+std::optional<std::string> GivenGutter(const PrintTicketDom& ticket, const Offer&) {
+  return Millimetres(ReadAlone(ticket, ReadBinding).gutter);
+}
+
+void ApplySetSheets(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
+  if (!IsBooklet(edit.OptionInForce("psk:JobBindAllDocuments")))
+    throw BadValue("only a booklet is divided into sets (add -o booklet)");
+  const std::optional<long> sheets = ParseCount(choice.value);
+  if (!sheets || *sheets < 1 || *sheets > kMaxSetSheets) throw BadValue("");
+  BindingSettings binding = edit.Read(ReadBinding);
+  binding.bookletMethod = BookletMethod::DivideIntoSets;
+  binding.bookletSheets = IntCast<LONG>(*sheets);
+  edit.Write(WriteBinding, binding);
+}
+
+std::optional<std::string> GivenSetSheets(const PrintTicketDom& ticket, const Offer&) {
+  const BindingSettings binding = ReadAlone(ticket, ReadBinding);
+  if (binding.bookletMethod != BookletMethod::DivideIntoSets) return std::nullopt;
+  return std::to_string(binding.bookletSheets);
+}
+
+constexpr Spelling kFirstPaper[] = {{"DuplexPrintFirstPage", "false"}, {"DuplexPrintFirstPaper", "true"}};
+
+// --- number-up and its layout and border, poster: NUpSettings, PagePoster ---
+
+void ApplyNumberUp(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
+  NUpSettings nup = edit.Read(ReadNUp);
+  nup.scope = Scope::Job;
+  nup.pagesPerSheet = choice.option->scored.at(kPagesPerSheet);
+  edit.Write(WriteNUp, nup);
+}
+
+// CUPS names eight orders; the layout knows four. The others are refused, not approximated.
+constexpr Spelling kLayouts[] = {
+    {"RightBottom", "lrtb"}, {"BottomRight", "tblr"}, {"LeftBottom", "rltb"}, {"BottomLeft", "tbrl"}};
+constexpr Spelling kBorders[] = {{"None", "none"}, {"SolidLine", "single"}, {"BreakLine", "dashed"}};
+
+// --- paper sources: InputBinSettings ---
+
+constexpr Spelling kMediaSources[] = {{"psk:AutoSelect", "auto"}, {"psk:Manual", "manual"},
+                                      {"kp:Tray1", "tray-1"},     {"kp:Tray2", "tray-2"},
+                                      {"kp:Tray3", "tray-3"},     {"kp:Tray4", "tray-4"},
+                                      {"kp:MPTray", "by-pass-tray"}};
+
+std::optional<std::string> MediaSourceName(const OfferedOption& option) {
+  return SpelledAs(kMediaSources, option).value_or(Hyphenated(LocalName(option.name)));
+}
+
+void ApplyMediaSource(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
+  InputBinSettings bins = edit.Read(ReadInputBin);
+  SetInputBinSlot(bins, 0, FromName<InputBin>(kInputBinOptions, Wide(LocalName(choice.option->name))).value());
+  edit.Write(WriteInputBin, bins);
+}
+
+// --- colour, resolution, copies, collation, mirror ---
+
+constexpr Spelling kColorModes[] = {
+    {"psk:Color", "color"}, {"psk:Grayscale", "monochrome"}, {"psk:Monochrome", "bi-level"}};
+
+std::optional<std::string> ResolutionName(const OfferedOption& option) {
+  const auto x = option.scored.find("psk:ResolutionX"), y = option.scored.find("psk:ResolutionY");
+  if (x == option.scored.end() || y == option.scored.end()) return std::nullopt;
+  if (x->second == y->second) return std::to_string(x->second) + "dpi";
+  return std::to_string(x->second) + "x" + std::to_string(y->second) + "dpi";
+}
+
+Offer ResolutionOffer(const PrinterOffer& printer) {
+  Offer offer = FeatureOffer(printer, kResolution, ResolutionName);
+  for (Choice& choice : offer.choices)
+    if (choice.value.find('x') == std::string::npos)
+      choice.aliases.push_back(choice.value.substr(0, choice.value.size() - 3) + "x" + choice.value);
+  return offer;
+}
+
+Offer CopiesOffer(const PrinterOffer& printer) {
+  const OfferedParameter& copies = printer.Parameter(kCopies);
+  return {{}, "a whole number from " + std::to_string(copies.min) + " to " + std::to_string(copies.max)};
+}
+
+void ApplyCopies(TicketEdit& edit, const Choice& choice, const PrinterOffer& printer) {
+  const OfferedParameter& range = printer.Parameter(kCopies);
+  const std::optional<long> copies = ParseCount(choice.value);
+  if (!copies || *copies < range.min || *copies > range.max) throw BadValue("");
+  edit.SetParameter(kCopies, IntCast<LONG>(*copies));
+}
+
+std::optional<std::string> GivenCopies(const PrintTicketDom& ticket, const Offer&) {
+  XPathQuery query = ticket.NewQuery();
+  LONG copies = 0;
+  if (FAILED(query.AppendParameterInit(ticket.KeywordsPrefix(), u"JobCopiesAllDocuments")) ||
+      ticket.GetValueInt(query.Text(), &copies) != S_OK)
+    return std::nullopt;
+  return std::to_string(copies);
+}
+
+constexpr Spelling kCollation[] = {{"psk:Collated", "true"}, {"psk:Uncollated", "false"}};
+constexpr Spelling kMirrors[] = {
+    {"psk:None", "none"}, {"psk:MirrorImageWidth", "horizontal"}, {"psk:MirrorImageHeight", "vertical"}};
+
+void ApplyMirror(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
+  MirrorSettings mirror = edit.Read(ReadMirror);
+  mirror.mirror = FromName<Mirror>(kMirrorOptions, Wide(LocalName(choice.option->name))).value();
+  edit.Write(WriteMirror, mirror);
+}
+
+// What the rows below have in common, by the feature or table they work on.
+template <const char* kFeature, const auto& kSpellings>
+Offer Spelled(const PrinterOffer& printer) {
+  return FeatureOffer(printer, kFeature, [](const OfferedOption& option) { return SpelledAs(kSpellings, option); });
+}
+template <const char* kFeature, OptionNamer kNamer>
+Offer Named(const PrinterOffer& printer) {
+  return FeatureOffer(printer, kFeature, kNamer);
+}
+template <const auto& kTable, const auto& kSpellings>
+Offer FromTable(const PrinterOffer&) {
+  return TableOffer(kTable, kSpellings);
+}
+template <const char* kAccepts>
+Offer FreeForm(const PrinterOffer&) {
+  return {{}, kAccepts};
+}
+template <const char* kFeature>
+std::optional<std::string> GivenOptionOf(const PrintTicketDom& ticket, const Offer& offer) {
+  return GivenOption(ticket, offer, kFeature);
+}
+// A record field that holds the index of a table offer's choice, as a plain
+// index or as the enum of its table.
+template <class Field>
+LONG IndexOf(Field value) {
+  if constexpr (std::is_enum_v<Field>)
+    return Index(value);
+  else
+    return value;
+}
+template <auto kReader, auto kField>
+std::optional<std::string> GivenField(const PrintTicketDom& ticket, const Offer& offer) {
+  return GivenIndex(offer, IndexOf(ReadAlone(ticket, kReader).*kField));
+}
+template <auto kReader, auto kWriter, auto kField>
+void SetField(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
+  auto record = edit.Read(kReader);
+  using Field = std::remove_reference_t<decltype(record.*kField)>;
+  record.*kField = static_cast<Field>(choice.index);  // a position in the field's own table
+  edit.Write(kWriter, record);
+}
+template <const char* kFeature>
+void SelectIn(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
+  Select(edit, kFeature, choice);
+}
+
+
+constexpr OptionRow kRows[] = {
+    {"media", "Paper size", kMediaSize, "", "", MediaOffer, GivenMedia, ApplyMedia},
+    {"orientation-requested", "Orientation (3 portrait, 4 landscape, 5 reverse landscape, 6 reverse portrait)",
+     kOrientation, "", "", Spelled<kOrientation, kOrientations>, GivenOptionOf<kOrientation>, ApplyOrientation},
+    {"landscape", "Landscape orientation", kOrientation, "true", "false", Spelled<kOrientation, kLandscape>,
+     GivenOptionOf<kOrientation>, ApplyOrientation},
+    {"sides", "Two-sided printing", kDuplex, "", "", Named<kDuplex, Hyphenate>, GivenOptionOf<kDuplex>, ApplySides},
+    {"booklet", "Booklet, printed two-sided on the short edge", kBinding, "on", "off", Spelled<kBinding, kBookletEdges>,
+     GivenOptionOf<kBinding>, ApplyBooklet},
+    {"binding", "Binding edge", kBinding, "", "", Spelled<kBinding, kBindingEdges>, GivenOptionOf<kBinding>,
+     ApplyBindingEdge},
+    {"binding-gutter", "Binding gutter", kBinding, "", "", FreeForm<kGutterForm>, GivenGutter, ApplyGutter},
+    {"booklet-set-sheets", "Booklet divided into sets of this many sheets", kBinding, "", "",
+     FreeForm<kSetSheetsForm>, GivenSetSheets, ApplySetSheets},
+    {"duplex-first-paper", "Tray separation takes the whole first sheet", "kp:JobDuplexData", "true", "false",
+     FromTable<kTraySeparationNames, kFirstPaper>, GivenField<ReadDuplex, &DuplexSettings::firstPaper>,
+     SetField<ReadDuplex, WriteDuplex, &DuplexSettings::firstPaper>},
+    {"number-up", "Pages per sheet", kNUp, "", "", Named<kNUp, Numbered<kPagesPerSheet>>, GivenOptionOf<kNUp>,
+     ApplyNumberUp},
+    {"number-up-layout", "Order of the pages on a sheet", kNUp, "", "",
+     FromTable<kPresentationDirectionOptions, kLayouts>, GivenField<ReadNUp, &NUpSettings::presentationDirection>,
+     SetField<ReadNUp, WriteNUp, &NUpSettings::presentationDirection>},
+    {"page-border", "Border around each page on a sheet", kNUp, "", "", FromTable<kBorderLineOptions, kBorders>,
+     GivenField<ReadNUp, &NUpSettings::borderLine>, SetField<ReadNUp, WriteNUp, &NUpSettings::borderLine>},
+    {"poster", "Sheets one page is spread over", kPoster, "", "1", Named<kPoster, Numbered<kSheetsPerPage>>,
+     GivenOptionOf<kPoster>, SelectIn<kPoster>},
+    {"media-source", "Paper source", kInputBin, "", "", Named<kInputBin, MediaSourceName>, GivenOptionOf<kInputBin>,
+     ApplyMediaSource},
+    {"tray-separation", "Separate jobs by output tray", "kp:JobSettingData", "true", "false",
+     FromTable<kOffOnNames, kOffOn>, GivenField<ReadJobInfo, &JobInfoSettings::separateTrayMode>,
+     SetField<ReadJobInfo, WriteJobInfo, &JobInfoSettings::separateTrayMode>},
+    {"print-color-mode", "Colour", kColor, "", "", Spelled<kColor, kColorModes>, GivenOptionOf<kColor>,
+     SelectIn<kColor>},
+    {"printer-resolution", "Resolution", kResolution, "", "", ResolutionOffer, GivenOptionOf<kResolution>,
+     SelectIn<kResolution>},
+    {"copies", "Copies", kCopies, "", "", CopiesOffer, GivenCopies, ApplyCopies},
+    {"collate", "Collate copies", kCollate, "true", "false", Spelled<kCollate, kCollation>, GivenOptionOf<kCollate>,
+     SelectIn<kCollate>},
+    {"mirror", "Mirror image", kMirror, "horizontal", "none", Spelled<kMirror, kMirrors>, GivenOptionOf<kMirror>,
+     ApplyMirror},
+};
+
+bool BookletOn(const Choice& booklet) { return booklet.value != "off"; }
+
+constexpr Contradiction kContradictions[] = {
+    {"booklet", "sides", [](const Choice& a, const Choice& b) { return BookletOn(a) && b.value != "two-sided-short-edge"; },
+     "a booklet is printed with sides=two-sided-short-edge"},
+    {"booklet", "binding", [](const Choice& a, const Choice& b) { return BookletOn(a) && b.value != "none"; },
+     "a booklet is bound at its fold"},
+    {"booklet", "number-up", [](const Choice& a, const Choice& b) { return BookletOn(a) && b.value != "1"; },
+     "a booklet puts two pages on each side of a sheet"},
+    {"poster", "number-up", [](const Choice& a, const Choice& b) { return a.value != "1" && b.value != "1"; },
+     "a poster spreads one page over several sheets"},
+    {"poster", "booklet", [](const Choice& a, const Choice& b) { return a.value != "1" && BookletOn(b); },
+     "a poster spreads one page over several sheets"},
+    {"landscape", "orientation-requested",
+     [](const Choice& a, const Choice& b) { return a.option->name != b.option->name; },
+     "they ask for different orientations"},
+};
+
+}  // namespace
+
+std::span<const OptionRow> PrintOptionRows() { return kRows; }
+std::span<const Contradiction> PrintOptionContradictions() { return kContradictions; }
+
+}  // namespace kestrel::print_options

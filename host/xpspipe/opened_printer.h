@@ -1,0 +1,27 @@
+// The print ticket provider opened for the printer of a driver package,
+// closed at the end.
+#pragma once
+
+#include <filesystem>
+
+#include "host/pipeline/driver_printer.h"
+#include "platform/print_ticket_provider.h"
+
+namespace kestrel::xpspipe {
+
+class OpenedPrinter {
+ public:
+  // Throws HostError.
+  explicit OpenedPrinter(const std::filesystem::path& driver);
+  ~OpenedPrinter();
+  OpenedPrinter(const OpenedPrinter&) = delete;
+  OpenedPrinter& operator=(const OpenedPrinter&) = delete;
+
+  HPTPROVIDER Provider() const { return provider_; }
+
+ private:
+  host::DriverPrinter printer_;
+  HPTPROVIDER provider_ = nullptr;
+};
+
+}  // namespace kestrel::xpspipe

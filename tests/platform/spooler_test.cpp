@@ -1,0 +1,66 @@
+// The spooler stand-in: jobs by printer and number, their document name and
+// status through GetJobW's two-call protocol, and the printer-driver directory.
+#include "platform/spooler.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/hresult.h"
+#include "platform/last_error.h"
+
+namespace {
+
+// GetJobW level 1 the way callers make it: ask for the size, then fill.
+std::vector<BYTE> JobInfo(HANDLE printer, DWORD job) {
+  DWORD needed = 0;
+  EXPECT_FALSE(GetJobW(printer, job, 1, nullptr, 0, &needed));
+  EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+  std::vector<BYTE> buffer(needed);
+  EXPECT_FALSE(GetJobW(printer, job, 1, buffer.data(), needed - 1, &needed));
+  EXPECT_TRUE(GetJobW(printer, job, 1, buffer.data(), needed, &needed));
+  return buffer;
+}
+
+TEST(Spooler, AJobShowsItsDocumentAndStatusUntilRemoved) {
+  AddSpoolerJob(u"Spooler test", 3, u"letter.xps");
+  HANDLE printer = nullptr;
+  ASSERT_TRUE(OpenPrinterW(u"Spooler test", &printer, nullptr));
+  std::vector<BYTE> info = JobInfo(printer, 3);
+  const auto* job = reinterpret_cast<const JOB_INFO_1W*>(info.data());
+  EXPECT_EQ(job->JobId, 3u);
+  EXPECT_EQ(std::u16string(job->pDocument), u"letter.xps");
+  EXPECT_EQ(std::u16string(job->pPrinterName), u"Spooler test");
+  EXPECT_EQ(job->Status, 0u);
+
+  SetSpoolerJobStatus(u"Spooler test", 3, JOB_STATUS_DELETING);
+  info = JobInfo(printer, 3);
+  EXPECT_EQ(reinterpret_cast<const JOB_INFO_1W*>(info.data())->Status, JOB_STATUS_DELETING);
+
+  DWORD needed = 0;
+  EXPECT_FALSE(GetJobW(printer, 4, 1, nullptr, 0, &needed));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  RemoveSpoolerJob(u"Spooler test", 3);
+  EXPECT_FALSE(GetJobW(printer, 3, 1, nullptr, 0, &needed));
+  EXPECT_TRUE(ClosePrinter(printer));
+
+  EXPECT_FALSE(OpenPrinterW(u"Spooler test", &printer, nullptr));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PRINTER_NAME);
+  EXPECT_EQ(printer, nullptr);
+}
+
+TEST(Spooler, ThePrinterDriverDirectoryIsTheOneSet) {
+  SetPrinterDriverDirectory(u"/opt/driver");
+  DWORD needed = 0;
+  EXPECT_FALSE(GetPrinterDriverDirectoryW(nullptr, nullptr, 1, nullptr, 0, &needed));
+  EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+  std::vector<BYTE> buffer(needed);
+  ASSERT_TRUE(GetPrinterDriverDirectoryW(nullptr, nullptr, 1, buffer.data(), needed, &needed));
+  EXPECT_EQ(std::u16string(reinterpret_cast<const WCHAR*>(buffer.data())), u"/opt/driver");
+  EXPECT_FALSE(GetPrinterDriverDirectoryW(u"server", nullptr, 1, buffer.data(), needed, &needed));
+  SetPrinterDriverDirectory(u"");
+  EXPECT_FALSE(GetPrinterDriverDirectoryW(nullptr, nullptr, 1, buffer.data(), needed, &needed));
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+}
+
+}  // namespace
