@@ -127,7 +127,7 @@ def main():
         sample = pathlib.Path(tmp) / "sample.xps"
         run(str(build / "tools/make-sample-xps"), "--pages", "2", str(sample))
         ordered = pathlib.Path(tmp) / "ordered.xps"
-        run(str(xpspipe), "run", "--quiet", "--filters", "xordflt", "-o", str(ordered), str(sample))
+        run(str(xpspipe), "run", "--quiet", "--filters", "xordflt", str(sample), str(ordered))
         default_ticket = run(str(xpspipe), "ticket", "default")
         capabilities = run(str(xpspipe), "ticket", "capabilities", str(SOURCE / "driver/tickets/default-user.xml"))
         documents = {"sample": shrink(parts_of(sample.read_bytes())),

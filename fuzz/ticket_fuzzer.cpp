@@ -12,6 +12,7 @@
 
 #include "driver/description/devmode_description.h"
 #include "driver/description/schema_description.h"
+#include "driver/devmode/kestrel_devmode_extension.h"
 #include "fuzz_input.h"
 #include "platform/bstr.h"
 #include "platform/com.h"
@@ -49,7 +50,7 @@ struct Printer {
   std::string default_ticket;
 
   Printer() {
-    if (FAILED(RegisterPrinter(u"Fuzz Printer", KESTREL_PRINTER_DESCRIPTION)) ||
+    if (FAILED(RegisterPrinter(u"Fuzz Printer", KESTREL_PRINTER_DESCRIPTION, nullptr, KestrelDevModeExtension())) ||
         FAILED(PTOpenProvider(u"Fuzz Printer", 1, &provider))) {
       __builtin_trap();
     }
