@@ -449,7 +449,10 @@ TEST(SaxReader, RefusesMalformedAndHostileInput) {
       {"truncated multi-byte character", "<a>\xE2\x82", E_XML_PARSE},
       {"unknown encoding", "<?xml version='1.0' encoding='x-kestrel'?><a/>", E_XML_PARSE},
       {"NUL byte", std::string("<a>\0</a>", 8), E_XML_PARSE},
+      {"UTF-16 lone surrogate", std::string("\xFF\xFE<\0a\0>\0\0\xD8\0\0", 11), E_XML_PARSE},
   };
+  // The reasons go to getParseError, never to stderr.
+  testing::internal::CaptureStderr();
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     for (const bool trickle : {false, true}) {
@@ -465,6 +468,7 @@ TEST(SaxReader, RefusesMalformedAndHostileInput) {
       SysFreeString(message);
     }
   }
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
 TEST(SaxReader, AcceptsNestingUpToTheLimitAndParsesWithoutAHandler) {

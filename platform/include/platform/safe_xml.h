@@ -66,6 +66,12 @@ struct ReadResult {
 // Reads a whole document from memory under the rules above.
 ReadResult Read(std::string_view bytes, const ReadRules& rules = {});
 
+// libxml2 prints some faults (of its encoding layer, of XPath evaluation) through
+// its per-thread generic handler, to stderr, besides failing the call. Every
+// caller reports them from the result instead, so this drops them for the
+// calling thread; Read calls it, other uses of libxml2 call it first.
+void QuietGenericErrors();
+
 // The value of an attribute in no namespace; nothing when absent.
 std::optional<std::string> Attribute(const xmlNode* element, const char* name);
 

@@ -1,6 +1,7 @@
 #include "platform/safe_xml.h"
 
 #include <libxml/SAX2.h>
+#include <libxml/xmlerror.h>
 
 #include <mutex>
 
@@ -61,6 +62,8 @@ void IgnoreContent(xmlSAXHandler& sax) {
   sax.reference = [](void*, const xmlChar*) {};
 }
 
+void IgnoreGenericError(void*, const char*, ...) {}
+
 std::string Trimmed(const char* message) {
   std::string text = message ? message : "";
   while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
@@ -69,9 +72,18 @@ std::string Trimmed(const char* message) {
 
 }  // namespace
 
+void QuietGenericErrors() {
+  thread_local const bool quiet = [] {
+    xmlSetGenericErrorFunc(nullptr, IgnoreGenericError);
+    return true;
+  }();
+  static_cast<void>(quiet);
+}
+
 ReadResult Read(std::string_view bytes, const ReadRules& rules) {
   static std::once_flag init;
   std::call_once(init, [] { xmlInitParser(); });
+  QuietGenericErrors();
   ReadResult result;
   const std::optional<int> length = TryIntCast<int>(bytes.size());
   if (!length) {

@@ -8,6 +8,7 @@
 
 #include "document.h"
 #include "node_list.h"
+#include "platform/safe_xml.h"
 #include "text.h"
 
 namespace xmldom {
@@ -26,6 +27,7 @@ struct ObjectFree {
 HRESULT Evaluate(Document& owner, xmlNode* context_node, BSTR xpath, std::vector<xmlNode*>* nodes) {
   const std::optional<std::string> query = Utf8FromBstr(xpath);
   if (!query || query->empty()) return E_INVALIDARG;
+  safexml::QuietGenericErrors();
   std::unique_ptr<xmlXPathContext, ContextFree> context(xmlXPathNewContext(context_node->doc));
   if (!context) return E_OUTOFMEMORY;
   context->node = context_node;

@@ -337,6 +337,7 @@ void SaxPushParser::Run(const ByteReader& read, bool ignoreDeclaredEncoding) {
     end = got == 0;
     have += got;
   }
+  safexml::QuietGenericErrors();
   parser_.reset(xmlCreatePushParserCtxt(&Callbacks(), this, chunk_.get(), IntCast<int>(have), nullptr));
   if (!parser_) {
     Fail(E_OUTOFMEMORY, "out of memory");

@@ -1,0 +1,199 @@
+#!/usr/bin/env python3
+"""Writes the fuzz targets' seed corpora (corpus/<target>/seed-*) from the
+project's own documents: the sample XPS of tools/make-sample-xps (and what the
+order filter makes of it), the reference driver's tickets and printer
+description, and the formats the ticket code prints. Regression inputs
+(anything not named seed-*) are left alone.
+
+Usage: fuzz/make_seeds.py BUILD_DIR   (a built release or sanitize tree)
+"""
+import io
+import pathlib
+import re
+import struct
+import subprocess
+import sys
+import tempfile
+import zipfile
+
+HERE = pathlib.Path(__file__).resolve().parent
+SOURCE = HERE.parent
+PRINTER = SOURCE / "driver/printer/kestrel-inkjet-mfp.xml"
+FONT_KEEP = 2048  # the reader never parses fonts: the head is enough, and keeps seeds small
+
+PSF = "http://schemas.microsoft.com/windows/2003/08/printing/printschemaframework"
+PSK = "http://schemas.microsoft.com/windows/2003/08/printing/printschemakeywords"
+KP = "http://schemas.kestrel-print.example/kestrel/printing/2006/11/printschemakeywords"
+NAMESPACES = (f"xmlns:psf='{PSF}' xmlns:psk='{PSK}' xmlns:kp='{KP}' "
+              "xmlns:x='http://schemas.microsoft.com/xps/2005/06' "
+              "xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance'")
+
+
+def write_seeds(target, seeds):
+    folder = HERE / "corpus" / target
+    folder.mkdir(parents=True, exist_ok=True)
+    for old in folder.glob("seed-*"):
+        old.unlink()
+    for name, data in seeds:
+        (folder / f"seed-{name}").write_bytes(data)
+
+
+def parts_of(xps):
+    with zipfile.ZipFile(io.BytesIO(xps)) as z:
+        return [(i.filename, z.read(i), i.compress_type) for i in z.infolist()]
+
+
+def shrink(parts):
+    """Fonts and noise images cut to their head."""
+    return [(n, d[:FONT_KEEP] if re.search(r"\.(odttf|ttf|otf)$", n, re.I) else d, c) for n, d, c in parts]
+
+
+def zipped(parts, stored=False):
+    out = io.BytesIO()
+    with zipfile.ZipFile(out, "w") as z:
+        for name, data, compress in parts:
+            z.writestr(zipfile.ZipInfo(name), data,
+                       compress_type=zipfile.ZIP_STORED if stored else compress)
+    return out.getvalue()
+
+
+def interleaved(parts):
+    """The first page split into two pieces, as interleaving writers store it."""
+    out, done = [], False
+    for name, data, compress in parts:
+        if not done and name.endswith(".fpage"):
+            half = len(data) // 2
+            out += [(f"{name}/[0].piece", data[:half], compress), (f"{name}/[1].last.piece", data[half:], compress)]
+            done = True
+        else:
+            out.append((name, data, compress))
+    return out
+
+
+def part_list(parts):
+    """The package_parts input format: flags, name, newline, 32-bit length, bytes."""
+    return b"".join(bytes([1 if c == zipfile.ZIP_STORED else 0]) + n.encode() + b"\n" +
+                    struct.pack("<I", len(d)) + d for n, d, c in parts)
+
+
+def xml_parts(parts):
+    return [(n, d) for n, d, _ in parts if re.search(r"(\.rels|\.xml|\.fdseq|\.fdoc|\.fpage|\.dict)$", n)]
+
+
+def tag(name):
+    return re.sub(r"[^A-Za-z0-9]+", "_", name).strip("_")[-40:]
+
+
+def tickets_from_printer():
+    """The default user ticket, and one delta a non-default option or parameter bound."""
+    text = PRINTER.read_text()
+    tickets = [("default-user", (SOURCE / "driver/tickets/default-user.xml").read_bytes())]
+    head = f"<?xml version='1.0' encoding='UTF-8'?>\n<psf:PrintTicket version='1' {NAMESPACES} xmlns:xsd='http://www.w3.org/2001/XMLSchema'>"
+    for feature, body in re.findall(r'<Feature name="([^"]+)"[^>]*>(.*?)</Feature>', text, re.S):
+        for option in re.findall(r'<Option name="([^"]+)"(?![^>]*default="true")', body):
+            xml = f"{head}<psf:Feature name='{feature}'><psf:Option name='{option}'/></psf:Feature></psf:PrintTicket>"
+            tickets.append((tag(feature + "-" + option), xml.encode()))
+    for name, low, high in re.findall(r'<Parameter name="([^"]+)"[^>]*min="(-?\d+)" max="(-?\d+)"', text):
+        for value in (low, high, str(int(high) + 1)):
+            xml = (f"{head}<psf:ParameterInit name='{name}'><psf:Value xsi:type='xsd:integer'>{value}"
+                   "</psf:Value></psf:ParameterInit></psf:PrintTicket>")
+            tickets.append((tag(name + "-" + value), xml.encode()))
+    return tickets
+
+
+def write_ticket_dictionary():
+    """The Print Schema framework and every name the printer description uses."""
+    words = ["psf:PrintTicket", "psf:PrintCapabilities", "psf:Feature", "psf:Option", "psf:ScoredProperty",
+             "psf:Property", "psf:ParameterInit", "psf:ParameterDef", "psf:ParameterRef", "psf:Value",
+             "name=", "version=\"1\"", "xsi:type=", "xsd:integer", "xsd:string", "xsd:decimal", "xsd:QName",
+             PSF, PSK, KP, "http://www.w3.org/2001/XMLSchema-instance", "http://www.w3.org/2001/XMLSchema",
+             "xmlns:psf=", "xmlns:psk=", "xmlns:kp=", "xmlns:ns0000="]
+    words += sorted(set(re.findall(r'name="([^"]+)"', PRINTER.read_text())))
+    lines = ["# The Print Schema vocabulary and the reference printer's features, options and parameters.",
+             "# Written by make_seeds.py from driver/printer/kestrel-inkjet-mfp.xml."]
+    lines += ['"' + w.replace('"', '\\"') + '"' for w in words]
+    (HERE / "dictionaries/ticket.dict").write_text("\n".join(lines) + "\n")
+
+
+def run(*command):
+    return subprocess.run(command, check=True, capture_output=True).stdout
+
+
+def main():
+    build = pathlib.Path(sys.argv[1]).resolve()
+    write_ticket_dictionary()
+    xpspipe = build / "host/xpspipe/xpspipe"
+    with tempfile.TemporaryDirectory() as tmp:
+        sample = pathlib.Path(tmp) / "sample.xps"
+        run(str(build / "tools/make-sample-xps"), "--pages", "2", str(sample))
+        ordered = pathlib.Path(tmp) / "ordered.xps"
+        run(str(xpspipe), "run", "--quiet", "--filters", "xordflt", str(sample), str(ordered))
+        default_ticket = run(str(xpspipe), "ticket", "default")
+        capabilities = run(str(xpspipe), "ticket", "capabilities", str(SOURCE / "driver/tickets/default-user.xml"))
+        documents = {"sample": shrink(parts_of(sample.read_bytes())),
+                     "ordered": shrink(parts_of(ordered.read_bytes()))}
+
+    packages = []
+    for name, parts in documents.items():
+        packages += [(name, parts), (name + "-stored", [(n, d, zipfile.ZIP_STORED) for n, d, _ in parts]),
+                     (name + "-pieces", interleaved(parts))]
+    write_seeds("package_bytes", [(n + ".xps", zipped(p)) for n, p in packages])
+    write_seeds("package_parts", [(n, part_list(p)) for n, p in packages])
+
+    tickets = tickets_from_printer() + [("printer-default", default_ticket)]
+    markup = [(tag(doc + "-" + n), d) for doc in documents for n, d in xml_parts(documents[doc])]
+    markup += [(t, d) for t, d in tickets[:8]] + [("capabilities", capabilities)]
+    # mode, four chunk sizes, no stop; then the same with odd chunks and a stop early on
+    write_seeds("sax_chunks", [(n, bytes([0, 0, 6, 63, 254, 255]) + d) for n, d in markup] +
+                [(n + "-text", bytes([1, 0, 0, 0, 0, 7]) + d) for n, d in markup[:4]])
+
+    def script(operations):
+        out = NAMESPACES.encode() + b"\n" + bytes([len(operations)])
+        for code, xpath, argument in operations:
+            out += bytes([code]) + xpath.encode() + b"\n" + argument.encode() + b"\n"
+        return out
+
+    ticket_edits = [(0, "psf:PrintTicket/psf:Feature[@name='psk:PageMediaSize']", ""),
+                    (1, "//psf:Option/@name", "psk:ISOA4"),
+                    (2, "psf:PrintTicket/psf:Feature[2]/psf:Option", "constrained"),
+                    (4, "psf:PrintTicket/psf:Feature[last()]", ""),
+                    (0x25, "//psf:Feature[1]", "psf:Feature"),
+                    (0x83, "//psf:ScoredProperty", ""),
+                    (6, "//psf:Option", "name"),
+                    (7, "//psf:Value[@xsi:type='xsd:integer']", "name")]
+    page_edits = [(0x80, "//x:Glyphs", ""), (2, "x:FixedPage", "Width"), (3, "//x:Path[1]", ""),
+                  (1, "//x:Canvas/@RenderTransform", "1,0,0,1,0,0"), (7, "/x:FixedPage", "Height")]
+    dom = [(t, script(ticket_edits) + d) for t, d in tickets[:6]]
+    dom += [(tag(n), script(page_edits) + d) for n, d in xml_parts(documents["sample"]) if n.endswith(".fpage")]
+    write_seeds("dom_xpath", dom)
+
+    # mode byte (scope, JSON, path), the ticket, a NUL and the delta where there is one
+    # every ticket down each path: merge, describe and DEVMODE, capabilities and settings
+    write_seeds("ticket", [(f"{t}-{path}", bytes([path << 3 | i % 8]) + d)
+                           for i, (t, d) in enumerate(tickets) for path in range(3)] +
+                [("merge-onto-default", bytes([2]) + default_ticket + b"\0" + tickets[1][1]),
+                 ("capabilities-as-ticket", bytes([2 << 3 | 2]) + capabilities)])
+
+    def formatted(wide, format_text, *arguments):
+        out = bytes([1 if wide else 0, len(arguments)])
+        for kind, value in arguments:
+            out += bytes([kind]) + value
+        return out + (format_text.encode("utf-16-le") if wide else format_text.encode())
+
+    int32 = lambda v: (0x14, struct.pack("<i", v))
+    uint64 = lambda v: (0x06, struct.pack("<Q", v))
+    real = lambda v: (1, struct.pack("<d", v))
+    narrow = lambda v: (2, v.encode() + b"\n")
+    wide = lambda v: (3, v.encode("utf-16-le") + b"\n")
+    formats = [(False, "%s_%u", narrow("page"), int32(3)),
+               (True, "Page %d of %d", int32(2), int32(10)),
+               (True, "%-12.3s|%08.3f|%#x|%c", wide("Kestrel"), real(3.14159), int32(255), int32(65)),
+               (False, "%+.2e %G %5.1f%%", real(-1e300), real(1e-5), real(50.0)),
+               (True, "%*.*ls [%llu] %I64X %hs", int32(-8), int32(3), wide("abc"), uint64(2**64 - 1),
+                uint64(0xDEAD), narrow("n")),
+               (False, "%05i %o %X %ws", int32(-42), int32(8), int32(-1), wide("\u00e9t\u00e9"))]
+    write_seeds("format", [(f"{i}", formatted(*f)) for i, f in enumerate(formats)])
+
+
+if __name__ == "__main__":
+    main()
