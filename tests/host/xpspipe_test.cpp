@@ -325,7 +325,7 @@ TEST(Xpspipe, PrintOptionsAndTheOutputFile) {
 TEST(Xpspipe, OptionsListsWhatThePrinterTakes) {
   const ProcessResult text = Xpspipe({"options"});
   ASSERT_EQ(text.exit_code, 0) << text.err;
-  EXPECT_NE(text.out.find("\nnumber-up/Pages per sheet: *1 2 4 6 8 9 16\n"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("\nnumber-up/Pages per sheet: *1 2 4 6 8 9 16 25\n"), std::string::npos) << text.out;
   EXPECT_NE(text.out.find("\nsides/Two-sided printing: *one-sided two-sided-long-edge two-sided-short-edge\n"),
             std::string::npos)
       << text.out;
