@@ -1,9 +1,6 @@
 #include "copied_markup.h"
 
-#include "framework/sequential_read_adapter.h"
 #include "platform/checked_int.h"
-#include "platform/com.h"
-#include "platform/variant.h"
 #include "platform/xml_escape.h"
 
 HRESULT AttributeAt(ISAXAttributes* attributes, int index, CopiedAttribute* attribute) {
@@ -51,19 +48,4 @@ void AppendEndTag(std::u16string& markup, std::u16string_view name, bool startTa
   markup += u"</";
   markup += name;
   markup += u'>';
-}
-
-HRESULT ParsePage(IPrintReadStream* stream, ISAXContentHandler* handler) {
-  if (!stream) return E_POINTER;
-  ComPtr<ISAXXMLReader> reader;
-  HRESULT hr = CoCreateInstance(CLSID_SAXXMLReader60, nullptr, CLSCTX_ALL, IID_ISAXXMLReader, reader.PutVoid());
-  if (FAILED(hr)) return hr;
-  hr = reader->putContentHandler(handler);
-  if (FAILED(hr)) return hr;
-  const ComPtr<ISequentialStream> adapter = ComPtr<ISequentialStream>::Attach(new SequentialReadAdapter(stream));
-  VARIANT input;
-  VariantInit(&input);
-  input.vt = VT_UNKNOWN;
-  input.punkVal = adapter.Get();  // borrowed: not cleared
-  return reader->parse(input);
 }

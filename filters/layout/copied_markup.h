@@ -29,5 +29,3 @@ HRESULT AppendStartTag(std::u16string& markup, std::u16string_view name, ISAXAtt
 // Ends an element: "/>" while its start tag is open (it has no children), else "</name>".
 void AppendEndTag(std::u16string& markup, std::u16string_view name, bool startTagOpen);
 
-// Parses page markup from stream into handler.
-HRESULT ParsePage(IPrintReadStream* stream, ISAXContentHandler* handler);

@@ -6,6 +6,7 @@
 #include "copied_markup.h"
 #include "framework/fresh_part.h"
 #include "framework/geometry_text.h"
+#include "framework/markup_parse.h"
 #include "framework/markup_write.h"
 #include "page_rewrite_handler.h"
 #include "platform/com.h"
@@ -140,7 +141,7 @@ HRESULT CopyPageIntoSheet(IFixedPage* page, SheetWriter& sheet, const Transform&
     ComPtr<IPrintReadStream> markup;
     hr = page->GetStream(markup.Put());
     if (FAILED(hr)) return hr;
-    hr = ParsePage(markup.Get(), handler.Get());
+    hr = ParseMarkup(markup.Get(), handler.Get());
     const HRESULT flushed = handler->Flush();
     if (FAILED(hr)) return hr;
     if (FAILED(flushed)) return flushed;
@@ -176,7 +177,7 @@ HRESULT RewritePage(IFixedPage* page, const Transform& side) {
     if (!stream) return E_FAIL;
     const ComPtr<PageRewriteHandler> handler =
         ComPtr<PageRewriteHandler>::Attach(new PageRewriteHandler(stream.Get(), transform));
-    hr = ParsePage(markup.Get(), handler.Get());
+    hr = ParseMarkup(markup.Get(), handler.Get());
     const HRESULT flushed = handler->Flush();
     stream->Close();
     return FAILED(hr) ? hr : flushed;

@@ -8,6 +8,7 @@
 
 #include "filters/layout/cell_copy_handler.h"
 #include "filters/layout/copied_markup.h"
+#include "framework/markup_parse.h"
 #include "filters/layout/page_rewrite_handler.h"
 #include "filters/layout/resource_reference.h"
 #include "filters/layout/sheet_writer.h"
@@ -31,7 +32,7 @@ std::pair<HRESULT, std::string> Handle(const std::string& page, Args&&... args) 
   ComPtr<IPrintReadStream> input;
   EXPECT_EQ(CreateReadStreamOnBytes(std::vector<BYTE>(page.begin(), page.end()), input.Put()), S_OK);
   const ComPtr<Handler> handler = ComPtr<Handler>::Attach(new Handler(writer.Get(), std::forward<Args>(args)...));
-  HRESULT hr = ParsePage(input.Get(), handler.Get());
+  HRESULT hr = ParseMarkup(input.Get(), handler.Get());
   if (SUCCEEDED(hr)) hr = handler->Flush();
   writer->Close();
   return {hr, ReadAll(*output)};
