@@ -14,6 +14,7 @@
 # Goal: 4-up within 1.5 times the pass-through.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
+. "$here/bench/timed_run.sh"
 build=$(cd "${1:-$here/build/release}" && pwd)
 pages=${2:-1000}
 work="$build/bench-data"
@@ -59,13 +60,8 @@ ticket '<psf:Feature name="psk:JobBindAllDocuments"><psf:Option name="psk:Bookle
 
 # One run under /usr/bin/time; prints "seconds peak-KiB".
 measure() {
-  local log="$work/layout-time.log"
-  /usr/bin/time -v -o "$log" "$xpspipe" run --quiet --filters "$1" --job-ticket "$2" --output "$work/layout-out.xps" "$3" \
-    >/dev/null
-  local wall rss
-  wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {print $2}' "$log")
-  rss=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$log")
-  echo "$wall" | awk -F: -v rss="$rss" '{s = 0; for (i = 1; i <= NF; i++) s = s * 60 + $i; printf "%.2f %s\n", s, rss}'
+  timed_run "$work/layout-time.log" \
+    "$xpspipe" run --quiet --filters "$1" --job-ticket "$2" --output "$work/layout-out.xps" "$3"
 }
 
 # Best time and highest peak of three runs of the mode, alternating with the

@@ -14,6 +14,7 @@
 # most, which the run at a quarter of the pages shows.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
+. "$here/bench/timed_run.sh"
 build=$(cd "${1:-$here/build/release}" && pwd)
 pages=${2:-1000}
 noise=${3:-0}
@@ -42,13 +43,7 @@ ticket BindLeft >"$work/order-left.xml"
 
 # One run under /usr/bin/time; prints "seconds peak-KiB".
 measure() {
-  local log="$work/order-time.log"
-  /usr/bin/time -v -o "$log" "$xpspipe" run --quiet --filters xordflt --job-ticket "$1" "$2" "$work/order-out.xps" \
-    >/dev/null
-  local wall rss
-  wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {print $2}' "$log")
-  rss=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$log")
-  echo "$wall" | awk -F: -v rss="$rss" '{s = 0; for (i = 1; i <= NF; i++) s = s * 60 + $i; printf "%.2f %s\n", s, rss}'
+  timed_run "$work/order-time.log" "$xpspipe" run --quiet --filters xordflt --job-ticket "$1" "$2" "$work/order-out.xps"
 }
 
 # Best time and highest peak of three runs, alternating with the other mode's runs.

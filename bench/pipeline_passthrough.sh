@@ -13,6 +13,7 @@
 # 1000 pages between the smallest and the largest job.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
+. "$here/bench/timed_run.sh"
 build=$(cd "${1:-$here/build/release}" && pwd)
 IFS=, read -r -a sizes <<< "${2:-250,1000,4000}"
 noise=${3:-100}
@@ -20,15 +21,7 @@ work="$build/bench-data"
 mkdir -p "$work"
 
 # Runs a command under /usr/bin/time; prints "seconds peak-KiB".
-measure() {
-  local log="$work/time.log"
-  /usr/bin/time -v -o "$log" "$@" >/dev/null
-  local wall rss
-  wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {print $2}' "$log")
-  rss=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$log")
-  # h:mm:ss or m:ss.cc into seconds
-  echo "$wall" | awk -F: -v rss="$rss" '{s = 0; for (i = 1; i <= NF; i++) s = s * 60 + $i; printf "%.2f %s\n", s, rss}'
-}
+measure() { timed_run "$work/time.log" "$@"; }
 
 repack() {
   rm -rf "$work/unpacked" "$work/repacked.xps"

@@ -17,6 +17,7 @@
 # shows it).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
+. "$here/bench/timed_run.sh"
 build=$(cd "${1:-$here/build/release}" && pwd)
 pages=${2:-1000}
 work="$build/bench-data"
@@ -52,12 +53,7 @@ EOF2
 measure() {
   local log="$work/prep-time.log" ticket=()
   [ -n "$2" ] && ticket=(--job-ticket "$2")
-  /usr/bin/time -v -o "$log" "$xpspipe" run --quiet --filters "$1" "${ticket[@]}" --output "$work/prep-out.xps" "$3" \
-    >/dev/null
-  local wall rss
-  wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {print $2}' "$log")
-  rss=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$log")
-  echo "$wall" | awk -F: -v rss="$rss" '{s = 0; for (i = 1; i <= NF; i++) s = s * 60 + $i; printf "%.2f %s\n", s, rss}'
+  timed_run "$log" "$xpspipe" run --quiet --filters "$1" "${ticket[@]}" --output "$work/prep-out.xps" "$3"
 }
 
 # Best time and highest peak of three runs of A and B, alternating.

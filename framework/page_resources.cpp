@@ -1,6 +1,6 @@
 #include "framework/page_resources.h"
 
-HRESULT CopyPageResources(IFixedPage* source, IFixedPage* target) {
+HRESULT CopyPageResources(IFixedPage* source, IFixedPage* target, std::set<std::u16string>* given) {
   if (!source || !target) return E_POINTER;
   ComPtr<IXpsPartIterator> parts;
   HRESULT hr = source->GetXpsPartIterator(parts.Put());
@@ -12,6 +12,7 @@ HRESULT CopyPageResources(IFixedPage* source, IFixedPage* target) {
     hr = parts->Current(uri.Put(), part.Put());
     if (FAILED(hr)) return hr;
     if (!part) return E_POINTER;
+    if (given && !given->emplace(uri.Get() ? uri.Get() : u"", SysStringLen(uri.Get())).second) continue;
     hr = target->SetPagePart(part.Get());
     if (FAILED(hr)) return hr;
   }

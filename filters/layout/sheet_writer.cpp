@@ -8,6 +8,7 @@
 #include "framework/geometry_text.h"
 #include "framework/markup_parse.h"
 #include "framework/markup_write.h"
+#include "framework/page_resources.h"
 #include "page_rewrite_handler.h"
 #include "platform/com.h"
 #include "platform/format.h"
@@ -58,25 +59,6 @@ std::u16string BorderPath(const BorderSet& borders) {
   for (const auto& [x0, y, x1] : borders.horizontal) data += Formatted16(FormatWide(u"M %.2f,%.2f H %.2f ", x0, y, x1));
   for (const auto& [x, y0, y1] : borders.vertical) data += Formatted16(FormatWide(u"M %.2f,%.2f V %.2f ", x, y0, y1));
   return path + u"Data=\"" + data + u"\" />";
-}
-
-HRESULT AttachResources(IFixedPage* page, SheetWriter& sheet) {
-  ComPtr<IXpsPartIterator> parts;
-  HRESULT hr = page->GetXpsPartIterator(parts.Put());
-  if (FAILED(hr)) return hr;
-  if (!parts) return E_POINTER;
-  // A part several pages share (a font) is attached once.
-  for (parts->Reset(); !parts->IsDone(); parts->Next()) {
-    Bstr uri;
-    ComPtr<IUnknown> part;
-    hr = parts->Current(uri.Put(), part.Put());
-    if (FAILED(hr)) return hr;
-    if (!part) return E_POINTER;
-    if (!sheet.resources.insert(View(uri.Get())).second) continue;
-    hr = sheet.page->SetPagePart(part.Get());
-    if (FAILED(hr)) return hr;
-  }
-  return S_OK;
 }
 
 }  // namespace
@@ -146,7 +128,7 @@ HRESULT CopyPageIntoSheet(IFixedPage* page, SheetWriter& sheet, const Transform&
     if (FAILED(hr)) return hr;
     if (FAILED(flushed)) return flushed;
     ++sheet.cellsCopied;
-    return AttachResources(page, sheet);
+    return CopyPageResources(page, sheet.page.Get(), &sheet.resources);
   });
 }
 
