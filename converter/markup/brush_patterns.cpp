@@ -12,6 +12,9 @@ namespace {
 
 // Larger tiles are drawn at a lower resolution.
 constexpr double kMaxTilePixels = 16.0 * 1024 * 1024;
+// A visual brush may show content filled with a visual brush: this deep at most
+// (a brush that shows itself would otherwise never end).
+constexpr int kMaxTileDepth = 4;
 
 double Opacity(const Element& brush) {
   const std::string* text = brush.Attribute("Opacity");
@@ -157,6 +160,12 @@ cairo_pattern_t* PageRenderer::GradientBrush(const Element& brush, double opacit
 
 cairo_pattern_t* PageRenderer::TileBrush(const Element& brush, double opacity, const Rect& bounds,
                                          const std::function<void()>& drawContent, const Rect& viewbox) {
+  if (tile_depth_ >= kMaxTileDepth) return nullptr;
+  struct Nested {
+    int& depth;
+    explicit Nested(int& d) : depth(++d) {}
+    ~Nested() { --depth; }
+  } nested(tile_depth_);
   const std::string* viewportText = brush.Attribute("Viewport");
   auto viewport = viewportText ? ParseRect(*viewportText) : std::nullopt;
   if (!viewport || viewport->width <= 0 || viewport->height <= 0) return nullptr;

@@ -149,7 +149,7 @@ void PageRenderer::DrawGlyphs(const Element& glyphs) {
   if (run.empty()) return;
 
   cairo_save(cr_);
-  if (const auto transform = Transform(glyphs, "RenderTransform")) cairo_transform(cr_, &*transform);
+  if (!ApplyRenderTransform(glyphs)) return cairo_restore(cr_);
   ApplyClip(glyphs);
   const Rect bounds{left, y - em, right - left, em * 1.25};
   const bool layer = BeginLayer(glyphs);

@@ -121,9 +121,19 @@ void PageRenderer::DrawElement(const Element& element) {
   }
 }
 
+bool PageRenderer::ApplyRenderTransform(const Element& element) {
+  const auto transform = Transform(element, "RenderTransform");
+  if (!transform) return true;
+  // A transform that squashes the element to nothing leaves nothing to draw.
+  cairo_matrix_t inverse = *transform;
+  if (cairo_matrix_invert(&inverse) != CAIRO_STATUS_SUCCESS) return false;
+  cairo_transform(cr_, &*transform);
+  return true;
+}
+
 void PageRenderer::DrawCanvas(const Element& canvas) {
   cairo_save(cr_);
-  if (const auto transform = Transform(canvas, "RenderTransform")) cairo_transform(cr_, &*transform);
+  if (!ApplyRenderTransform(canvas)) return cairo_restore(cr_);
   ApplyClip(canvas);
   const bool pushed = PushResources(canvas);
   const bool layer = BeginLayer(canvas);
@@ -137,7 +147,7 @@ void PageRenderer::DrawCanvas(const Element& canvas) {
 
 void PageRenderer::DrawPath(const Element& path) {
   cairo_save(cr_);
-  if (const auto transform = Transform(path, "RenderTransform")) cairo_transform(cr_, &*transform);
+  if (!ApplyRenderTransform(path)) return cairo_restore(cr_);
   ApplyClip(path);
   cairo_fill_rule_t rule = CAIRO_FILL_RULE_EVEN_ODD;
   cairo_new_path(cr_);

@@ -43,6 +43,8 @@ class PageRenderer {
   // resource an attribute names.
   const Element* PropertyElement(const Element& owner, std::string_view attribute) const;
   std::optional<cairo_matrix_t> Transform(const Element& owner, std::string_view attribute) const;
+  // false (nothing applied) when the element's RenderTransform cannot be inverted.
+  bool ApplyRenderTransform(const Element& element);
   void ApplyClip(const Element& owner);
   // Starts a group when the element has opacity below 1 or a mask; the end draws it.
   bool BeginLayer(const Element& element);
@@ -62,6 +64,7 @@ class PageRenderer {
   PageBudget& budget_;
   double device_scale_;
   std::vector<Dictionary> dictionaries_;
+  int tile_depth_ = 0;  // tile brushes being drawn inside each other
 };
 
 }  // namespace xpsconv

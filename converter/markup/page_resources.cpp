@@ -33,15 +33,30 @@ std::mutex& FreeTypeMutex() {
 // Set when the allocator refused a block for being too large.
 thread_local bool allocation_refused = false;
 
+// Blocks carry their size ahead of them, so that a block is never read past
+// its end whatever its header claims.
+constexpr std::size_t kSizePrefix = 16;
+
 void* Allocate(DWORD size) {
   if (size > kMaxImageBytes) {
     allocation_refused = true;
     return nullptr;
   }
-  return std::malloc(size);
+  auto* block = static_cast<unsigned char*>(std::malloc(kSizePrefix + size));
+  if (!block) return nullptr;
+  std::memcpy(block, &size, sizeof size);
+  return block + kSizePrefix;
 }
 
-void Release(void* block) { std::free(block); }
+void Release(void* block) {
+  if (block) std::free(static_cast<unsigned char*>(block) - kSizePrefix);
+}
+
+DWORD AllocatedSize(const void* block) {
+  DWORD size = 0;
+  std::memcpy(&size, static_cast<const unsigned char*>(block) - kSizePrefix, sizeof size);
+  return size;
+}
 
 // The font bytes and the FreeType face over them, freed with the cairo face.
 struct FontData {
@@ -104,10 +119,11 @@ void Premultiply(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a,
 
 std::uint16_t Le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 
-// The ImageBlock's pixels as a cairo surface; NULL for colour types not drawn.
-PageImage DecodeImageBlock(const std::uint8_t* block) {
+// The ImageBlock's pixels as a cairo surface; NULL for colour types not drawn
+// and for a block too short for what its header says.
+PageImage DecodeImageBlock(const std::uint8_t* block, std::size_t size) {
   PageImage image;
-  if (std::memcmp(block, "RIRO", 4) != 0) return image;
+  if (size < 512 || std::memcmp(block, "RIRO", 4) != 0) return image;
   const int width = Le16(block + 8), height = Le16(block + 10);
   const int depth = block[16], type = block[17];
   const double dpiX = Le16(block + 12) + Le16(block + 32) / 65536.0;
@@ -115,7 +131,7 @@ PageImage DecodeImageBlock(const std::uint8_t* block) {
   if (width == 0 || height == 0) return image;
   const bool known = (type == 0 && depth == 1) || (type == 1 && depth == 3) || (type == 2 && depth == 4) ||
                      (type == 9 && depth == 4) || (type == 10 && depth == 5);
-  if (!known) return image;
+  if (!known || size - 512 < static_cast<std::size_t>(depth) * width * height) return image;
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
   if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(surface);
@@ -214,9 +230,9 @@ const PageImage* PageResources::Image(const std::string& uri) {
     Warn("the image " + uri + " cannot be had; it is not drawn");
     return nullptr;
   }
-  slot = DecodeImageBlock(block);
+  slot = DecodeImageBlock(block, AllocatedSize(block));
   Release(block);
-  if (!slot.surface) Warn("the image " + uri + " has a colour type that is not drawn");
+  if (!slot.surface) Warn("the image " + uri + " has a colour type that is not drawn or is cut short");
   return slot.surface ? &slot : nullptr;
 }
 
