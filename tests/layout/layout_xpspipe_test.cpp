@@ -293,10 +293,18 @@ TEST_F(LayoutEndToEnd, ABookletAfterTheOrderFilterMakesSpreadsMovedApartByTheGut
   // The order filter alone gives the pages in booklet order, pads included.
   const fs::path ordered = scratch_ / "ordered.xps";
   RunOk(marks, ticket, {"--filters", "xordflt"}, ordered);
-  // After the order filter alone, and in the bundled XPS chain.
-  for (const std::vector<std::string>& chain : {kAfterOrder, std::vector<std::string>{}}) {
-    SCOPED_TRACE(chain.empty() ? "XPS chain" : "order and layout filters");
-    RunOk(marks, ticket, chain);
+  // After the order filter alone, in the bundled XPS chain, and asked for by print options alone.
+  struct Case {
+    const char* label;
+    std::string ticket;
+    std::vector<std::string> chain;
+  };
+  const Case cases[] = {{"order and layout filters", ticket, kAfterOrder},
+                        {"XPS chain", ticket, {}},
+                        {"print options", Ticket(""), {"-o", "booklet", "-o", "binding-gutter=10mm"}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    RunOk(marks, c.ticket, c.chain);
     const std::vector<std::string> sides = OutputPages();
     ASSERT_EQ(sides.size(), 4u);
     for (const std::string& side : sides)

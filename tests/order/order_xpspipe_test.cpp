@@ -181,13 +181,19 @@ TEST_F(OrderEndToEnd, BookletOptionsGiveWhatTheEquivalentTicketFileGives) {
   ASSERT_THAT(OutputPages(), ElementsAre("pad1", "1", "2", "3"));
   const auto by_options = PartsWithoutClock(Out());
 
-  // mb06's own job ticket asks for two copies; the hand-written equivalent says so too.
+  // mb06's own job ticket asks for two copies; the hand-written equivalent says so too, and
+  // asks for the two pages a side a booklet is printed with.
   const auto reader = kestrel::package::PackageReader::Open(Out());
   const std::string made = ReadParts(Out()).at(*reader->Model().sequence.ticket);
   std::string equivalent = BookletTicket("psk:Booklet");
   equivalent.insert(equivalent.rfind("</psf:PrintTicket>"),
                     "<psf:ParameterInit name=\"psk:JobCopiesAllDocuments\"><psf:Value xsi:type=\"xsd:integer\">2"
-                    "</psf:Value></psf:ParameterInit>");
+                    "</psf:Value></psf:ParameterInit>"
+                    "<psf:Feature name=\"psk:JobNUpAllDocumentsContiguously\"><psf:Option>"
+                    "<psf:ScoredProperty name=\"psk:PagesPerSheet\"><psf:Value xsi:type=\"xsd:integer\">2</psf:Value>"
+                    "</psf:ScoredProperty></psf:Option><psf:Feature name=\"psk:PresentationDirection\">"
+                    "<psf:Option name=\"psk:RightBottom\"/></psf:Feature><psf:Feature name=\"kp:BorderLine\">"
+                    "<psf:Option name=\"kp:SolidLine\"/></psf:Feature></psf:Feature>");
   const auto show = [&](const std::string& ticket, const std::string& tool) {
     WriteFile(scratch_ / "shown.xml", ticket);
     std::vector<std::string> args = {KESTREL_XPSPIPE, "ticket", tool, (scratch_ / "shown.xml").string()};
