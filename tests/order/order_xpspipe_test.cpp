@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "tests/host/host_test_support.h"
+#include "tests/ticket/ticket_documents.h"
 
 namespace {
 
@@ -24,15 +25,7 @@ using ::testing::ElementsAreArray;
 
 constexpr auto kLimit = 120s;
 
-std::string Ticket(const std::string& body) {
-  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
-         "<psf:PrintTicket xmlns:psf=\"http://schemas.microsoft.com/windows/2003/08/printing/printschemaframework\" "
-         "xmlns:psk=\"http://schemas.microsoft.com/windows/2003/08/printing/printschemakeywords\" "
-         "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" "
-         "xmlns:kp=\"http://schemas.kestrel-print.example/kestrel/printing/2006/11/printschemakeywords\" "
-         "version=\"1\">" +
-         body + "</psf:PrintTicket>";
-}
+std::string Ticket(const std::string& body) { return ticket_test::TicketXml(body, ticket_test::kDriverDeclarations); }
 
 // The user's default ticket prints one-sided; a booklet asks for short-edge duplex with it.
 std::string BookletTicket(const std::string& edge, const std::string& binding = "") {
