@@ -58,6 +58,8 @@ class PageRenderer {
   cairo_pattern_t* TileBrush(const Element& brush, double opacity, const Rect& bounds,
                              const std::function<void()>& drawContent, const Rect& viewbox);
   void AppendGeometry(const Element& owner, std::string_view attribute, cairo_fill_rule_t* rule);
+  // A colour value; ContextColor through its profile where the profile can be had.
+  std::optional<Rgba> Color(std::string_view text);
 
   cairo_t* cr_;
   PageResources& resources_;
