@@ -64,9 +64,13 @@ TEST_F(ConverterPairTest, DrawsWhatTheMarkupSays) {
        Page("<Path Fill='#0000FF'><Path.Data><PathGeometry><PathFigure StartPoint='0,0' IsClosed='true'>"
             "<PolyLineSegment Points='48,0 48,96 0,96'/></PathFigure></PathGeometry></Path.Data></Path>"),
        {{10, 50, kBlue}, {80, 50, kWhite}}},
-      {"stroke with thickness, round caps",
+      {"stroke with thickness, a round start and a flat end",
        Page("<Path Stroke='#000000' StrokeThickness='10' StrokeStartLineCap='Round' Data='M 20,48 L 76,48'/>"),
-       {{48, 48, kBlack}, {48, 44, kBlack}, {48, 40, kWhite}, {17, 48, kBlack}, {10, 48, kWhite}}},
+       {{48, 48, kBlack}, {48, 44, kBlack}, {48, 40, kWhite}, {17, 48, kBlack}, {10, 48, kWhite}, {79, 48, kWhite}}},
+      {"square and triangle ends",
+       Page("<Path Stroke='#000000' StrokeThickness='10' StrokeEndLineCap='Square' Data='M 20,30 L 76,30'/>"
+            "<Path Stroke='#000000' StrokeThickness='10' StrokeEndLineCap='Triangle' Data='M 20,60 L 76,60'/>"),
+       {{17, 30, kWhite}, {79, 26, kBlack}, {79, 60, kBlack}, {79, 56, kWhite}}},
       {"dashes leave gaps",
        Page("<Path Stroke='#000000' StrokeThickness='4' StrokeDashArray='2 2' Data='M 0,48 L 96,48'/>"),
        {{4, 48, kBlack}, {12, 48, kWhite}}},
