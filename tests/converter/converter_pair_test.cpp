@@ -60,6 +60,8 @@ TEST_F(ConverterPairTest, DrawsWhatTheMarkupSays) {
        {{10, 10, kWhite}, {25, 25, kRed}, {48, 48, kWhite}}},
       {"non-zero fill keeps the hole filled", Page("<Path Fill='#FF0000' Data='F1 " + square + "'/>"),
        {{25, 25, kRed}, {48, 48, kRed}}},
+      {"a fill rule with a space before its digit", Page("<Path Fill='#FF0000' Data='F 1 " + square + "'/>"),
+       {{48, 48, kRed}}},
       {"path geometry element with a relative command",
        Page("<Path Fill='#0000FF'><Path.Data><PathGeometry><PathFigure StartPoint='0,0' IsClosed='true'>"
             "<PolyLineSegment Points='48,0 48,96 0,96'/></PathFigure></PathGeometry></Path.Data></Path>"),
