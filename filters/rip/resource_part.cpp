@@ -39,9 +39,16 @@ HRESULT ReadWholePart(IPartBase* part, std::size_t limit, std::vector<BYTE>* byt
   HRESULT hr = part->GetStream(stream.Put());
   if (FAILED(hr)) return hr;
   if (!stream) return E_FAIL;
+  // The part's size, where the stream tells it (once the part is whole), sizes
+  // the buffer at once; reading goes on to the end all the same.
+  ULONGLONG end = 0;
+  if (FAILED(stream->Seek(0, STREAM_SEEK_END, &end))) end = 0;
   hr = stream->Seek(0, STREAM_SEEK_SET, nullptr);
   if (FAILED(hr)) return hr;
   try {
+    if (end > limit) return kPartTooLarge;
+    // One byte more, so that the end is seen without growing the buffer.
+    bytes->resize(static_cast<std::size_t>(end) + 1);
     std::size_t used = 0;
     int silent = 0;
     for (;;) {

@@ -277,27 +277,44 @@ class HesitantStream final : public ComObject<IPrintReadStream> {
   int calls_ = 0;
 };
 
+// A part whose first 100 bytes are written at once and the rest 50 ms later,
+// while the callback reads it, by a writer on a thread of its own.
+class ArrivingPart {
+ public:
+  explicit ArrivingPart(const Bytes& bytes) : content_(CreatePartContent()) {
+    ComPtr<IPrintWriteStream> writer;
+    EXPECT_EQ(content_->OpenWriter(writer.Put()), S_OK);
+    ULONG written = 0;
+    EXPECT_EQ(writer->WriteBytes(bytes.data(), 100, &written), S_OK);
+    finisher_ = std::thread([writer, bytes] {
+      Sleep(50);
+      ULONG rest = 0;
+      writer->WriteBytes(bytes.data() + 100, static_cast<ULONG>(bytes.size() - 100), &rest);
+      writer->Close();
+    });
+  }
+  ~ArrivingPart() { finisher_.join(); }
+  StreamMaker Reader() const {
+    return [content = content_](IPrintReadStream** stream) { return content->OpenReader(stream); };
+  }
+
+ private:
+  std::shared_ptr<PartContent> content_;
+  std::thread finisher_;
+};
+
 TEST_F(ResourceCallbacksTest, APartStillBeingWrittenIsWaitedFor) {
   const Bytes font = Pattern(5000);
-  // A part whose writer finishes it while the callback reads.
-  const std::shared_ptr<PartContent> content = CreatePartContent();
-  ComPtr<IPrintWriteStream> writer;
-  ASSERT_EQ(content->OpenWriter(writer.Put()), S_OK);
-  ULONG written = 0;
-  ASSERT_EQ(writer->WriteBytes(font.data(), 100, &written), S_OK);
-  Add<FontPart>("/Resources/arriving.ttf", [content](IPrintReadStream** stream) { return content->OpenReader(stream); });
   Add<FontPart>("/Resources/hesitant.ttf", [font](IPrintReadStream** stream) {
     *stream = MakeComObject<HesitantStream, IPrintReadStream>(font).Detach();
     return S_OK;
   });
-  std::thread finisher([&] {
-    Sleep(50);
-    ULONG rest = 0;
-    writer->WriteBytes(font.data() + 100, static_cast<ULONG>(font.size() - 100), &rest);
-    writer->Close();
-  });
-  const Fetched arriving = Fetch(&GetXPSFontData, "/Resources/arriving.ttf");
-  finisher.join();
+  Fetched arriving;
+  {
+    const ArrivingPart part(font);
+    Add<FontPart>("/Resources/arriving.ttf", part.Reader());
+    arriving = Fetch(&GetXPSFontData, "/Resources/arriving.ttf");
+  }
   EXPECT_EQ(arriving.result, 1);
   EXPECT_TRUE(arriving.bytes == font);
   const Fetched hesitant = Fetch(&GetXPSFontData, "/Resources/hesitant.ttf");
@@ -552,20 +569,12 @@ TEST_F(ResourceCallbacksImageTest, HostileImagesAreZeroWithNothingToFree) {
 
 TEST_F(ResourceCallbacksImageTest, AnImageStillArrivingIsDecodedOnceItIsWhole) {
   const Bytes png = ReadFile(Folder() / "rgb.png");
-  const std::shared_ptr<PartContent> content = CreatePartContent();
-  ComPtr<IPrintWriteStream> writer;
-  ASSERT_EQ(content->OpenWriter(writer.Put()), S_OK);
-  ULONG written = 0;
-  ASSERT_EQ(writer->WriteBytes(png.data(), 100, &written), S_OK);
-  Add<ImagePart>("/Resources/arriving.png", [content](IPrintReadStream** stream) { return content->OpenReader(stream); });
-  std::thread finisher([&] {
-    Sleep(50);
-    ULONG rest = 0;
-    writer->WriteBytes(png.data() + 100, static_cast<ULONG>(png.size() - 100), &rest);
-    writer->Close();
-  });
-  const Bytes arriving = Image("/Resources/arriving.png");
-  finisher.join();
+  Bytes arriving;
+  {
+    const ArrivingPart part(png);
+    Add<ImagePart>("/Resources/arriving.png", part.Reader());
+    arriving = Image("/Resources/arriving.png");
+  }
   EXPECT_FALSE(arriving.empty());
   EXPECT_TRUE(arriving == Image(AddImage("rgb.png").c_str()));
 }
