@@ -104,12 +104,12 @@ TEST_P(RipCorpus, TheConverterSeesEveryElementAndTheOutputIsItsPrinterData) {
   Compare(input);
   const std::vector<std::string> opened = Logged("PrnCtrlOpen ");
   ASSERT_EQ(opened.size(), 1u);
-  EXPECT_THAT(opened[0], HasSubstr("channel=driverout reserved=null encoder=" + Driver().string() + "/KESTENC.DLL "
+  EXPECT_THAT(opened[0], HasSubstr("channel=driverout reserved=null encoder=" + Driver().string() + "/PWGENC.DLL "
                                    "size=1548 printer=Kestrel InkJet MFP document=" +
                                    input.filename().string() + " job=1 one=1 last= zeroflag=0"));
-  // The default ticket: Letter, portrait, 600 dpi; 4 planes of 8 bits.
+  // The default ticket: Letter, portrait, 600 dpi; 3 planes of 8 bits.
   for (const std::string& device : Logged("XpsSetPageDevice "))
-    EXPECT_EQ(device, "XpsSetPageDevice 1 1 215900 279400 0 0 215900 279400 600 600 2 0 4 100 279400 279400 4 4 8");
+    EXPECT_EQ(device, "XpsSetPageDevice 1 1 215900 279400 0 0 215900 279400 600 600 2 0 4 100 279400 279400 3 3 8");
   const std::vector<std::string> lines = ReadLines(Log());
   ASSERT_GE(lines.size(), 2u);
   EXPECT_EQ(lines[lines.size() - 2], "PrnCtrlXPS2SPDLClose");
@@ -212,7 +212,7 @@ TEST_F(RipEndToEnd, TheDeviceValuesFollowTheTicket) {
   // Landscape takes the package's landscape rotation, 90 degrees: code 3.
   EXPECT_THAT(Logged("XpsSetPageDevice "),
               ::testing::ElementsAre(
-                  "XpsSetPageDevice 1 1 210000 297000 0 0 210000 297000 300 300 3 0 4 100 297000 297000 4 4 8"));
+                  "XpsSetPageDevice 1 1 210000 297000 0 0 210000 297000 300 300 3 0 4 100 297000 297000 3 3 8"));
   EXPECT_THAT(Logged("DevModeSet "), ::testing::ElementsAre(HasSubstr(
                                          "orientation=2 paper=9 quality=300 yresolution=300")));
 }
