@@ -102,7 +102,7 @@ class PageDecorationTest : public PreparationPipeline {
   std::unique_ptr<ScopeSettings> Scope() {
     IXMLDOMDocument2* ticket = nullptr;
     EXPECT_EQ(manager_.GetTicket(kPTJobScope, &ticket), S_OK);
-    auto scope = std::make_unique<ScopeSettings>(manager_, PRIVATE_KEYWORDS_NS);
+    auto scope = std::make_unique<ScopeSettings>(manager_, PRIVATE_KEYWORDS_NS, nullptr);
     bool changed = false;
     EXPECT_EQ(scope->ReadScopeSettings(ticket, &changed), S_OK);
     return scope;
