@@ -13,14 +13,6 @@ bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
 std::u16string Number(REAL value) { return FormatWide(u"%.2f", static_cast<double>(value)).text; }
 
-void AppendAttribute(std::u16string& markup, std::u16string_view name, std::u16string_view value) {
-  markup += u' ';
-  markup += name;
-  markup += u"=\"";
-  AppendEscapedXml(markup, value);
-  markup += u'"';
-}
-
 // A filled rectangle from (x, top) to (x + width, bottom), as the four corners
 // in the order the line's boxes are drawn.
 void AppendBox(std::u16string& markup, REAL x, REAL y1, REAL y2, REAL width, std::u16string_view fill) {
@@ -28,8 +20,8 @@ void AppendBox(std::u16string& markup, REAL x, REAL y1, REAL y2, REAL width, std
       FormatWide(u"M %.2f,%.2f L %.2f,%.2f %.2f,%.2f %.2f,%.2f z", double{x}, double{y1}, double{x}, double{y2},
                  double{x + width}, double{y2}, double{x + width}, double{y1});
   markup += u"<Path";
-  AppendAttribute(markup, u"Data", data.text);
-  AppendAttribute(markup, u"Fill", fill);
+  AppendXmlAttribute(markup, u"Data", data.text);
+  AppendXmlAttribute(markup, u"Fill", fill);
   markup += u"/>";
 }
 
@@ -96,19 +88,19 @@ HRESULT HeaderFooter::BuildMarkup(REAL pageWidth, REAL /*pageHeight*/, const Pag
     const bool pair = IsHighSurrogate(text_[i]) && i + 1 < text_.size() && IsLowSurrogate(text_[i + 1]);
     const std::u16string_view character(text_.data() + i, pair ? 2 : 1);
     markup += u"<Glyphs";
-    AppendAttribute(markup, u"Fill", fill);
-    AppendAttribute(markup, u"FontUri", resource_uri().View());
-    AppendAttribute(markup, u"FontRenderingEmSize", emText);
-    AppendAttribute(markup, u"StyleSimulations", style);
-    AppendAttribute(markup, u"OriginX", Number(x));
-    AppendAttribute(markup, u"OriginY", Number(baseline));
+    AppendXmlAttribute(markup, u"Fill", fill);
+    AppendXmlAttribute(markup, u"FontUri", resource_uri().View());
+    AppendXmlAttribute(markup, u"FontRenderingEmSize", emText);
+    AppendXmlAttribute(markup, u"StyleSimulations", style);
+    AppendXmlAttribute(markup, u"OriginX", Number(x));
+    AppendXmlAttribute(markup, u"OriginY", Number(baseline));
     // A leading brace would start an escape sequence.
-    AppendAttribute(markup, u"UnicodeString", character == u"{" ? std::u16string(u"{}{") : std::u16string(character));
+    AppendXmlAttribute(markup, u"UnicodeString", character == u"{" ? std::u16string(u"{}{") : std::u16string(character));
     if (pair) {
       const char32_t codePoint = 0x10000 + ((static_cast<char32_t>(text_[i]) - 0xD800) << 10) +
                                  (static_cast<char32_t>(text_[i + 1]) - 0xDC00);
       if (const std::optional<std::uint32_t> glyph = font_->FindGlyphIndex(codePoint))
-        AppendAttribute(markup, u"Indices", FormatWide(u"(2:1)%u", *glyph).text);
+        AppendXmlAttribute(markup, u"Indices", FormatWide(u"(2:1)%u", *glyph).text);
       ++i;
     }
     markup += u"/>";
