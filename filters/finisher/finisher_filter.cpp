@@ -1,7 +1,7 @@
 #include "finisher_filter.h"
 
 #include "finisher_page_rewriter.h"
-#include "framework/markup_parse.h"
+#include "framework/page_rewrite.h"
 #include "framework/ticket_part_writer.h"
 
 namespace {
@@ -85,23 +85,7 @@ HRESULT FinisherFilter::FinishPageUnderItsTicket(IFixedPage* page) {
 }
 
 HRESULT FinisherFilter::FinishPage(IFixedPage* page, const FinisherSettings& settings) {
-  // The markup is taken before the write stream replaces it.
-  ComPtr<IPrintReadStream> input;
-  HRESULT hr = page->GetStream(input.Put());
-  if (FAILED(hr)) return hr;
-  if (!input) return E_FAIL;
-  ComPtr<IPrintWriteStream> output;
-  hr = page->GetWriteStream(output.Put());
-  if (FAILED(hr)) return hr;
-  if (!output) return E_FAIL;
-  {
-    const auto rewriter = ComPtr<FinisherPageRewriter>::Attach(new FinisherPageRewriter(output.Get(), settings));
-    hr = ParseMarkup(input.Get(), rewriter.Get());
-    // The last of the markup is written here, where its failure can still
-    // fail the page instead of sending it cut short.
-    const HRESULT flushed = rewriter->Flush();
-    if (SUCCEEDED(hr)) hr = flushed;
-  }
-  output->Close();
-  return hr;
+  return RewritePageMarkup(page, [&settings](IPrintWriteStream* output) {
+    return ComPtr<MarkupHandlerBase>::Attach(new FinisherPageRewriter(output, settings));
+  });
 }

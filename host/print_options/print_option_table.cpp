@@ -401,6 +401,12 @@ constexpr OptionRow kRows[] = {
      SelectIn<kCollate>},
     {"mirror", "Mirror image", kMirror, "horizontal", "none", Spelled<kMirror, kMirrors>, GivenOptionOf<kMirror>,
      ApplyMirror},
+    {"reverse-image", "Page turned by half a turn", "kp:PageReverseImage", "true", "false",
+     FromTable<kOffOnNames, kOffOn>, GivenField<ReadMirror, &MirrorSettings::reverse>,
+     SetField<ReadMirror, WriteMirror, &MirrorSettings::reverse>},
+    {"transverse", "Paper fed turned by a quarter", "kp:PageMediaSizeData", "true", "false",
+     FromTable<kOffOnNames, kOffOn>, GivenField<ReadMediaSize, &MediaSizeSettings::transverse>,
+     SetField<ReadMediaSize, WriteMediaSize, &MediaSizeSettings::transverse>},
 };
 
 bool BookletOn(const Choice& booklet) { return booklet.value != "off"; }

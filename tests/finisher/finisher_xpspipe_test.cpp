@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "tests/host/host_test_support.h"
+#include "tests/ticket/ticket_documents.h"
 
 namespace {
 
@@ -31,28 +32,23 @@ const std::string kCheckScript =
 // turned input; a page left as it was is far beyond it.
 constexpr double kMatch = 8;
 
-std::string Ticket(const std::string& body) {
-  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
-         "<psf:PrintTicket xmlns:psf=\"http://schemas.microsoft.com/windows/2003/08/printing/printschemaframework\" "
-         "xmlns:psk=\"http://schemas.microsoft.com/windows/2003/08/printing/printschemakeywords\" "
-         "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" "
-         "xmlns:kp=\"http://schemas.kestrel-print.example/kestrel/printing/2006/11/printschemakeywords\" "
-         "version=\"1\">" +
-         body + "</psf:PrintTicket>";
-}
-std::string Mirror(const std::string& option) {
-  return "<psf:Feature name=\"psk:PageMirrorImage\"><psf:Option name=\"psk:" + option + "\"/></psf:Feature>";
-}
-const std::string kReverse = "<psf:Feature name=\"kp:PageReverseImage\"><psf:Option name=\"kp:On\"/></psf:Feature>";
+using ticket_test::Feature;
+using ticket_test::IntValue;
+using ticket_test::Option;
+using ticket_test::Property;
+using ticket_test::Scored;
+using ticket_test::StringValue;
+
+std::string Ticket(const std::string& body) { return ticket_test::TicketXml(body, ticket_test::kDriverDeclarations); }
+std::string Mirror(const std::string& option) { return Feature("psk:PageMirrorImage", Option("psk:" + option)); }
+const std::string kReverse = Feature("kp:PageReverseImage", Option("kp:On"));
 std::string Transverse(const std::string& orientation) {
-  return "<psf:Feature name=\"psk:PageOrientation\"><psf:Option name=\"psk:" + orientation +
-         "\"/></psf:Feature><psf:Property name=\"kp:PageMediaSizeData\"><psf:Property name=\"kp:TransverseMode\">"
-         "<psf:Value xsi:type=\"xsd:string\">On</psf:Value></psf:Property></psf:Property>";
+  return Feature("psk:PageOrientation", Option("psk:" + orientation)) +
+         Property("kp:PageMediaSizeData", Property("kp:TransverseMode", StringValue("On")));
 }
 const std::string kPosterWithCutOutLines =
-    "<psf:Feature name=\"psk:PagePoster\"><psf:Option name=\"psk:On\"><psf:ScoredProperty name=\"psk:SheetsPerPage\">"
-    "<psf:Value xsi:type=\"xsd:integer\">4</psf:Value></psf:ScoredProperty></psf:Option>"
-    "<psf:Feature name=\"kp:PagePrintCutOutLine\"><psf:Option name=\"kp:On\"/></psf:Feature></psf:Feature>";
+    Feature("psk:PagePoster", Option("psk:On", Scored("psk:SheetsPerPage", IntValue(4))) +
+                                  Feature("kp:PagePrintCutOutLine", Option("kp:On")));
 
 class FinisherEndToEnd : public ::testing::Test {
  protected:
