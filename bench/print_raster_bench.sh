@@ -29,7 +29,10 @@ for dpi in 300 600; do
   total_print=0 total_mupdf=0
   for job in "${jobs[@]}"; do
     "$xpspipe" run --quiet "$job" "$work/chain.xps"
-    pages=$(mutool info "$work/chain.xps" 2>/dev/null | awk '/^Pages:/ {print $2}')
+    # Pages as mupdf counts them: each drawn at 1 dpi.
+    rm -rf "$work/count" && mkdir "$work/count"
+    mutool draw -q -r 1 -o "$work/count/p%d.png" "$work/chain.xps"
+    pages=$(find "$work/count" -name '*.png' | wc -l)
     read -r print_s _ < <(measure "$xpspipe" run --quiet --config print -o "printer-resolution=${dpi}dpi" \
       "$job" "$work/out.pwg")
     read -r mupdf_s _ < <(measure mutool draw -q -r "$dpi" -F pnm -o /dev/null "$work/chain.xps")
@@ -43,7 +46,7 @@ for dpi in 300 600; do
   awk -v a="$total_print" -v b="$total_mupdf" -v d="$dpi" \
     'BEGIN {printf "all jobs at %s dpi: ratio %.2f (goal <= 2.0)\n", d, (b > 0 ? a / b : 0)}'
 done
-rm -f "$work/chain.xps" "$work/out.pwg"
+rm -rf "$work/chain.xps" "$work/out.pwg" "$work/count"
 
 for pages in 10 100; do
   job=$(sample_job "$pages")
