@@ -229,6 +229,21 @@ TEST_F(FinisherFilterTest, TransverseFeedingTurnsThePageAndHandsOnTheExchangedMe
   }
 }
 
+// A media without a name cannot be written back exchanged: no ticket is handed
+// on as if it were, and pages that would be turned for it are not sent.
+TEST_F(FinisherFilterTest, AMediaThatCannotBeExchangedFailsThePageAndHandsOnNoTicket) {
+  const std::string unnamed = Feature("psk:PageMediaSize", Option("psk:", Scored("psk:MediaSizeWidth", IntValue(100000)) +
+                                                                       Scored("psk:MediaSizeHeight", IntValue(200000))));
+  const auto sequence = AddSequence(unnamed + Transverse());
+  AddDocument();
+  const auto page = AddPage(1);
+  EXPECT_EQ(Run(), E_INVALIDARG);
+  EXPECT_THAT(consumer().sent(), ElementsAre("/FixedDocumentSequence.fdseq", "/D1.fdoc"));
+  EXPECT_THAT(consumer().newTickets(), IsEmpty());
+  EXPECT_THAT(TicketName(*sequence), Not(HasSubstr("/PT_FI")));
+  EXPECT_EQ(page->written(), nullptr);
+}
+
 TEST_F(FinisherFilterTest, AFailedWriteFailsThePageInsteadOfSendingItCutShort) {
   for (const int failing : {0, 1}) {
     SCOPED_TRACE(failing);
