@@ -578,6 +578,12 @@ constexpr OptionRow kRows[] = {
      GivenDateTime<false>, ApplyDateTime<false>},
     {"header-footer-id", "ID on the header/footer line", kHeaderFooter, "user", "none", FreeForm<kIdForm>, GivenId,
      ApplyId},
+    {"reverse-image", "Page turned by half a turn", "kp:PageReverseImage", "true", "false",
+     FromTable<kOffOnNames, kOffOn>, GivenField<ReadMirror, &MirrorSettings::reverse>,
+     SetField<ReadMirror, WriteMirror, &MirrorSettings::reverse>},
+    {"transverse", "Paper fed turned by a quarter", "kp:PageMediaSizeData", "true", "false",
+     FromTable<kOffOnNames, kOffOn>, GivenField<ReadMediaSize, &MediaSizeSettings::transverse>,
+     SetField<ReadMediaSize, WriteMediaSize, &MediaSizeSettings::transverse>},
 };
 
 bool BookletOn(const Choice& booklet) { return booklet.value != "off"; }

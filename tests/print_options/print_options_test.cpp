@@ -140,6 +140,8 @@ TEST_F(PrintOptions, OptionSetsGiveTheTicketsOfTheirSettings) {
       {{"tray-separation"}, {{"/jobInfo/separateTrayMode/name", "On"}}, {}},
       {{"mirror"}, {{"/mirror/mirror/name", "MirrorImageWidth"}}, {}},
       {{"mirror=vertical"}, {{"/mirror/mirror/name", "MirrorImageHeight"}}, {}},
+      {{"reverse-image"}, {{"/mirror/reverse/name", "On"}}, {}},
+      {{"media=A4", "transverse"}, {{"/mediaSize/optionName", "ISOA4"}, {"/mediaSize/transverse/name", "On"}}, {}},
       {{"print-color-mode=monochrome"}, {}, {{"/dmColor", 1}}},
       {{"printer-resolution=300x300dpi"}, {}, {{"/dmPrintQuality", 300}, {"/dmYResolution", 300}}},
       {{"printer-resolution=1200dpi"}, {}, {{"/dmPrintQuality", 1200}}},
