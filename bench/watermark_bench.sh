@@ -15,17 +15,12 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 . "$here/bench/timed_run.sh"
+. "$here/bench/bench_jobs.sh"
 build=$(cd "${1:-$here/build/release}" && pwd)
 pages=${2:-1000}
 work="$build/bench-data"
 mkdir -p "$work"
 xpspipe="$build/host/xpspipe/xpspipe"
-
-sample() {
-  local job="$work/prep-$1.xps"
-  [ -f "$job" ] || "$build/tools/make-sample-xps" --pages "$1" "$job"
-  echo "$job"
-}
 
 image="$work/wm-2000.jpg"
 [ -f "$image" ] || /usr/bin/python3 -c "
@@ -94,8 +89,8 @@ best_of_three() {
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", (b > 0 ? a / b : 0)}'; }
 
-job=$(sample "$pages")
-quarter=$(sample "$((pages / 4))")
+job=$(sample_job "$pages")
+quarter=$(sample_job "$((pages / 4))")
 text=$(ticket Text DRAFT "")
 bitmap=$(ticket Bitmap "" "$image")
 read -r t_s t_kib p_s p_kib < <(best_of_three "$text" "$job")

@@ -5,12 +5,12 @@
 #include "platform/xps_parts.h"
 #include "watermark_geometry.h"
 
-HRESULT BitmapWatermark::Create(const WatermarkOptions& options, const WatermarkItem& item,
-                                std::unique_ptr<PageDecoration>* watermark) {
+HRESULT BitmapWatermark::Create(const DecorationSettings& settings, std::unique_ptr<PageDecoration>* watermark) {
   if (!watermark) return E_POINTER;
   watermark->reset();
-  if (DrawnWatermarkType(options, item) != WatermarkType::Bitmap) return E_INVALIDARG;
-  watermark->reset(new BitmapWatermark(options, item));
+  if (settings.kind != DecorationKind::Watermark || DecorationType(settings) != DecorationContent::Bitmap)
+    return E_INVALIDARG;
+  watermark->reset(new BitmapWatermark(settings));
   return S_OK;
 }
 

@@ -8,22 +8,23 @@
 
 #include "image_resource.h"
 #include "page_decoration.h"
-#include "ticket/watermark_settings.h"
+#include "decoration_settings.h"
 
 class BitmapWatermark final : public PageDecoration {
  public:
   // E_INVALIDARG when the options do not describe a bitmap watermark. The file
   // is not read yet: PrepareResources converts it.
-  static HRESULT Create(const WatermarkOptions& options, const WatermarkItem& item,
-                        std::unique_ptr<PageDecoration>* watermark);
+  static HRESULT Create(const DecorationSettings& settings, std::unique_ptr<PageDecoration>* watermark);
 
   // E_PENDING before PrepareResources learnt the image part's URI; the
   // image's failure when its size cannot be had.
   HRESULT BuildMarkup(REAL pageWidth, REAL pageHeight, const PageBox& imageable) override;
 
  private:
-  BitmapWatermark(const WatermarkOptions& options, const WatermarkItem& item)
-      : options_(options), item_(item), image_(std::u16string(item.fileName.View())) {}
+  explicit BitmapWatermark(const DecorationSettings& settings)
+      : options_(settings.watermark),
+        item_(settings.watermarkItem),
+        image_(std::u16string(settings.watermarkItem.fileName.View())) {}
   ResourceProvider& Provider() override { return image_; }
   const IID& PartInterface() const override { return IID_IPartImage; }
 

@@ -76,11 +76,12 @@ std::optional<std::u16string> GlyphsElement(const GlyphRun& run) {
 
 }  // namespace
 
-HRESULT TextWatermark::Create(const WatermarkOptions& options, const WatermarkItem& item,
-                              std::unique_ptr<PageDecoration>* watermark) {
+HRESULT TextWatermark::Create(const DecorationSettings& settings, std::unique_ptr<PageDecoration>* watermark) {
   if (!watermark) return E_POINTER;
   watermark->reset();
-  if (DrawnWatermarkType(options, item) != WatermarkType::Text) return E_INVALIDARG;
+  if (settings.kind != DecorationKind::Watermark || DecorationType(settings) != DecorationContent::Text)
+    return E_INVALIDARG;
+  const WatermarkItem& item = settings.watermarkItem;
   FontRequest request;
   request.faceName = item.fontName.View();
   request.pointSize = item.fontSize;
@@ -90,7 +91,7 @@ HRESULT TextWatermark::Create(const WatermarkOptions& options, const WatermarkIt
   request.text = item.text.View();
   std::unique_ptr<FontResource> font;
   if (const HRESULT hr = FontResource::Create(request, &font); FAILED(hr)) return hr;
-  watermark->reset(new TextWatermark(options, item, std::move(font)));
+  watermark->reset(new TextWatermark(settings, std::move(font)));
   return S_OK;
 }
 

@@ -137,12 +137,16 @@ class WatermarkTest : public ::testing::Test {
     return path;
   }
 
-  static WatermarkOptions On(WatermarkOverlay overlay = WatermarkOverlay::Opaque, OffOn outline = OffOn::Off) {
-    WatermarkOptions options;
-    options.on = OffOn::On;
-    options.overlay = overlay;
-    options.outline = outline;
-    return options;
+  // The settings of a page's watermark: switched on, with the item in force.
+  static DecorationSettings On(const WatermarkItem& item, WatermarkOverlay overlay = WatermarkOverlay::Opaque,
+                               OffOn outline = OffOn::Off) {
+    DecorationSettings settings;
+    settings.kind = DecorationKind::Watermark;
+    settings.watermark.on = OffOn::On;
+    settings.watermark.overlay = overlay;
+    settings.watermark.outline = outline;
+    settings.watermarkItem = item;
+    return settings;
   }
   static WatermarkItem TextItem(const char16_t* text) {
     WatermarkItem item;
@@ -184,7 +188,7 @@ TEST_F(WatermarkTest, TextRunsOpacityAndTheCopyUnderTheContent) {
     WatermarkItem item = TextItem(u"DRAFT");
     item.fontColor = 0x1FF0000;  // beyond 24 bits: the colour is its low 24
     std::unique_ptr<PageDecoration> watermark;
-    ASSERT_EQ(TextWatermark::Create(On(c.overlay, c.outline), item, &watermark), S_OK);
+    ASSERT_EQ(TextWatermark::Create(On(item, c.overlay, c.outline), &watermark), S_OK);
     std::string over, under;
     ASSERT_EQ(Build(*watermark, &over, &under), S_OK);
     const auto runs = Elements(over, "Glyphs");
@@ -228,7 +232,7 @@ TEST_F(WatermarkTest, TextIsCentredOnItsPositionAndTurnedByItsAngle) {
     item.positionY = c.y;
     item.angle = c.angle;
     std::unique_ptr<PageDecoration> watermark;
-    ASSERT_EQ(TextWatermark::Create(On(), item, &watermark), S_OK);
+    ASSERT_EQ(TextWatermark::Create(On(item), &watermark), S_OK);
     std::string over;
     ASSERT_EQ(Build(*watermark, &over), S_OK);
     const auto runs = Elements(over, "Glyphs");
@@ -247,15 +251,20 @@ TEST_F(WatermarkTest, TextIsCentredOnItsPositionAndTurnedByItsAngle) {
 
 TEST_F(WatermarkTest, NoTextWatermarkWithoutItsSettingsOrFont) {
   std::unique_ptr<PageDecoration> watermark;
-  WatermarkOptions off;
-  EXPECT_EQ(TextWatermark::Create(off, TextItem(u"X"), &watermark), E_INVALIDARG);
-  EXPECT_EQ(TextWatermark::Create(On(), BitmapItem("/x.bmp"), &watermark), E_INVALIDARG);
+  DecorationSettings off = On(TextItem(u"X"));
+  off.watermark.on = OffOn::Off;
+  EXPECT_EQ(TextWatermark::Create(off, &watermark), E_INVALIDARG);
+  DecorationSettings headerFooter = On(TextItem(u"X"));
+  headerFooter.kind = DecorationKind::HeaderFooter;
+  EXPECT_EQ(TextWatermark::Create(headerFooter, &watermark), E_INVALIDARG);
+  EXPECT_EQ(TextWatermark::Create(On(BitmapItem("/x.bmp")), &watermark), E_INVALIDARG);
+  EXPECT_EQ(BitmapWatermark::Create(On(TextItem(u"X")), &watermark), E_INVALIDARG);
   WatermarkItem longName = TextItem(u"X");
   longName.fontName = Bstr(u"A face name of thirty-two characters");
-  EXPECT_EQ(TextWatermark::Create(On(), longName, &watermark), E_INVALIDARG);
+  EXPECT_EQ(TextWatermark::Create(On(longName), &watermark), E_INVALIDARG);
   EXPECT_EQ(watermark, nullptr);
   // Markup before the font part is known.
-  ASSERT_EQ(TextWatermark::Create(On(), TextItem(u"X"), &watermark), S_OK);
+  ASSERT_EQ(TextWatermark::Create(On(TextItem(u"X")), &watermark), S_OK);
   EXPECT_EQ(watermark->BuildMarkup(816, 1056, PageBox{}), E_PENDING);
 }
 
@@ -280,7 +289,7 @@ TEST_F(WatermarkTest, BitmapFillsItsBoxAtItsResolutionAndScaling) {
     item.positionX = c.x;
     item.positionY = c.y;
     std::unique_ptr<PageDecoration> watermark;
-    ASSERT_EQ(BitmapWatermark::Create(On(WatermarkOverlay::Transparent), item, &watermark), S_OK);
+    ASSERT_EQ(BitmapWatermark::Create(On(item, WatermarkOverlay::Transparent), &watermark), S_OK);
     std::string over;
     ASSERT_EQ(Build(*watermark, &over), S_OK);
     const auto brush = Elements(over, "ImageBrush");
@@ -353,7 +362,7 @@ TEST_F(WatermarkTest, FilesThatAreNoUsableImageMakeNoPart) {
   for (const auto& [label, path] : cases) {
     SCOPED_TRACE(label);
     std::unique_ptr<PageDecoration> watermark;
-    ASSERT_EQ(BitmapWatermark::Create(On(), BitmapItem(path), &watermark), S_OK);
+    ASSERT_EQ(BitmapWatermark::Create(On(BitmapItem(path)), &watermark), S_OK);
     std::string over;
     EXPECT_TRUE(FAILED(Build(*watermark, &over)));
   }
