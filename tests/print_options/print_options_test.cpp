@@ -144,6 +144,16 @@ TEST_F(PrintOptions, OptionSetsGiveTheTicketsOfTheirSettings) {
       {{"printer-resolution=300x300dpi"}, {}, {{"/dmPrintQuality", 300}, {"/dmYResolution", 300}}},
       {{"printer-resolution=1200dpi"}, {}, {{"/dmPrintQuality", 1200}}},
       {{"copies=5", "collate"}, {}, {{"/dmCopies", 5}, {"/dmCollate", 1}}},
+      {{"watermark-text=Draft&<copy>", "watermark-overlay=transparent", "watermark-outline"},
+       {{"/watermark/on/name", "On"},
+        {"/watermark/common/type/name", "Text"},
+        {"/watermark/common/text", "Draft&<copy>"},
+        {"/watermark/overlay/name", "Transparent"},
+        {"/watermark/outline/name", "On"}},
+       {}},
+      {{"watermark-image=/srv/logo-1.png"},
+       {{"/watermark/common/type/name", "Bitmap"}, {"/watermark/common/fileName", "/srv/logo-1.png"}},
+       {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(Joined(c.options));
@@ -187,6 +197,9 @@ TEST_F(PrintOptions, WhatThePrinterDoesNotTakeIsOneLineNamingTheOptionAndWhatIsA
       {{"number-up=4", "booklet"}, "-o booklet and -o number-up=4 contradict each other"},
       {{"poster=4", "number-up=2"}, "-o poster=4 and -o number-up=2 contradict each other"},
       {{"landscape", "orientation-requested=3"}, "-o landscape and -o orientation-requested=3 contradict each other"},
+      {{"watermark-image=logo.png"}, "-o watermark-image=logo.png: wants the absolute path of a BMP"},
+      {{"watermark-text=A", "watermark-image=/a.png"},
+       "-o watermark-text=A and -o watermark-image=/a.png contradict each other: a page has one watermark"},
       {{"out.xps"}, "-o out.xps: no such print option; the output file is now the second argument"},
       {{"../out"}, "the output file is now the second argument"},
       {{"nosuch=1"}, "-o nosuch=1: no such print option (xpspipe options lists them)"},
