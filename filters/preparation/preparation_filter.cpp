@@ -1,5 +1,7 @@
 #include "preparation_filter.h"
 
+#include <cstdio>
+
 #include "framework/markup_parse.h"
 #include "framework/ticket_part_writer.h"
 #include "page_rewriter.h"
@@ -18,9 +20,12 @@ std::unique_ptr<ScopeSettings> PreparationFilter::ExamineScope(Part* part, EPrin
   if (FAILED(ticket_manager().GetTicket(scope, &merged)) || FAILED(PrintTicketManager::CopyDocument(merged, &copy)))
     return nullptr;
   auto settings = std::make_unique<ScopeSettings>(ticket_manager(), View(private_namespace()));
+  // A document's decorations serve its pages without a ticket of their own.
+  if (scope == kPTDocumentScope) ReadDecorations(*settings, copy.Get());
   bool changed = false;
   if (FAILED(settings->ReadScopeSettings(copy.Get(), &changed))) return nullptr;
-  if (settings->IsActive() && changed && (always || ticket_manager().HasPartTicket(scope)) && consumer()) {
+  // Only the scaling request is neutralised in a job's or document's ticket.
+  if (settings->ScalesPages() && changed && (always || ticket_manager().HasPartTicket(scope)) && consumer()) {
     ComPtr<IPartPrintTicket> ticket;
     if (SUCCEEDED(WriteTicketPart(consumer(), copy.Get(), tag, ticket.Put()))) part->SetPrintTicket(ticket.Get());
   }
@@ -54,7 +59,7 @@ HRESULT PreparationFilter::ProcessFixedPage(IFixedPage* page) {
   const bool hasTicket = SUCCEEDED(asked) && own;
   if (asked != kTicketItemNotFound && FAILED(asked)) return asked;
   HRESULT hr = S_OK;
-  if (hasTicket || !documentScope_) {
+  if (hasTicket || !documentScope_ || documentScope_->WatermarkVariesByPage()) {
     hr = PreparePageUnderItsTicket(page);
   } else if (documentScope_->IsActive()) {
     hr = PreparePage(page, *documentScope_);
@@ -70,6 +75,7 @@ HRESULT PreparationFilter::PreparePageUnderItsTicket(IFixedPage* page) {
   hr = ticket_manager().GetTicket(kPTPageScope, &ticket);
   if (FAILED(hr)) return hr;
   ScopeSettings scope(ticket_manager(), View(private_namespace()));
+  ReadDecorations(scope, ticket);
   bool changed = false;
   hr = scope.ReadScopeSettings(ticket, &changed);
   if (hr == kTicketItemNotFound) return S_FALSE;
@@ -80,6 +86,16 @@ HRESULT PreparationFilter::PreparePageUnderItsTicket(IFixedPage* page) {
   hr = WriteTicketPart(consumer(), ticket, u"SC", part.Put());
   if (FAILED(hr)) return hr;
   return page->SetPrintTicket(part.Get());
+}
+
+void PreparationFilter::ReadDecorations(ScopeSettings& scope, IXMLDOMDocument2* ticket) {
+  // The page number of a document's scope is that of the page before its first.
+  const HRESULT hr = scope.ReadWatermark(ticket, pages_seen());
+  // Once per job: a ticket that asks for what cannot be drawn usually asks it on every page.
+  if (FAILED(hr) && !warned_) {
+    warned_ = true;
+    std::fprintf(stderr, "xprepflt: a page decoration is left off: %s\n", HresultName(hr).c_str());
+  }
 }
 
 HRESULT PreparationFilter::PreparePage(IFixedPage* page, ScopeSettings& scope) {

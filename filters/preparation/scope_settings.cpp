@@ -4,6 +4,7 @@
 #include "scaling_settings.h"
 #include "ticket/imageable_area.h"
 #include "ticket/media_size_settings.h"
+#include "watermark_reader.h"
 
 ScopeSettings::ScopeSettings(PrintTicketManager& manager, std::u16string_view privateNamespace)
     : manager_(manager), privateNamespace_(privateNamespace) {}
@@ -52,6 +53,18 @@ HRESULT ScopeSettings::ReadScopeSettings(IXMLDOMDocument2* ticket, bool* changed
   });
 }
 
+HRESULT ScopeSettings::ReadWatermark(IXMLDOMDocument2* ticket, ULONG pageNumber) {
+  if (!ticket) return E_POINTER;
+  return CallReturningHresult([&] {
+    const PrintTicketDom dom(u"PrintTicket", privateNamespace_, ticket);
+    PageWatermark read;
+    const HRESULT hr = ReadPageWatermark(dom, pageNumber, &read);
+    watermark_ = std::move(read.decoration);
+    watermarkVariesByPage_ = read.variesByPage;
+    return hr;
+  });
+}
+
 HRESULT ScopeSettings::PrepareDecorationResources(IXpsDocumentConsumer* consumer, IFixedPage* page,
                                                   PartResourceCache* cache) {
   if (!consumer || !page || !cache) return E_POINTER;
@@ -64,8 +77,9 @@ HRESULT ScopeSettings::PrepareDecorationResources(IXpsDocumentConsumer* consumer
   return SUCCEEDED(last) ? last : S_OK;
 }
 
-bool ScopeSettings::IsActive() const {
-  if (watermark_ || headerFooter_) return true;
+bool ScopeSettings::IsActive() const { return watermark_ || headerFooter_ || ScalesPages(); }
+
+bool ScopeSettings::ScalesPages() const {
   return scaler_ &&
          (scaler_->settings().mode != ScalingMode::None || scaler_->settings().correctFixedPageSize == OffOn::On);
 }

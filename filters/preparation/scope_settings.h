@@ -22,6 +22,14 @@ class ScopeSettings {
   // ticket as it was and no scaler.
   HRESULT ReadScopeSettings(IXMLDOMDocument2* ticket, bool* changed);
 
+  // Builds the page's watermark from the ticket (none when it asks for
+  // none); pageNumber counts the job's pages from 1. A watermark that cannot
+  // be made is left off and its failure returned.
+  HRESULT ReadWatermark(IXMLDOMDocument2* ticket, ULONG pageNumber);
+  // The job's first page and the others get different watermarks, so the
+  // scope's watermark serves no other page.
+  bool WatermarkVariesByPage() const { return watermarkVariesByPage_; }
+
   // Attaches each decoration's resource part to the page; a decoration whose
   // part cannot be had is dropped for this page. Returns the last call's
   // success code; E_POINTER for NULL arguments.
@@ -30,6 +38,8 @@ class ScopeSettings {
   // Something to do: a decoration, or a scaler with a mode or asked to
   // correct the page size.
   bool IsActive() const;
+  // The scaler has a mode or is asked to correct the page size.
+  bool ScalesPages() const;
 
   PageScaler* scaler() const { return scaler_.get(); }
   PageDecoration* watermark() const { return watermark_.get(); }
@@ -47,6 +57,7 @@ class ScopeSettings {
   std::u16string privateNamespace_;
   std::unique_ptr<PageScaler> scaler_;
   std::unique_ptr<PageDecoration> watermark_;
+  bool watermarkVariesByPage_ = false;
   std::unique_ptr<PageDecoration> headerFooter_;
   PageBox imageableArea_;
 };
