@@ -181,6 +181,20 @@ HRESULT ImageResource::LoadPngStream() {
   if (const GpStatus saved = GdipSaveImageToStream(image.get(), png.Get(), &encoder->Clsid, nullptr); saved != Ok)
     return fail(saved);
   png_ = std::move(png);
+  // The size from the image itself: its PNG declares the same resolution.
+  UINT pixelsWide = 0, pixelsHigh = 0;
+  REAL dpiX = 0, dpiY = 0;
+  GdipGetImageWidth(image.get(), &pixelsWide);
+  GdipGetImageHeight(image.get(), &pixelsHigh);
+  GdipGetImageHorizontalResolution(image.get(), &dpiX);
+  GdipGetImageVerticalResolution(image.get(), &dpiY);
+  width_ = static_cast<REAL>(pixelsWide);
+  height_ = static_cast<REAL>(pixelsHigh);
+  if (dpiX > 0 && dpiY > 0) {
+    width_ = 96.0f / dpiX * width_;
+    height_ = 96.0f / dpiY * height_;
+  }
+  Remembered().Remember({key_, identity, S_OK, width_, height_});
   return Rewind(png_.Get());
 }
 
@@ -188,6 +202,9 @@ HRESULT ImageResource::WritePartContent(IUnknown* part, IPrintWriteStream* strea
   if (!part || !stream) return E_POINTER;
   HRESULT hr = LoadPngStream();
   if (FAILED(hr)) return hr;
+  // PNG is compressed already: a package that deflates it again only spends time.
+  if (ComPtr<IPartBase> base; SUCCEEDED(part->QueryInterface(IID_IPartBase, base.PutVoid())) && base)
+    base->SetPartCompression(Compression_NotCompressed);
   std::vector<BYTE> piece(kCopyPiece);
   for (;;) {
     ULONG read = 0;
@@ -209,31 +226,16 @@ HRESULT ImageResource::WritePartContent(IUnknown* part, IPrintWriteStream* strea
 
 HRESULT ImageResource::GetImageSize(REAL* width, REAL* height) {
   if (!width || !height) return E_POINTER;
-  const FileIdentity identity = IdentityOf(key_);
-  if (const auto known = Remembered().Find(key_, identity); known && SUCCEEDED(known->result)) {
-    *width = known->width;
-    *height = known->height;
-    return S_OK;
+  if (!png_) {
+    if (const auto known = Remembered().Find(key_, IdentityOf(key_)); known && SUCCEEDED(known->result)) {
+      *width = known->width;
+      *height = known->height;
+      return S_OK;
+    }
   }
-  HRESULT hr = LoadPngStream();
+  const HRESULT hr = LoadPngStream();
   if (FAILED(hr)) return hr;
-  GpBitmap* loaded = nullptr;
-  const GpStatus status = GdipCreateBitmapFromStream(png_.Get(), &loaded);
-  const ImagePtr bitmap(loaded);
-  if (status != Ok) return HresultFromGdiplusStatus(status);
-  UINT pixelsWide = 0, pixelsHigh = 0;
-  REAL dpiX = 0, dpiY = 0;
-  GdipGetImageWidth(bitmap.get(), &pixelsWide);
-  GdipGetImageHeight(bitmap.get(), &pixelsHigh);
-  GdipGetImageHorizontalResolution(bitmap.get(), &dpiX);
-  GdipGetImageVerticalResolution(bitmap.get(), &dpiY);
-  Known known{key_, identity, S_OK, static_cast<REAL>(pixelsWide), static_cast<REAL>(pixelsHigh)};
-  if (dpiX > 0 && dpiY > 0) {
-    known.width = 96.0f / dpiX * known.width;
-    known.height = 96.0f / dpiY * known.height;
-  }
-  Remembered().Remember(known);
-  *width = known.width;
-  *height = known.height;
-  return Rewind(png_.Get());
+  *width = width_;
+  *height = height_;
+  return S_OK;
 }

@@ -39,4 +39,6 @@ class ImageResource final : public ResourceProvider {
  private:
   std::u16string key_;
   ComPtr<IStream> png_;
+  REAL width_ = 0;  // at 96 dots per inch, known with the PNG
+  REAL height_ = 0;
 };

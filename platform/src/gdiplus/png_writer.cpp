@@ -1,4 +1,4 @@
-// PNG encoding (libpng) into memory, with the image's resolution as pHYs in
+// PNG encoding (libpng, fast compression) into memory, with the image's resolution as pHYs in
 // pixels per metre so that a reader gets the same physical size back.
 #include <png.h>
 
@@ -46,6 +46,8 @@ bool Encode(const GpImage& image, png_bytepp rows, std::vector<BYTE>& out) {
   png_set_write_fn(png, &out, AppendPng, FlushNothing);
   png_set_IHDR(png, info, image.width, image.height, 8, ColourType(image.channels), PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  // A print job's image is written once and read once: speed over size.
+  png_set_compression_level(png, 1);
   png_set_pHYs(png, info, PixelsPerMetre(image.dpiX), PixelsPerMetre(image.dpiY), PNG_RESOLUTION_METER);
   png_write_info(png, info);
   png_write_image(png, rows);
