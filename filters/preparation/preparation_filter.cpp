@@ -19,7 +19,7 @@ std::unique_ptr<ScopeSettings> PreparationFilter::ExamineScope(Part* part, EPrin
   ComPtr<IXMLDOMDocument2> copy;
   if (FAILED(ticket_manager().GetTicket(scope, &merged)) || FAILED(PrintTicketManager::CopyDocument(merged, &copy)))
     return nullptr;
-  auto settings = std::make_unique<ScopeSettings>(ticket_manager(), View(private_namespace()));
+  auto settings = std::make_unique<ScopeSettings>(ticket_manager(), View(private_namespace()), property_bag());
   // A document's decorations serve its pages without a ticket of their own.
   if (scope == kPTDocumentScope) ReadDecorations(*settings, copy.Get());
   bool changed = false;
@@ -74,7 +74,7 @@ HRESULT PreparationFilter::PreparePageUnderItsTicket(IFixedPage* page) {
   IXMLDOMDocument2* ticket = nullptr;
   hr = ticket_manager().GetTicket(kPTPageScope, &ticket);
   if (FAILED(hr)) return hr;
-  ScopeSettings scope(ticket_manager(), View(private_namespace()));
+  ScopeSettings scope(ticket_manager(), View(private_namespace()), property_bag());
   ReadDecorations(scope, ticket);
   bool changed = false;
   hr = scope.ReadScopeSettings(ticket, &changed);
@@ -90,7 +90,7 @@ HRESULT PreparationFilter::PreparePageUnderItsTicket(IFixedPage* page) {
 
 void PreparationFilter::ReadDecorations(ScopeSettings& scope, IXMLDOMDocument2* ticket) {
   // The page number of a document's scope is that of the page before its first.
-  const HRESULT hr = scope.ReadWatermark(ticket, pages_seen());
+  const HRESULT hr = scope.ReadDecorations(ticket, pages_seen());
   // Once per job: a ticket that asks for what cannot be drawn usually asks it on every page.
   if (FAILED(hr) && !warned_) {
     warned_ = true;

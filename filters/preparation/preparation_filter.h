@@ -35,7 +35,8 @@ class PreparationFilter final : public XpsFilterBase {
   // Reads the settings of the page's merged ticket and prepares the page by
   // them; a page rewritten under a ticket of its own gets an "SC" ticket.
   HRESULT PreparePageUnderItsTicket(IFixedPage* page);
-  // The decorations of the page about to come, failures reported once per job.
+  // Decorations that cannot be made leave the page without them; the first
+  // such failure of the job is reported.
   void ReadDecorations(ScopeSettings& scope, IXMLDOMDocument2* ticket);
 
   // The document's settings, for its pages without a ticket of their own;

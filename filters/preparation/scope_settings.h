@@ -8,12 +8,22 @@
 
 #include "framework/part_resource_cache.h"
 #include "framework/print_ticket_manager.h"
+#include "decoration_settings.h"
 #include "page_decoration.h"
 #include "page_scaler.h"
 
 class ScopeSettings {
  public:
-  ScopeSettings(PrintTicketManager& manager, std::u16string_view privateNamespace);
+  ScopeSettings(PrintTicketManager& manager, std::u16string_view privateNamespace,
+                IPrintPipelinePropertyBag* properties);
+
+  // Builds the page's decorations from the ticket (before ReadScopeSettings
+  // rewrites it): the watermark of the page's item (pageNumber counts the
+  // job's pages from 1), and the header/footer with the job's printer, user
+  // and print time and the printable area. A decoration that cannot be made
+  // is absent, the other is still made; the first failure is returned (an
+  // absent item is no failure).
+  HRESULT ReadDecorations(IXMLDOMDocument2* ticket, ULONG pageNumber);
 
   // Reads the scaling request and the page media, builds the scaler, and
   // rewrites the ticket so that it asks for no further scaling (and, to fit
@@ -22,10 +32,6 @@ class ScopeSettings {
   // ticket as it was and no scaler.
   HRESULT ReadScopeSettings(IXMLDOMDocument2* ticket, bool* changed);
 
-  // Builds the page's watermark from the ticket (none when it asks for
-  // none); pageNumber counts the job's pages from 1. A watermark that cannot
-  // be made is left off and its failure returned.
-  HRESULT ReadWatermark(IXMLDOMDocument2* ticket, ULONG pageNumber);
   // The job's first page and the others get different watermarks, so the
   // scope's watermark serves no other page.
   bool WatermarkVariesByPage() const { return watermarkVariesByPage_; }
@@ -38,7 +44,8 @@ class ScopeSettings {
   // Something to do: a decoration, or a scaler with a mode or asked to
   // correct the page size.
   bool IsActive() const;
-  // The scaler has a mode or is asked to correct the page size.
+  // The scaler alone asks for something to do (what a job's or a document's
+  // own ticket is rewritten for).
   bool ScalesPages() const;
 
   PageScaler* scaler() const { return scaler_.get(); }
@@ -52,9 +59,14 @@ class ScopeSettings {
 
  private:
   HRESULT ReadImageable(IXMLDOMDocument2* ticket, ImageableArea& area);
+  HRESULT ReadWatermark(IXMLDOMDocument2* ticket, ULONG pageNumber);
+  HRESULT ReadHeaderFooter(IXMLDOMDocument2* ticket);
+  // The job's submission time in local time when the spooler knows it, else now.
+  SYSTEMTIME PrintTime(HANDLE printer) const;
 
   PrintTicketManager& manager_;
   std::u16string privateNamespace_;
+  ComPtr<IPrintPipelinePropertyBag> properties_;
   std::unique_ptr<PageScaler> scaler_;
   std::unique_ptr<PageDecoration> watermark_;
   bool watermarkVariesByPage_ = false;

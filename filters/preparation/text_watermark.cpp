@@ -19,14 +19,6 @@ struct Offset {
 constexpr Offset kOutline[] = {{1, 0},          {-1, 0},          {0, 1},           {0, -1},          {0.707f, 0.707f},
                                {-0.707f, 0.707f}, {0.707f, -0.707f}, {-0.707f, -0.707f}, {0, 0}};
 
-void AppendAttribute(std::u16string& markup, std::u16string_view name, std::u16string_view value) {
-  markup += u' ';
-  markup += name;
-  markup += u"=\"";
-  AppendEscapedXml(markup, value);
-  markup += u'"';
-}
-
 // "cos a, -sin a, sin a, cos a, cx, cy": the text rises by the angle to the right.
 std::optional<std::u16string> RenderTransform(WORD angle, REAL cx, REAL cy) {
   GpMatrix* matrix = nullptr;
@@ -61,15 +53,15 @@ std::optional<std::u16string> GlyphsElement(const GlyphRun& run) {
   const auto y = FormatWide(u"%.2f", run.originY);
   if (FAILED(x.hr) || FAILED(y.hr) || run.fontUri.empty() || run.emSize.empty()) return std::nullopt;
   std::u16string glyphs = u"<Glyphs";
-  AppendAttribute(glyphs, u"Fill", run.fill);
-  AppendAttribute(glyphs, u"Opacity", run.opacity);
-  AppendAttribute(glyphs, u"RenderTransform", run.transform);
-  AppendAttribute(glyphs, u"FontUri", run.fontUri);
-  AppendAttribute(glyphs, u"FontRenderingEmSize", run.emSize);
-  AppendAttribute(glyphs, u"StyleSimulations", run.style);
-  AppendAttribute(glyphs, u"OriginX", x.text);
-  AppendAttribute(glyphs, u"OriginY", y.text);
-  AppendAttribute(glyphs, u"UnicodeString", run.text);
+  AppendXmlAttribute(glyphs, u"Fill", run.fill);
+  AppendXmlAttribute(glyphs, u"Opacity", run.opacity);
+  AppendXmlAttribute(glyphs, u"RenderTransform", run.transform);
+  AppendXmlAttribute(glyphs, u"FontUri", run.fontUri);
+  AppendXmlAttribute(glyphs, u"FontRenderingEmSize", run.emSize);
+  AppendXmlAttribute(glyphs, u"StyleSimulations", run.style);
+  AppendXmlAttribute(glyphs, u"OriginX", x.text);
+  AppendXmlAttribute(glyphs, u"OriginY", y.text);
+  AppendXmlAttribute(glyphs, u"UnicodeString", run.text);
   glyphs += u"/>";
   return glyphs;
 }
