@@ -4,6 +4,7 @@
 #include "ticket/hresult_error.h"
 #include "ticket/print_schema_namespaces.h"
 #include "ticket/settings_support.h"
+#include "ticket/watermark_settings.h"
 
 namespace {
 
@@ -180,6 +181,40 @@ OrderedJson DescribeFields(const MirrorSettings& s) {
   return json;
 }
 
+OrderedJson DescribeItem(const WatermarkItem& item) {
+  OrderedJson json = OrderedJson::object();
+  json["id"] = item.id;
+  json["type"] = Enumeration(item.type);
+  json["positionX"] = item.positionX;
+  json["positionY"] = item.positionY;
+  json["fontColor"] = item.fontColor;
+  json["fontSize"] = item.fontSize;
+  json["text"] = Text(item.text);
+  json["angle"] = item.angle;
+  json["fontName"] = Text(item.fontName);
+  json["italic"] = item.italic;
+  json["bold"] = item.bold;
+  json["fileName"] = Text(item.fileName);
+  json["scaling"] = item.scaling;
+  json["subData"] = item.subData;
+  json["bmpLightness"] = item.bmpLightness;
+  return json;
+}
+
+OrderedJson DescribeFields(const WatermarkOptions& s) {
+  OrderedJson json = OrderedJson::object();
+  json["on"] = Enumeration(s.on);
+  json["layoutOrder"] = Enumeration(s.layoutOrder);
+  json["overlay"] = Enumeration(s.overlay);
+  json["outline"] = Enumeration(s.outline);
+  json["customSettings"] = Enumeration(s.customSettings);
+  json["title"] = Text(s.title);
+  json["common"] = DescribeItem(s.common);
+  json["first"] = DescribeItem(s.first);
+  json["other"] = DescribeItem(s.other);
+  return json;
+}
+
 OrderedJson DescribeFields(const HeaderFooterOptions& o) {
   OrderedJson json = OrderedJson::object();
   json["on"] = Enumeration(o.on);
@@ -220,6 +255,7 @@ HRESULT DescribeSettingsJson(IXMLDOMDocument2* ticket, IXMLDOMDocument2* capabil
     out["poster"] = ReadAndDescribe<PosterSettings>(dom, ReadPoster);
     out["inputBin"] = ReadAndDescribe<InputBinSettings>(dom, ReadInputBin);
     out["mirror"] = ReadAndDescribe<MirrorSettings>(dom, ReadMirror);
+    out["watermark"] = ReadAndDescribe<WatermarkOptions>(dom, ReadWatermarkOptions);
     out["headerFooter"] = ReadAndDescribe<HeaderFooterOptions>(dom, ReadHeaderFooterOptions);
     *json = out.dump(2);
     return S_OK;

@@ -19,8 +19,11 @@ DecorationContent DecorationType(const DecorationSettings& settings) {
     case DecorationKind::HeaderFooter:
       return HeaderFooterType(settings);
     case DecorationKind::Watermark:
-      // The watermark's rule goes here with its record.
-      return DecorationContent::Nothing;
+      switch (DrawnWatermarkType(settings.watermark, settings.watermarkItem)) {
+        case WatermarkType::Text: return DecorationContent::Text;
+        case WatermarkType::Bitmap: return DecorationContent::Bitmap;
+        default: return DecorationContent::Nothing;
+      }
   }
   return DecorationContent::Nothing;
 }

@@ -8,6 +8,7 @@
 #include "platform/unknown.h"
 #include "ticket/header_footer_settings.h"
 #include "ticket/job_info_settings.h"
+#include "ticket/watermark_settings.h"
 
 enum class DecorationKind : LONG { HeaderFooter, Watermark };
 
@@ -19,8 +20,9 @@ struct DecorationSettings {
   // The property "PrinterHandle" and "UserSecurityToken"; none for a watermark.
   HANDLE printer = nullptr;
   HANDLE userToken = nullptr;
-  // --- Watermark: WatermarkOptions and the page's effective WatermarkItem
-  // (defaults for a header/footer) go here. ---
+  // --- Watermark (defaults for a header/footer) ---
+  WatermarkOptions watermark;
+  WatermarkItem watermarkItem;  // the item in force for the page
   // --- Header/footer (defaults for a watermark) ---
   HeaderFooterOptions headerFooter;
   JobInfoSettings jobInfo;  // only its DefaultUserName is used
@@ -28,6 +30,7 @@ struct DecorationSettings {
   ComPtr<IPrintPipelinePropertyBag> properties;
 };
 
+// A watermark is what its item says when it is on.
 // A header/footer is text when it is on and prints a part: the date or the
 // time (these need the printer, which knows the driver's names), the user's
 // name, or a custom ID that is not empty.

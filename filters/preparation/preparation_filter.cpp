@@ -59,7 +59,7 @@ HRESULT PreparationFilter::ProcessFixedPage(IFixedPage* page) {
   const bool hasTicket = SUCCEEDED(asked) && own;
   if (asked != kTicketItemNotFound && FAILED(asked)) return asked;
   HRESULT hr = S_OK;
-  if (hasTicket || !documentScope_) {
+  if (hasTicket || !documentScope_ || documentScope_->WatermarkVariesByPage()) {
     hr = PreparePageUnderItsTicket(page);
   } else if (documentScope_->IsActive()) {
     hr = PreparePage(page, *documentScope_);
@@ -90,6 +90,7 @@ HRESULT PreparationFilter::PreparePageUnderItsTicket(IFixedPage* page) {
 
 void PreparationFilter::ReadDecorations(ScopeSettings& scope, IXMLDOMDocument2* ticket) {
   scope.ShareHeaderFooterLine(&headerFooterLine_);
+  // The page number of a document's scope is that of the page before its first.
   const HRESULT hr = scope.ReadDecorations(ticket, pages_seen());
   // Once per job: a ticket that asks for what cannot be drawn usually asks it on every page.
   if (FAILED(hr) && !warned_) {

@@ -9,7 +9,8 @@
 // an "SC_JOB" ticket given to the sequence, since the later filters read the
 // same default. A page without a ticket of its own is prepared under its
 // document's settings, read once per document, and needs no ticket part: its
-// document's or the job's carries the neutral request.
+// document's or the job's carries the neutral request. A watermark that
+// differs between the job's first page and the others is read for each page.
 #pragma once
 
 #include <memory>
@@ -34,7 +35,6 @@ class PreparationFilter final : public XpsFilterBase {
   // Reads the settings of the page's merged ticket and prepares the page by
   // them; a page rewritten under a ticket of its own gets an "SC" ticket.
   HRESULT PreparePageUnderItsTicket(IFixedPage* page);
-
   // Decorations that cannot be made leave the page without them; the first
   // such failure of the job is reported.
   void ReadDecorations(ScopeSettings& scope, IXMLDOMDocument2* ticket);

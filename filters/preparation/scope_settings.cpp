@@ -12,6 +12,7 @@
 #include "scaling_settings.h"
 #include "ticket/imageable_area.h"
 #include "ticket/media_size_settings.h"
+#include "watermark_reader.h"
 
 namespace {
 
@@ -85,10 +86,25 @@ HRESULT ScopeSettings::ReadScopeSettings(IXMLDOMDocument2* ticket, bool* changed
   });
 }
 
-HRESULT ScopeSettings::ReadDecorations(IXMLDOMDocument2* ticket, ULONG /*pageNumber*/) {
+HRESULT ScopeSettings::ReadDecorations(IXMLDOMDocument2* ticket, ULONG pageNumber) {
   if (!ticket) return E_POINTER;
-  const HRESULT hr = ReadHeaderFooter(ticket);
+  // Each decoration on its own: a watermark that cannot be made leaves the header/footer.
+  HRESULT hr = ReadWatermark(ticket, pageNumber);
+  const HRESULT headerFooter = ReadHeaderFooter(ticket);
+  if (SUCCEEDED(hr) || hr == kTicketItemNotFound) hr = headerFooter;
   return hr == kTicketItemNotFound ? S_OK : hr;
+}
+
+HRESULT ScopeSettings::ReadWatermark(IXMLDOMDocument2* ticket, ULONG pageNumber) {
+  if (!ticket) return E_POINTER;
+  return CallReturningHresult([&] {
+    const PrintTicketDom dom(u"PrintTicket", privateNamespace_, ticket);
+    PageWatermark read;
+    const HRESULT hr = ReadPageWatermark(dom, pageNumber, &read);
+    watermark_ = std::move(read.decoration);
+    watermarkVariesByPage_ = read.variesByPage;
+    return hr;
+  });
 }
 
 HRESULT ScopeSettings::ReadHeaderFooter(IXMLDOMDocument2* ticket) {

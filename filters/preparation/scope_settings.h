@@ -19,9 +19,11 @@ class ScopeSettings {
                 IPrintPipelinePropertyBag* properties);
 
   // Builds the page's decorations from the ticket (before ReadScopeSettings
-  // rewrites it): the header/footer with the job's printer, user and print
-  // time and the printable area. A decoration that cannot be made is absent;
-  // the first failure is returned (an absent item is no failure).
+  // rewrites it): the watermark of the page's item (pageNumber counts the
+  // job's pages from 1), and the header/footer with the job's printer, user
+  // and print time and the printable area. A decoration that cannot be made
+  // is absent, the other is still made; the first failure is returned (an
+  // absent item is no failure).
   HRESULT ReadDecorations(IXMLDOMDocument2* ticket, ULONG pageNumber);
   // The job's last header/footer line, which ReadDecorations takes when the
   // page asks for the same one and replaces when it asks for another.
@@ -33,6 +35,10 @@ class ScopeSettings {
   // rewritten, also when a later step failed. Reading failures leave the
   // ticket as it was and no scaler.
   HRESULT ReadScopeSettings(IXMLDOMDocument2* ticket, bool* changed);
+
+  // The job's first page and the others get different watermarks, so the
+  // scope's watermark serves no other page.
+  bool WatermarkVariesByPage() const { return watermarkVariesByPage_; }
 
   // Attaches each decoration's resource part to the page; a decoration whose
   // part cannot be had is dropped for this page. Returns the last call's
@@ -57,6 +63,7 @@ class ScopeSettings {
 
  private:
   HRESULT ReadImageable(IXMLDOMDocument2* ticket, ImageableArea& area);
+  HRESULT ReadWatermark(IXMLDOMDocument2* ticket, ULONG pageNumber);
   HRESULT ReadHeaderFooter(IXMLDOMDocument2* ticket);
   // The job's submission time in local time when the spooler knows it, else now.
   SYSTEMTIME PrintTime(HANDLE printer) const;
@@ -67,6 +74,7 @@ class ScopeSettings {
   std::shared_ptr<HeaderFooterLine>* sharedLine_ = nullptr;
   std::unique_ptr<PageScaler> scaler_;
   std::unique_ptr<PageDecoration> watermark_;
+  bool watermarkVariesByPage_ = false;
   std::unique_ptr<PageDecoration> headerFooter_;
   PageBox imageableArea_;
 };

@@ -5,8 +5,7 @@
 // printer's options the way users type them. Adding an option is adding a
 // row (and, where it needs one, its apply function above the table).
 //
-// Scaling and watermarks get their rows with the features of the
-// preparation filter.
+// Scaling gets its rows with the features of the preparation filter.
 #include <algorithm>
 #include <array>
 #include <type_traits>
@@ -24,6 +23,7 @@
 #include "ticket/media_size_settings.h"
 #include "ticket/mirror_settings.h"
 #include "ticket/nup_settings.h"
+#include "ticket/watermark_settings.h"
 
 namespace kestrel::print_options {
 namespace {
@@ -527,6 +527,41 @@ void SelectIn(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
   Select(edit, kFeature, choice);
 }
 
+// --- watermark-text, watermark-image and their look: WatermarkOptions (one
+// watermark for all pages) ---
+
+constexpr char kWatermark[] = "psk:PageWatermark";
+constexpr char kWatermarkTextForm[] = "any text, drawn across the middle of every page";
+constexpr char kWatermarkImageForm[] =
+    "the absolute path of a BMP, GIF, PNG, JPEG or TIFF file, drawn in the middle of every page";
+constexpr Spelling kOverlays[] = {{"Transparent", "transparent"}, {"Opaque", "opaque"}};
+
+// Switches the watermark on with the common item of that type and value.
+void ApplyWatermark(TicketEdit& edit, WatermarkType type, Bstr WatermarkItem::*field, std::string_view value) {
+  const std::optional<std::u16string> wide = Utf8ToUtf16(value);
+  if (!wide || wide->empty()) throw BadValue("");
+  WatermarkOptions options = edit.Read(ReadWatermarkOptions);
+  options.on = OffOn::On;
+  options.customSettings = OffOn::Off;
+  options.common.type = type;
+  options.common.*field = Bstr(*wide);
+  edit.Write(WriteWatermarkOptions, options);
+}
+void ApplyWatermarkText(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
+  ApplyWatermark(edit, WatermarkType::Text, &WatermarkItem::text, choice.value);
+}
+void ApplyWatermarkImage(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
+  // The filter opens it wherever the job runs: a relative path would name another file there.
+  if (!choice.value.starts_with('/')) throw BadValue("");
+  ApplyWatermark(edit, WatermarkType::Bitmap, &WatermarkItem::fileName, choice.value);
+}
+template <WatermarkType kType, Bstr WatermarkItem::*kField>
+std::optional<std::string> GivenWatermark(const PrintTicketDom& ticket, const Offer&) {
+  const WatermarkOptions options = ReadAlone(ticket, ReadWatermarkOptions);
+  if (options.on != OffOn::On || options.customSettings == OffOn::On || options.common.type != kType)
+    return std::nullopt;
+  return Utf16ToUtf8((options.common.*kField).View());
+}
 
 constexpr OptionRow kRows[] = {
     {"media", "Paper size", kMediaSize, "", "", MediaOffer, GivenMedia, ApplyMedia},
@@ -584,11 +619,23 @@ constexpr OptionRow kRows[] = {
     {"transverse", "Paper fed turned by a quarter", "kp:PageMediaSizeData", "true", "false",
      FromTable<kOffOnNames, kOffOn>, GivenField<ReadMediaSize, &MediaSizeSettings::transverse>,
      SetField<ReadMediaSize, WriteMediaSize, &MediaSizeSettings::transverse>},
+    {"watermark-text", "Watermark text", kWatermark, "", "", FreeForm<kWatermarkTextForm>,
+     GivenWatermark<WatermarkType::Text, &WatermarkItem::text>, ApplyWatermarkText},
+    {"watermark-image", "Watermark image", kWatermark, "", "", FreeForm<kWatermarkImageForm>,
+     GivenWatermark<WatermarkType::Bitmap, &WatermarkItem::fileName>, ApplyWatermarkImage},
+    {"watermark-overlay", "Watermark drawn see-through or opaque", kWatermark, "", "",
+     FromTable<kWatermarkOverlayNames, kOverlays>, GivenField<ReadWatermarkOptions, &WatermarkOptions::overlay>,
+     SetField<ReadWatermarkOptions, WriteWatermarkOptions, &WatermarkOptions::overlay>},
+    {"watermark-outline", "Watermark text drawn as an outline", kWatermark, "true", "false",
+     FromTable<kOffOnNames, kOffOn>, GivenField<ReadWatermarkOptions, &WatermarkOptions::outline>,
+     SetField<ReadWatermarkOptions, WriteWatermarkOptions, &WatermarkOptions::outline>},
 };
 
 bool BookletOn(const Choice& booklet) { return booklet.value != "off"; }
 
 constexpr Contradiction kContradictions[] = {
+    {"watermark-text", "watermark-image", [](const Choice&, const Choice&) { return true; },
+     "a page has one watermark, text or image"},
     {"booklet", "sides", [](const Choice& a, const Choice& b) { return BookletOn(a) && b.value != "two-sided-short-edge"; },
      "a booklet is printed with sides=two-sided-short-edge"},
     {"booklet", "binding", [](const Choice& a, const Choice& b) { return BookletOn(a) && b.value != "none"; },

@@ -1,6 +1,7 @@
 // Result values of the GDI+ flat API.
 #pragma once
 
+#include "platform/hresult.h"
 #include "platform/types.h"
 
 namespace Gdiplus {
@@ -35,3 +36,10 @@ enum Status : INT {
 using GpStatus = Gdiplus::Status;
 using Gdiplus::Status;
 using enum Gdiplus::Status;
+
+// The one translation of a status into a result: Ok S_OK, InvalidParameter
+// E_INVALIDARG, OutOfMemory and InsufficientBuffer E_OUTOFMEMORY, ObjectBusy
+// E_PENDING, NotImplemented E_NOTIMPL, Win32Error the thread's last error
+// (E_FAIL when that is none), FileNotFound HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND),
+// AccessDenied E_ACCESSDENIED, anything else E_FAIL.
+HRESULT HresultFromGdiplusStatus(GpStatus status);
