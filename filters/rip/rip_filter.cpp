@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "driver/manual_duplex/manual_duplex_argument.h"
+#include "filters/rip/module_folder.h"
 #include "filters/rip/page_markup_bridge.h"
 #include "framework/filter_module.h"
 #include "ticket/hresult_error.h"
@@ -202,14 +203,7 @@ HRESULT RipFilter::EncoderPath(std::u16string* path) {
   if (property_bag()->GetProperty(kEncDllName64, name.Get()) != S_OK || name->vt != VT_BSTR || !name->bstrVal)
     return S_OK;
   const std::u16string_view file(name->bstrVal, SysStringLen(name->bstrVal));
-  WCHAR module[MAX_PATH];
-  const DWORD length = GetModuleFileNameW(ThisModuleHandle(), module, MAX_PATH);
-  std::u16string folder;
-  if (length > 0 && length < MAX_PATH) {
-    folder.assign(module, length);
-    folder.erase(folder.find_last_of(u"/\\:") + 1);
-  }
-  *path = folder + std::u16string(file);
+  *path = ThisModuleFolder() + std::u16string(file);
   if (path->size() >= MAX_PATH)
     return Fail(E_INVALIDARG, "the encoder library's path " + Utf8(*path) + " is longer than 259 characters");
   return S_OK;

@@ -1,10 +1,7 @@
-#include <string>
-
 #include "filters/rip/manual_duplex_start.h"
+#include "filters/rip/module_folder.h"
 #include "filters/rip/rip_filter.h"
 #include "framework/filter_module.h"
-#include "platform/files.h"
-#include "platform/library_loader.h"
 
 constinit const FilterModuleDefinition kThisFilterModule{
     MakeGuid("{4048888E-2F5E-491B-9AF4-5963D0011F0F}"),
@@ -17,14 +14,6 @@ constinit const FilterModuleDefinition kThisFilterModule{
 // Always returns the same static empty string, which the caller must not free.
 extern "C" __attribute__((visibility("default"))) const WCHAR* StartManualDuplex(const WCHAR* argument) {
   static constexpr WCHAR kEmpty[] = u"";
-  if (!argument) return kEmpty;
-  WCHAR module[MAX_PATH];
-  const DWORD length = GetModuleFileNameW(ThisModuleHandle(), module, MAX_PATH);
-  std::u16string folder;
-  if (length > 0 && length < MAX_PATH) {
-    folder.assign(module, length);
-    folder.erase(folder.find_last_of(u"/\\") + 1);
-  }
-  RunManualDuplexProgram(argument, folder);
+  if (argument) RunManualDuplexProgram(argument, ThisModuleFolder());
   return kEmpty;
 }

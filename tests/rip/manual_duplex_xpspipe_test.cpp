@@ -28,10 +28,7 @@ constexpr auto kLimit = 120s;
 class ManualDuplex : public ::testing::Test {
  protected:
   void SetUp() override {
-    fs::create_directory(Driver());
-    for (const fs::directory_entry& entry : fs::directory_iterator(KESTREL_DRIVER_DIR))
-      if (entry.path().filename() != "3") fs::create_symlink(entry.path(), Driver() / entry.path().filename());
-    fs::create_directory_symlink(fs::path(KESTREL_DUPLEX_CONVERTER_DIR) / "3", Driver() / "3");
+    rip_test::LayOutDriverPackage(Driver(), KESTREL_DUPLEX_CONVERTER_DIR);
     fs::create_directory(Files());
     setenv("KESTREL_DUPLEX_FILES", Files().c_str(), 1);
     ASSERT_EQ(RunProcess({KESTREL_MAKE_SAMPLE_XPS, "--pages", "5", Input().string()}, kLimit).exit_code, 0);
@@ -55,13 +52,7 @@ class ManualDuplex : public ::testing::Test {
       if (entry.path().filename().string().starts_with("kv")) return entry.path();
     return {};
   }
-  std::vector<std::string> FilesLeft() const {
-    std::vector<std::string> names;
-    for (const fs::directory_entry& entry : fs::directory_iterator(Files()))
-      names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::vector<std::string> FilesLeft() const { return rip_test::FileNamesIn(Files()); }
   std::string Back(int page) const { return (Files() / ("back" + std::to_string(page) + ".prn")).string(); }
 
   fs::path Driver() const { return scratch_ / "driver"; }

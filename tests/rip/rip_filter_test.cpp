@@ -188,13 +188,7 @@ class RipBackSides : public RipFilterTest {
     unsetenv("KESTREL_RECORDER_FILES");
     RipFilterTest::TearDown();
   }
-  std::vector<std::string> FilesLeft() const {
-    std::vector<std::string> names;
-    for (const fs::directory_entry& entry : fs::directory_iterator(Files()))
-      names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::vector<std::string> FilesLeft() const { return rip_test::FileNamesIn(Files()); }
   fs::path Files() const { return scratch_ / "files"; }
 };
 

@@ -29,10 +29,7 @@ class RipEndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
     // The bundled package with the recording converter in its folder "3".
-    fs::create_directory(Driver());
-    for (const fs::directory_entry& entry : fs::directory_iterator(KESTREL_DRIVER_DIR))
-      if (entry.path().filename() != "3") fs::create_symlink(entry.path(), Driver() / entry.path().filename());
-    fs::create_directory_symlink(fs::path(KESTREL_RECORDING_CONVERTER_DIR) / "3", Driver() / "3");
+    rip_test::LayOutDriverPackage(Driver(), KESTREL_RECORDING_CONVERTER_DIR);
     fs::create_directory(Files());
     setenv("KESTREL_RECORDER_LOG", Log().c_str(), 1);
   }
@@ -62,13 +59,7 @@ class RipEndToEnd : public ::testing::Test {
       if (line.starts_with(prefix)) lines.push_back(line);
     return lines;
   }
-  std::vector<std::string> FilesLeft() const {
-    std::vector<std::string> names;
-    for (const fs::directory_entry& entry : fs::directory_iterator(Files()))
-      names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::vector<std::string> FilesLeft() const { return rip_test::FileNamesIn(Files()); }
 
   fs::path Driver() const { return scratch_ / "driver"; }
   fs::path Files() const { return scratch_ / "files"; }
