@@ -1,6 +1,8 @@
 // The command line of xpspipe.
 #pragma once
 
+#include "platform/system_time.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -26,6 +28,7 @@ struct RunCommand {
   std::vector<print_options::PrintOption> print_options;  // -o, in the order given
   std::optional<std::filesystem::path> output;
   std::optional<std::filesystem::path> print_ui_requests;  // recorded there instead of run
+  std::optional<SYSTEMTIME> submitted;  // UTC, from --submitted
   bool quiet = false;
   std::filesystem::path input;
 };
