@@ -62,11 +62,12 @@ bool Append(const std::string& file, std::ostream& out, std::string* why) {
 
 // Until the person presses Enter; false at the end of input.
 bool AskToTurnTheStack(std::size_t sides, const fs::path& list) {
+  // One write, so that an early Enter cannot land inside the prompt.
   std::cerr << "The fronts are printed. Take the printed sheets from the output tray without changing\n"
                "their order, turn the stack over and put it into the paper tray, first sheet on top.\n"
-               "Press Enter to print the "
-            << sides << " back side" << (sides == 1 ? "" : "s") << " (Ctrl-D stops; they stay listed in "
-            << list.string() << ").\n";
+               "Press Enter to print the " +
+                   std::to_string(sides) + " back side" + (sides == 1 ? "" : "s") +
+                   " (Ctrl-D stops; they stay listed in " + list.string() + ").\n";
   std::string line;
   return static_cast<bool>(std::getline(std::cin, line));
 }
