@@ -40,3 +40,5 @@ inline constexpr DWORD kDevModeFlagWatermark = 0x1;
 inline constexpr DWORD kDevModeFlagHeaderFooter = 0x2;
 inline constexpr DWORD kDevModeFlagReverseImage = 0x4;
 inline constexpr DWORD kDevModeFlagSecondBinInvalid = 0x8;
+// Two-sided by hand: the converter prints the fronts and reports the backs as files.
+inline constexpr DWORD kDevModeFlagManualDuplex = 0x10;

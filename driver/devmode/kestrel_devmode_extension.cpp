@@ -102,6 +102,10 @@ class PrivateBlockWriter {
     if (on(Private("PageReverseImage"))) p_.flags |= kDevModeFlagReverseImage;
     if (t_.PropertyValue({Private("PageInputBinData"), Private("SecondBinData")}) == "InvalidSecondBinData")
       p_.flags |= kDevModeFlagSecondBinInvalid;
+    const PrintSchemaName duplex = Psk("JobDuplexAllDocumentsContiguously");
+    const auto sides = t_.OptionName(duplex);
+    if (sides && sides->local != "OneSided" && t_.ScoredText(duplex, Psk("DuplexMode")) == "Manual")
+      p_.flags |= kDevModeFlagManualDuplex;
   }
 
   const PrintTicketView& t_;

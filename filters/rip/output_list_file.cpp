@@ -51,6 +51,11 @@ HRESULT OutputListFile::Add(const std::u16string& name) {
   return S_OK;
 }
 
+void OutputListFile::HandOver() {
+  path_.clear();
+  names_.clear();
+}
+
 void OutputListFile::Remove(bool listed) {
   if (listed)
     for (const std::u16string& name : names_) DeleteFileW(name.c_str());

@@ -26,6 +26,8 @@ class OutputListFile {
 
   // Removes the list; with listed, every file it names as well.
   void Remove(bool listed);
+  // Forgets the list, leaving it and its files to whoever it was handed to.
+  void HandOver();
 
  private:
   HRESULT Create(const std::u16string& name);

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+#include "driver/manual_duplex/manual_duplex_argument.h"
+#include "filters/rip/module_folder.h"
 #include "filters/rip/page_markup_bridge.h"
 #include "framework/filter_module.h"
 #include "ticket/hresult_error.h"
@@ -11,7 +13,6 @@
 #include "platform/files.h"
 #include "platform/library_loader.h"
 #include "platform/spooler.h"
-#include "platform/system_info.h"
 #include "platform/utf.h"
 #include "platform/wstring.h"
 
@@ -23,6 +24,7 @@ constexpr WCHAR kPortraitRotation[] = u"PortraitRotation";
 constexpr WCHAR kLandscapeRotation[] = u"LandscapeRotation";
 constexpr WCHAR kProgressReport[] = u"ProgressReport";
 constexpr WCHAR kEncDllName64[] = u"EncDllName64";
+constexpr WCHAR kKvmdFileName64[] = u"KvmdFileName64";
 constexpr WCHAR kDriverOut[] = u"driverout";
 constexpr std::size_t kMaxNameChars = kConverterNameChars - 1;
 
@@ -50,12 +52,6 @@ void CopyName(WCHAR* field, std::u16string_view text) {
   field[length] = u'\0';
 }
 
-bool VersionSixOrLater() {
-  OSVERSIONINFOW version{};
-  version.dwOSVersionInfoSize = sizeof version;
-  return GetVersionExW(&version) && version.dwMajorVersion > 5;
-}
-
 }  // namespace
 
 RipFilter::RipFilter() = default;
@@ -63,6 +59,7 @@ RipFilter::RipFilter() = default;
 RipFilter::~RipFilter() {
   CloseConverter();
   if (ticket_provider_) PTCloseProvider(ticket_provider_);
+  manual_duplex_.Release();
 }
 
 HRESULT RipFilter::Fail(HRESULT hr, std::string why) {
@@ -111,6 +108,9 @@ HRESULT RipFilter::StartOperation() {
   }
   ReadOutputSettings();
   ReadProgressReport();
+  keep_list_ = false;
+  // Without a channel a job with back sides fails at its end, naming them.
+  manual_duplex_.Open(print_class_factory(), printer_name(), job_id());
   HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   const bool apartment_entered = SUCCEEDED(hr);
   if (apartment_entered) hr = RunJob();
@@ -140,7 +140,7 @@ void RipFilter::EndJob(HRESULT result) {
   CloseConverter();
   if (ticket_provider_) PTCloseProvider(ticket_provider_);
   ticket_provider_ = nullptr;
-  if (FAILED(result) || finished()) list_.Remove(true);
+  if ((FAILED(result) || finished()) && !keep_list_) list_.Remove(true);
   records_.reset();
   writer_ = nullptr;
   reader_ = nullptr;
@@ -203,14 +203,7 @@ HRESULT RipFilter::EncoderPath(std::u16string* path) {
   if (property_bag()->GetProperty(kEncDllName64, name.Get()) != S_OK || name->vt != VT_BSTR || !name->bstrVal)
     return S_OK;
   const std::u16string_view file(name->bstrVal, SysStringLen(name->bstrVal));
-  WCHAR module[MAX_PATH];
-  const DWORD length = GetModuleFileNameW(ThisModuleHandle(), module, MAX_PATH);
-  std::u16string folder;
-  if (length > 0 && length < MAX_PATH) {
-    folder.assign(module, length);
-    folder.erase(folder.find_last_of(u"/\\:") + 1);
-  }
-  *path = folder + std::u16string(file);
+  *path = ThisModuleFolder() + std::u16string(file);
   if (path->size() >= MAX_PATH)
     return Fail(E_INVALIDARG, "the encoder library's path " + Utf8(*path) + " is longer than 259 characters");
   return S_OK;
@@ -347,8 +340,35 @@ HRESULT RipFilter::FinishParts() {
   CloseConverter();
   if (const HRESULT hr = CheckOutput(); FAILED(hr)) return hr;
   if (!records_->AtRecordBoundary()) return Fail(E_FAIL, "the converter's output ends inside a record");
-  // With a list of files, the manual-duplex program is to be started; it
-  // needs the list in place. Otherwise the list goes.
-  if (list_.Exists() && (!VersionSixOrLater() || finished())) list_.Remove(false);
-  return S_OK;
+  if (!list_.Exists()) return S_OK;
+  // A stopped job's back sides will never be printed.
+  if (finished()) {
+    list_.Remove(true);
+    return S_OK;
+  }
+  return HandOverBackSides();
+}
+
+// The list and its files now belong to the manual-duplex program, which
+// removes them once it has printed them.
+HRESULT RipFilter::HandOverBackSides() {
+  std::u16string program;
+  Variant name;
+  if (property_bag()->GetProperty(kKvmdFileName64, name.Get()) == S_OK && name->vt == VT_BSTR && name->bstrVal)
+    program.assign(name->bstrVal, SysStringLen(name->bstrVal));
+  HRESULT hr = E_INVALIDARG;
+  std::string why = "no manual-duplex program (\"KvmdFileName64\") is named";
+  if (!program.empty()) {
+    const std::optional<std::u16string> argument = FormatManualDuplexArgument(program, list_.path());
+    hr = argument ? manual_duplex_.Send(*argument) : HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+    why = hr == HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER) ? "the list's path is too long for the request"
+                                                              : "the print UI took no request";
+  }
+  if (SUCCEEDED(hr)) {
+    list_.HandOver();
+    return S_OK;
+  }
+  keep_list_ = true;
+  return Fail(hr, "the back sides cannot be handed to the manual-duplex program (" + why +
+                      "); they are listed in " + Utf8(list_.path()));
 }

@@ -3,6 +3,11 @@
 // DEVMODE, feeds each page to the markup converter through a
 // PageMarkupBridge, and writes the printer data the converter returns to the
 // pipeline's output stream (file names it reports go to an OutputListFile).
+// When the converter reported files (the back sides of a manual-duplex job),
+// the end of the job asks the print UI host, through the notification
+// channel, to start the package's manual-duplex program ("KvmdFileName64")
+// with the list; when that request cannot be sent the job fails naming the
+// list, and the files stay.
 //
 // A failure ends the job: the page, the converter or the output that failed
 // is named in the RequestShutdown's error information and StartOperation
@@ -14,6 +19,7 @@
 #include <string>
 
 #include "filters/rip/converter_libraries.h"
+#include "filters/rip/manual_duplex_channel.h"
 #include "filters/rip/output_list_file.h"
 #include "filters/rip/output_record_stream.h"
 #include "filters/rip/page_device_settings.h"
@@ -53,6 +59,7 @@ class RipFilter final : public XpsFilterBase {
   HRESULT CheckOutput();
   void CloseConverter();
   void EndJob(HRESULT result);
+  HRESULT HandOverBackSides();
   // Keeps the first explanation of a failure; returns hr.
   HRESULT Fail(HRESULT hr, std::string why);
 
@@ -66,6 +73,8 @@ class RipFilter final : public XpsFilterBase {
   HPTPROVIDER ticket_provider_ = nullptr;
   RipOutputSettings output_;
   OutputListFile list_;
+  ManualDuplexChannel manual_duplex_;
+  bool keep_list_ = false;  // the job failed handing the list over: it stays for the user
   std::unique_ptr<OutputRecordStream> records_;
   std::string failure_;
 };

@@ -7,14 +7,19 @@
 namespace kestrel::host {
 namespace {
 
-// Answers no class yet: the printer's class objects come with later work.
+// Answers the job's asynchronous notifications (IPrintAsyncNotify), nothing else.
 class PrintClassFactory final : public ComObject<IPrintClassObjectFactory> {
  public:
-  HRESULT GetPrintClassObject(LPCWSTR /*printerName*/, REFIID /*riid*/, void** object) override {
+  explicit PrintClassFactory(ComPtr<IPrintAsyncNotify> notifications) : notifications_(std::move(notifications)) {}
+  HRESULT GetPrintClassObject(LPCWSTR /*printerName*/, REFIID riid, void** object) override {
     if (!object) return E_POINTER;
     *object = nullptr;
-    return E_NOINTERFACE;
+    if (riid != IID_IPrintAsyncNotify || !notifications_) return E_NOINTERFACE;
+    return notifications_->QueryInterface(riid, object);
   }
+
+ private:
+  const ComPtr<IPrintAsyncNotify> notifications_;
 };
 
 // Every GetStream reads the ticket from its first byte.
@@ -76,10 +81,12 @@ Variant ToVariant(const PropertyValue& value) {
 }
 
 ComPtr<PropertyBag> MakeJobProperties(const JobIdentity& identity, std::vector<BYTE> user_ticket,
-                                      const std::vector<ConfiguredProperty>& configured) {
+                                      const std::vector<ConfiguredProperty>& configured,
+                                      ComPtr<IPrintAsyncNotify> notifications) {
   ComPtr<PropertyBag> bag = MakeComObject<PropertyBag>();
   if (!bag) throw HostError("out of memory", E_OUTOFMEMORY);
-  Add(*bag, "PrintClassFactory", UnknownVariant(MakeComObject<PrintClassFactory, IUnknown>().Get()));
+  Add(*bag, "PrintClassFactory",
+      UnknownVariant(MakeComObject<PrintClassFactory, IUnknown>(std::move(notifications)).Get()));
   Add(*bag, "PrinterName", ToVariant(identity.printer_name));
   Add(*bag, "PrintJobId", ToVariant(identity.job_id));
   Add(*bag, "PerUserPrintTicket",

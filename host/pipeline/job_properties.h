@@ -10,6 +10,7 @@
 
 #include "host/pipeline/pipeline_config.h"
 #include "host/pipeline/property_bag.h"
+#include "platform/async_notify.h"
 #include "platform/system_time.h"
 
 namespace kestrel::host {
@@ -20,9 +21,12 @@ struct JobIdentity {
   std::optional<SYSTEMTIME> submitted;  // UTC; the job's start when absent
 };
 
-// user_ticket: the bytes of the user's default print ticket. Throws HostError.
+// user_ticket: the bytes of the user's default print ticket; notifications:
+// what the print class factory answers for IPrintAsyncNotify (none when
+// empty). Throws HostError.
 ComPtr<PropertyBag> MakeJobProperties(const JobIdentity& identity, std::vector<BYTE> user_ticket,
-                                      const std::vector<ConfiguredProperty>& configured);
+                                      const std::vector<ConfiguredProperty>& configured,
+                                      ComPtr<IPrintAsyncNotify> notifications = {});
 
 // A configured value as the VARIANT filters read (VT_I4, VT_UI4, VT_BOOL, VT_BSTR).
 Variant ToVariant(const PropertyValue& value);

@@ -9,6 +9,7 @@
 #include "host/pipeline/job_part_maker.h"
 #include "host/pipeline/job_source.h"
 #include "host/pipeline/pipeline_ends.h"
+#include "host/pipeline/print_notifications.h"
 #include "host/pipeline/progress_report.h"
 #include "host/pipeline/spooler_job.h"
 #include "host/pipeline/written_content.h"
@@ -34,6 +35,7 @@ std::u16string Wide(const std::string& text, const std::string& what) {
 struct PipelineJob::Wiring {
   std::vector<std::unique_ptr<FilterLibrary>> filters;
   std::unique_ptr<SpoolerJobEntry> spooler_job;
+  ComPtr<PrintNotifications> notifications = MakeComObject<PrintNotifications>();
   ComPtr<PropertyBag> properties;
   std::vector<ComPtr<IInterFilterCommunicator>> communicators;
   std::vector<ComPtr<IPrintPipelineManagerControl>> controls;
@@ -135,7 +137,9 @@ void PipelineJob::Build(Wiring& wiring) {
   wiring.spooler_job = std::make_unique<SpoolerJobEntry>(
       printer, identity.job_id, Wide(options_.input.filename().string(), "the file name"),
       identity.submitted.value_or(submitted));
-  wiring.properties = MakeJobProperties(identity, options_.user_ticket, options_.properties);
+  if (!wiring.notifications) throw HostError("out of memory", E_OUTOFMEMORY);
+  wiring.properties = MakeJobProperties(identity, options_.user_ticket, options_.properties,
+                                        ComPtr<IPrintAsyncNotify>(wiring.notifications.Get()));
   wiring.spooler_job->AddProperties(*wiring.properties);
   Variant progress;
   progress->vt = VT_UNKNOWN;
@@ -190,6 +194,11 @@ void PipelineJob::RunThreads(Wiring& wiring) {
 }
 
 void PipelineJob::Conclude(Wiring& wiring) {
+  // The job is over: its channels close, and what they took waits for the print UI.
+  if (wiring.notifications) {
+    wiring.notifications->Close();
+    print_ui_requests_ = wiring.notifications->Requests();
+  }
   {
     std::lock_guard lock(failure_mutex_);
     if (failure_) return;
@@ -233,6 +242,7 @@ JobResult PipelineJob::Run() {
 JobResult PipelineJob::Result() const {
   JobResult result;
   result.notices = report_->Warnings();
+  result.print_ui_requests = print_ui_requests_;
   std::lock_guard lock(failure_mutex_);
   if (!failure_) {
     result.succeeded = true;

@@ -49,6 +49,9 @@ struct JobResult {
   std::string failure;                // one line: what failed, naming the part or filter
   HRESULT hr = S_OK;
   std::vector<std::string> notices;   // warnings and notes, one line each
+  // Requests the filters sent to the asynchronous print UI (also when the job
+  // failed: the caller must not run those, but may say what they held).
+  std::vector<std::u16string> print_ui_requests;
 };
 
 class PipelineJob final : public FilterEvents {
@@ -84,6 +87,7 @@ class PipelineJob final : public FilterEvents {
   mutable std::mutex failure_mutex_;
   std::optional<Failure> failure_;
   std::atomic<bool> stopping_{false};
+  std::vector<std::u16string> print_ui_requests_;
   std::mutex wiring_mutex_;
   Wiring* wiring_ = nullptr;  // while the job's threads run
 };

@@ -32,6 +32,8 @@ const char* const kUsage =
     "  --output OUT        the output file, instead of the second argument\n"
     "  --submitted TIME    the job's submission time, UTC: 2024-03-09T13:05:07Z (default: now)\n"
     "  --quiet             no progress on stderr\n"
+    "  --print-ui-requests FILE  append the requests the filters send to the print UI\n"
+    "                      (manual duplex) to FILE, one a line, instead of running them\n"
     "\n"
     "options: every print option the printer of the driver package (--driver DIR) takes,\n"
     "with its values (the default marked *), as text or --json.\n"
@@ -45,6 +47,10 @@ const char* const kUsage =
     "  default       the printer's default ticket\n"
     "  merge, capabilities and default print the XML document, or a description of it\n"
     "  with --text or --json. Resolved conflicts are reported on stderr.\n"
+    "\n"
+    "After a job that succeeded, the print UI runs the filters' requests: under manual\n"
+    "duplex the package's program appends the back sides to OUT (asking first at a\n"
+    "terminal); back sides it leaves unprinted are named, and the status is 1.\n"
     "\n"
     "Exit status: 0 success (for run, only when the whole job succeeded; on failure no\n"
     "output is left), 1 failure (a ticket that is not a print ticket, a file that cannot\n"
@@ -135,6 +141,8 @@ RunCommand ParseRun(ArgumentCursor& cursor) {
         run.print_options.push_back(std::move(option));
     } else if (arg == "--output") {
       run.output = cursor.Value(arg);
+    } else if (arg == "--print-ui-requests") {
+      run.print_ui_requests = cursor.Value(arg);
     } else if (arg == "--submitted") {
       run.submitted = ParseSubmitted(cursor.Value(arg));
     } else if (arg == "--quiet" || arg == "-q") {

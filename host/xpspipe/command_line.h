@@ -27,6 +27,7 @@ struct RunCommand {
   std::vector<PropertyOverride> properties;
   std::vector<print_options::PrintOption> print_options;  // -o, in the order given
   std::optional<std::filesystem::path> output;
+  std::optional<std::filesystem::path> print_ui_requests;  // recorded there instead of run
   std::optional<SYSTEMTIME> submitted;  // UTC, from --submitted
   bool quiet = false;
   std::filesystem::path input;

@@ -110,5 +110,28 @@ TEST_F(TicketDevMode, LayoutAndDecorationsGoToThePrivateBlock) {
   EXPECT_EQ(c.devmode.dmCollate, DMCOLLATE_TRUE);
 }
 
+TEST_F(TicketDevMode, ManualDuplexIsFlaggedForTheConverter) {
+  struct Case {
+    const char* option;
+    const char* mode;  // the DuplexMode scored property, or none
+    bool manual;
+  };
+  const Case cases[] = {{"psk:TwoSidedLongEdge", "Manual", true},
+                        {"psk:TwoSidedShortEdge", "Manual", true},
+                        {"psk:TwoSidedLongEdge", "Automatic", false},
+                        {"psk:TwoSidedLongEdge", nullptr, false},
+                        {"psk:OneSided", "Manual", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.option) + " " + (c.mode ? c.mode : "-"));
+    const std::string mode = c.mode ? std::string("<psf:ScoredProperty name=\"psk:DuplexMode\"><psf:Value "
+                                                  "xsi:type=\"xsd:string\">") +
+                                          c.mode + "</psf:Value></psf:ScoredProperty>"
+                                    : "";
+    const Converted converted = DevMode(Ticket(Feature("psk:JobDuplexAllDocumentsContiguously", c.option, mode)));
+    ASSERT_EQ(converted.hr, S_OK) << converted.message;
+    EXPECT_EQ((converted.extra.flags & kDevModeFlagManualDuplex) != 0, c.manual);
+  }
+}
+
 }  // namespace
 }  // namespace ticket_test

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "framework/filter_module.h"
+#include "host/pipeline/print_notifications.h"
+#include "host/print_ui/print_ui_request.h"
 #include "platform/spooler.h"
 #include "recording_write_stream.h"
 #include "test_pipeline.h"
@@ -22,6 +24,7 @@ constinit const FilterModuleDefinition kThisFilterModule{
 
 namespace {
 
+namespace fs = std::filesystem;
 using kestrel::host::testing::ReadFile;
 using kestrel::host::testing::ScratchDir;
 using ::testing::ElementsAre;
@@ -148,6 +151,80 @@ TEST_F(RipFilterTest, WithoutThePrinterControlLibraryTheJobFailsNamingIt) {
   EXPECT_EQ(journal_.Count("shutdown E_FAIL (0x80004005)"), 1);
   EXPECT_EQ(journal_.Count("finished"), 1);
   EXPECT_FALSE(output_->closed);
+}
+
+// Stops the job when the third page is announced.
+class StoppingProgress final : public ComObject<IPrintPipelineProgressReport> {
+ public:
+  HRESULT ReportProgress(EXpsJobConsumption update) override {
+    if (update == XpsJob_FixedPageAdded && ++pages == 3 && filter) filter->ShutdownOperation();
+    return S_OK;
+  }
+  RipFilter* filter = nullptr;
+  int pages = 0;
+};
+
+// The print class factory answers the host's notifications.
+class NotifyingFactory final : public ComObject<IPrintClassObjectFactory> {
+ public:
+  HRESULT GetPrintClassObject(LPCWSTR, REFIID riid, void** object) override {
+    return notifications->QueryInterface(riid, object);
+  }
+  ComPtr<kestrel::host::PrintNotifications> notifications = MakeComObject<kestrel::host::PrintNotifications>();
+};
+
+class RipBackSides : public RipFilterTest {
+ protected:
+  void SetUp() override {
+    RipFilterTest::SetUp();
+    fs::create_directory(Files());
+    setenv("KESTREL_RECORDER_FILES", Files().c_str(), 1);
+    PutString(bag_.Get(), u"KvmdFileName64", u"kvmanualduplex");
+    AddPage("/p1.fpage");
+    AddPage("/p2.fpage");
+    AddPage("/p3.fpage");
+  }
+  void TearDown() override {
+    unsetenv("KESTREL_RECORDER_FILES");
+    RipFilterTest::TearDown();
+  }
+  std::vector<std::string> FilesLeft() const { return rip_test::FileNamesIn(Files()); }
+  fs::path Files() const { return scratch_ / "files"; }
+};
+
+TEST_F(RipBackSides, AreHandedToThePrintUiWithTheListInPlace) {
+  const ComPtr<NotifyingFactory> factory = MakeComObject<NotifyingFactory>();
+  PutUnknown(bag_.Get(), u"PrintClassFactory", factory.Get());
+  EXPECT_EQ(Run(), S_OK);
+  const std::vector<std::string> left = FilesLeft();
+  ASSERT_EQ(left.size(), 4u);
+  const std::vector<std::u16string> requests = factory->notifications->Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(kestrel::print_ui::ParsePrintUiRequest(requests[0]).argument,
+            Utf8ToUtf16("14 kvmanualduplex " + (Files() / left[0]).string()).value());
+}
+
+TEST_F(RipBackSides, WithoutAChannelTheJobFailsAndNamesTheList) {
+  Run();
+  EXPECT_EQ(journal_.Count("shutdown E_POINTER (0x80004003)"), 1);
+  // The list and the files it names stay for the user (the message is checked end to end).
+  EXPECT_EQ(FilesLeft().size(), 4u);
+}
+
+TEST_F(RipBackSides, AStoppedJobRemovesThemAndTheirList) {
+  const ComPtr<StoppingProgress> stopping = MakeComObject<StoppingProgress>();
+  PutUnknown(bag_.Get(), u"ProgressReport", stopping.Get());
+  PutUnknown(bag_.Get(), u"PrintClassFactory", MakeComObject<NotifyingFactory>().Get());
+  const auto communicator = MakeComObject<ScriptedCommunicator>(ComPtr<IUnknown>(provider_.Get()),
+                                                                ComPtr<IUnknown>(output_.Get()));
+  const auto filter = ComPtr<RipFilter>::Attach(new RipFilter);
+  stopping->filter = filter.Get();
+  ASSERT_EQ(filter->InitializeFilter(communicator.Get(), bag_.Get(), control_.Get()), S_OK);
+  EXPECT_EQ(filter->StartOperation(), S_OK);
+  // The third page still ran, but what the converter reported after the stop
+  // never reached the list: only its own file may stay.
+  EXPECT_EQ(Logged("DevModeSet ").size(), 3u);
+  EXPECT_THAT(FilesLeft(), ElementsAre("page3.spl"));
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Parts for the rip filter's tests: pages and resource dictionaries with
 // markup of their own, read in pieces as small as the test asks, and the
-// recording converter's log.
+// recording converter's log, the driver package the end-to-end tests run.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -86,6 +86,25 @@ class Page final : public MarkupPart<IFixedPage> {
  private:
   std::map<std::string, ComPtr<IUnknown>> resources_;
 };
+
+// The names of a folder's entries, sorted.
+inline std::vector<std::string> FileNamesIn(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const std::filesystem::directory_entry& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// The bundled driver package at `driver`, linked entry by entry, with the
+// converter folder "3" of `converters` in place of its own.
+inline void LayOutDriverPackage(const std::filesystem::path& driver, const std::filesystem::path& converters) {
+  namespace fs = std::filesystem;
+  fs::create_directory(driver);
+  for (const fs::directory_entry& entry : fs::directory_iterator(KESTREL_DRIVER_DIR))
+    if (entry.path().filename() != "3") fs::create_symlink(entry.path(), driver / entry.path().filename());
+  fs::create_directory_symlink(converters / "3", driver / "3");
+}
 
 inline std::vector<std::string> ReadLines(const std::filesystem::path& file) {
   std::ifstream in(file);

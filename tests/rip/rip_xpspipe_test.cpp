@@ -29,10 +29,7 @@ class RipEndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
     // The bundled package with the recording converter in its folder "3".
-    fs::create_directory(Driver());
-    for (const fs::directory_entry& entry : fs::directory_iterator(KESTREL_DRIVER_DIR))
-      if (entry.path().filename() != "3") fs::create_symlink(entry.path(), Driver() / entry.path().filename());
-    fs::create_directory_symlink(fs::path(KESTREL_RECORDING_CONVERTER_DIR) / "3", Driver() / "3");
+    rip_test::LayOutDriverPackage(Driver(), KESTREL_RECORDING_CONVERTER_DIR);
     fs::create_directory(Files());
     setenv("KESTREL_RECORDER_LOG", Log().c_str(), 1);
   }
@@ -62,13 +59,7 @@ class RipEndToEnd : public ::testing::Test {
       if (line.starts_with(prefix)) lines.push_back(line);
     return lines;
   }
-  std::vector<std::string> FilesLeft() const {
-    std::vector<std::string> names;
-    for (const fs::directory_entry& entry : fs::directory_iterator(Files()))
-      names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::vector<std::string> FilesLeft() const { return rip_test::FileNamesIn(Files()); }
 
   // Has the converter fetch every resource of the job into Resources().
   void FetchResources() {
@@ -221,7 +212,8 @@ TEST_F(RipEndToEnd, FilesTheConverterReportsAreListed) {
   const fs::path input = kCorpus / "xps/mb06.xps";
   if (!fs::exists(input)) GTEST_SKIP() << input << " is not there";
   setenv("KESTREL_RECORDER_FILES", Files().c_str(), 1);
-  const ProcessResult run = Run(input);
+  // Recorded, not run: the listed files stay for the manual-duplex program.
+  const ProcessResult run = Run(input, {"--print-ui-requests", (scratch_ / "requests.txt").string()});
   ASSERT_EQ(run.exit_code, 0) << run.err;
   EXPECT_EQ(ReadFile(Out()), ReadFile(Log()));
   const std::vector<std::string> left = FilesLeft();

@@ -51,6 +51,8 @@ class PrintTicketView {
   bool CarriesOption(const PrintSchemaName& feature) const;
   std::optional<PrintSchemaName> OptionName(const PrintSchemaName& feature) const;
   std::optional<std::int32_t> ScoredValue(const PrintSchemaName& feature, const PrintSchemaName& scored) const;
+  // A ScoredProperty of the ticket's option as trimmed text (a string Value).
+  std::optional<std::string> ScoredText(const PrintSchemaName& feature, const PrintSchemaName& scored) const;
 
   // The printer's option in force for a described feature: the described option the
   // ticket's choice stands for, taken from the first of `carriers` the ticket carries (the

@@ -57,6 +57,11 @@ std::optional<std::int32_t> PrintTicketView::ScoredValue(const PrintSchemaName& 
   return settings_.Scored(Internal(feature), Internal(scored));
 }
 
+std::optional<std::string> PrintTicketView::ScoredText(const PrintSchemaName& feature,
+                                                       const PrintSchemaName& scored) const {
+  return settings_.ScoredText(Internal(feature), Internal(scored));
+}
+
 std::optional<PrintSchemaName> PrintTicketView::SelectedOption(const PrintSchemaName& feature,
                                                                std::initializer_list<PrintSchemaName> carriers) const {
   const OptionDescription* option = Selected(settings_, feature, carriers);

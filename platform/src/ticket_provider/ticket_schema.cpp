@@ -91,6 +91,15 @@ std::optional<std::int32_t> ScoredInteger(xmlNode* option, const QualifiedName& 
   return std::nullopt;
 }
 
+std::optional<std::string> ScoredText(xmlNode* option, const QualifiedName& scored) {
+  for (xmlNode* s = option->children; s; s = s->next) {
+    if (!IsFramework(s, "ScoredProperty") || NameOf(s) != scored) continue;
+    const xmlNode* value = ChildElement(s, kPrintSchemaFrameworkNamespace, "Value");
+    return value ? std::optional<std::string>(TextOf(value)) : std::nullopt;
+  }
+  return std::nullopt;
+}
+
 const OptionDescription* MatchOption(xmlNode* option, const FeatureDescription& feature) {
   if (Attribute(option, "name")) {
     const auto name = NameOf(option);

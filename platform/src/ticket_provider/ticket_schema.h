@@ -50,6 +50,8 @@ std::optional<QualifiedName> NameOf(xmlNode* element);
 std::optional<std::int32_t> ParameterValue(xmlDoc* doc, const QualifiedName& parameter);
 // An option's ScoredProperty as an integer: its Value, or the ParameterInit its ParameterRef names.
 std::optional<std::int32_t> ScoredInteger(xmlNode* option, const QualifiedName& scored);
+// An option's ScoredProperty Value as trimmed text; nullopt without a literal Value.
+std::optional<std::string> ScoredText(xmlNode* option, const QualifiedName& scored);
 
 // The described option a ticket Option stands for: by name when it has one, otherwise
 // by the described option's literal scored properties. nullptr when none matches.

@@ -37,6 +37,12 @@ std::optional<std::int32_t> TicketSettings::Scored(const QualifiedName& feature,
   return option ? ScoredInteger(option, scored) : std::nullopt;
 }
 
+std::optional<std::string> TicketSettings::ScoredText(const QualifiedName& feature,
+                                                      const QualifiedName& scored) const {
+  xmlNode* option = OptionNode(feature);
+  return option ? ::ScoredText(option, scored) : std::nullopt;
+}
+
 std::optional<std::int32_t> TicketSettings::Parameter(const QualifiedName& parameter) const {
   if (const auto value = ParameterValue(ticket_, parameter)) return value;
   if (const ParameterDescription* described = description_.Parameter(parameter)) return described->default_value;

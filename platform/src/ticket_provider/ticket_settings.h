@@ -25,6 +25,7 @@ class TicketSettings {
   const OptionDescription* Selected(const QualifiedName& described,
                                     std::initializer_list<QualifiedName> features = {}) const;
   std::optional<std::int32_t> Scored(const QualifiedName& feature, const QualifiedName& scored) const;
+  std::optional<std::string> ScoredText(const QualifiedName& feature, const QualifiedName& scored) const;
   // The ParameterInit value, else the described default, else nullopt.
   std::optional<std::int32_t> Parameter(const QualifiedName& parameter) const;
 
