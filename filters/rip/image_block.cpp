@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 #include <span>
+#include <utility>
 
 #include "platform/checked_int.h"
 
@@ -45,28 +46,46 @@ std::optional<ImageColorType> ColorTypeOf(const imaging::EightBitLayout& layout)
   return std::nullopt;
 }
 
-HRESULT MakeImageBlock(const imaging::BitmapFrame& frame, ConverterAllocator allocate, BYTE** block) {
-  if (!allocate || !block) return E_POINTER;
+ImageBlockMaker::~ImageBlockMaker() {
+  if (out_ && release_) release_(out_);
+}
+
+HRESULT ImageBlockMaker::Place(const imaging::BitmapFrame& described, BYTE** pixels) {
+  if (!allocate_ || !pixels) return E_POINTER;
+  *pixels = nullptr;
+  if (out_) return E_UNEXPECTED;
+  if (described.Width() > kMaxSide || described.Height() > kMaxSide) return imaging::IMAGING_E_TOOLARGE;
+  if (imaging::IsIndexed(described.Format()) && described.Palette().empty()) return imaging::IMAGING_E_BADIMAGE;
+  const imaging::EightBitLayout layout = imaging::EightBitLayoutOf(described.Format());
+  if (!ColorTypeOf(layout)) return imaging::IMAGING_E_UNSUPPORTED;
+  const std::uint64_t pixelBytes = std::uint64_t{layout.BytesPerPixel()} * described.Width() * described.Height();
+  const std::size_t profileSize = described.ColorContextCount() > 0 ? described.ColorContext(0).size() : 0;
+  const std::optional<DWORD> blockSize = TryIntCast<DWORD>(kImageBlockHeaderSize + pixelBytes + profileSize);
+  if (!blockSize) return imaging::IMAGING_E_TOOLARGE;
+  out_ = static_cast<BYTE*>(allocate_(*blockSize));
+  if (!out_) return E_OUTOFMEMORY;
+  if (release_ && imaging::IsEightBitLayout(described.Format())) *pixels = out_ + kImageBlockHeaderSize;
+  pixelsInPlace_ = *pixels;
+  return S_OK;
+}
+
+HRESULT ImageBlockMaker::Finish(const imaging::BitmapFrame& frame, BYTE** block) {
+  if (!block) return E_POINTER;
   *block = nullptr;
+  // A frame that kept its own rows without asking is placed now.
+  if (!out_) {
+    BYTE* unused = nullptr;
+    const HRESULT hr = Place(frame, &unused);
+    if (FAILED(hr)) return hr;
+  }
   const UINT width = frame.Width();
   const UINT height = frame.Height();
-  if (width > kMaxSide || height > kMaxSide) return imaging::IMAGING_E_TOOLARGE;
-  if (imaging::IsIndexed(frame.Format()) && frame.Palette().empty()) return imaging::IMAGING_E_BADIMAGE;
   imaging::RowConverter converter(frame.Format(), frame.Palette());
-  const std::optional<ImageColorType> colorType = ColorTypeOf(converter.Layout());
-  if (!colorType) return imaging::IMAGING_E_UNSUPPORTED;
-
   const UINT bytesPerPixel = converter.Layout().BytesPerPixel();
   const std::span<const BYTE> profile =
       frame.ColorContextCount() > 0 ? frame.ColorContext(0) : std::span<const BYTE>();
-  const std::uint64_t rowBytes = std::uint64_t{bytesPerPixel} * width;
-  const std::uint64_t pixelBytes = rowBytes * height;
-  const std::uint64_t total = kImageBlockHeaderSize + pixelBytes + profile.size();
-  const std::optional<DWORD> blockSize = TryIntCast<DWORD>(total);
-  if (!blockSize) return imaging::IMAGING_E_TOOLARGE;
-
-  auto* out = static_cast<BYTE*>(allocate(*blockSize));
-  if (!out) return E_OUTOFMEMORY;
+  const std::size_t rowBytes = std::size_t{bytesPerPixel} * width;
+  const std::size_t pixelBytes = rowBytes * height;
 
   ImageBlockHeader header{};
   std::memcpy(header.magic, "RIRO", 4);
@@ -82,22 +101,29 @@ HRESULT MakeImageBlock(const imaging::BitmapFrame& frame, ConverterAllocator all
   PutResolution(header.dpiX, header.dpiXFraction, dpiX);
   PutResolution(header.dpiY, header.dpiYFraction, dpiY);
   header.bytesPerPixel = static_cast<BYTE>(bytesPerPixel);
-  header.colorType = *colorType;
+  header.colorType = *ColorTypeOf(converter.Layout());
   header.one = 1;
   header.mark = 0x31;
-  const std::size_t profileOffset = kImageBlockHeaderSize + static_cast<std::size_t>(pixelBytes);
+  const std::size_t profileOffset = kImageBlockHeaderSize + pixelBytes;
   if (!profile.empty()) {
     header.profileFlag = kImageProfileFollows;
     PutBe32(header.profileOffset, static_cast<DWORD>(profileOffset));
     PutBe32(header.profileSize, static_cast<DWORD>(profile.size()));
-    std::memcpy(out + profileOffset, profile.data(), profile.size());
+    std::memcpy(out_ + profileOffset, profile.data(), profile.size());
   }
-  std::memcpy(out, &header, sizeof header);
+  std::memcpy(out_, &header, sizeof header);
 
-  const std::size_t targetRow = static_cast<std::size_t>(rowBytes);
-  BYTE* pixels = out + kImageBlockHeaderSize;
-  for (UINT y = 0; y < height; ++y)
-    converter.Convert(frame.Row(y), width, std::span<BYTE>(pixels + targetRow * y, targetRow));
-  *block = out;
+  BYTE* pixels = out_ + kImageBlockHeaderSize;
+  // Rows decoded into the block are already there.
+  if (pixelsInPlace_ != pixels || frame.Row(0).data() != pixels)
+    for (UINT y = 0; y < height; ++y)
+      converter.Convert(frame.Row(y), width, std::span<BYTE>(pixels + rowBytes * y, rowBytes));
+  *block = std::exchange(out_, nullptr);
   return S_OK;
+}
+
+HRESULT MakeImageBlock(const imaging::BitmapFrame& frame, ConverterAllocator allocate, BYTE** block) {
+  if (!allocate || !block) return E_POINTER;
+  *block = nullptr;
+  return ImageBlockMaker(allocate, nullptr).Finish(frame, block);
 }

@@ -13,9 +13,36 @@
 // describes (grey with alpha).
 std::optional<ImageColorType> ColorTypeOf(const imaging::EightBitLayout& layout);
 
-// Makes the block with one call of allocate and hands it out in *block.
-// Refused before anything is allocated, *block left NULL: a width or height
-// over 65535 or a block beyond 32 bits (IMAGING_E_TOOLARGE), an indexed frame
-// without colours (IMAGING_E_BADIMAGE), a layout without colour type
-// (IMAGING_E_UNSUPPORTED). allocate answering NULL is E_OUTOFMEMORY.
+// Makes one block with one call of allocate, in two steps around decoding so
+// the decoder can write rows that need no conversion straight into it.
+// Refused before anything is allocated: a width or height over 65535 or a
+// block beyond 32 bits (IMAGING_E_TOOLARGE), an indexed frame without colours
+// (IMAGING_E_BADIMAGE), a layout without colour type (IMAGING_E_UNSUPPORTED).
+// allocate answering NULL is E_OUTOFMEMORY.
+class ImageBlockMaker {
+ public:
+  // release may be NULL: then nothing is decoded into the block, which could
+  // not be given back if decoding failed.
+  ImageBlockMaker(ConverterAllocator allocate, ConverterDeallocator release)
+      : allocate_(allocate), release_(release) {}
+  ~ImageBlockMaker();
+  ImageBlockMaker(const ImageBlockMaker&) = delete;
+  ImageBlockMaker& operator=(const ImageBlockMaker&) = delete;
+
+  // An imaging::PixelPlacement: checks the described frame and takes the
+  // block; answers its pixel area when the frame's rows are the block's rows.
+  HRESULT Place(const imaging::BitmapFrame& described, BYTE** pixels);
+  // Once decoded: header, profile, rows converted unless decoded in place; the
+  // block is handed out in *block and no longer this maker's. A frame that was
+  // never placed is checked and its block taken here.
+  HRESULT Finish(const imaging::BitmapFrame& frame, BYTE** block);
+
+ private:
+  ConverterAllocator allocate_;
+  ConverterDeallocator release_;
+  BYTE* out_ = nullptr;
+  const BYTE* pixelsInPlace_ = nullptr;
+};
+
+// A decoded frame as a block, *block left NULL on failure.
 HRESULT MakeImageBlock(const imaging::BitmapFrame& frame, ConverterAllocator allocate, BYTE** block);

@@ -54,7 +54,7 @@ extern "C" INT GetXPSICCData(ConverterAllocator allocate, ConverterDeallocator r
   return FetchPartBytes(IID_IPartColorProfile, allocate, release, page, uri, buffer, size);
 }
 
-extern "C" INT GetXPSImageData(ConverterAllocator allocate, ConverterDeallocator, IFixedPage* page,
+extern "C" INT GetXPSImageData(ConverterAllocator allocate, ConverterDeallocator release, IFixedPage* page,
                                const char* uri, void*, void*, BYTE** block) {
   if (!block) return 0;
   *block = nullptr;
@@ -64,13 +64,19 @@ extern "C" INT GetXPSImageData(ConverterAllocator allocate, ConverterDeallocator
     if (!allocate || FAILED(FindPagePart(page, uri, IID_IPartImage, part.Put())) ||
         FAILED(ReadWholePart(part.Get(), imaging::kMaxFramePixelBytes, &bytes)))
       return 0;
+    // The block is taken, its limits checked, before any row is decoded; rows
+    // that need no conversion are decoded straight into it.
+    ImageBlockMaker maker(allocate, release);
+    const imaging::PixelPlacement place = [&maker](const imaging::BitmapFrame& described, BYTE** pixels) {
+      return maker.Place(described, pixels);
+    };
     std::unique_ptr<imaging::BitmapDecoder> decoder;
-    if (FAILED(imaging::CreateDecoderFromMemory(bytes, &decoder))) return 0;
-    // The file's bytes are no longer needed while the block is made.
+    if (FAILED(imaging::CreateDecoderFromMemory(bytes, &decoder, place))) return 0;
+    // The file's bytes are no longer needed while the block is finished.
     std::vector<BYTE>().swap(bytes);
     const imaging::BitmapFrame* frame = nullptr;
     if (FAILED(decoder->GetFrame(0, &frame)) || !frame) return 0;
-    return SUCCEEDED(MakeImageBlock(*frame, allocate, block)) ? 1 : 0;
+    return SUCCEEDED(maker.Finish(*frame, block)) ? 1 : 0;
   } catch (...) {
     *block = nullptr;
     return 0;

@@ -94,6 +94,19 @@ Decoded Decode(const Bytes& data) {
   return out;
 }
 
+// The fixture TIFF claiming 65,536 x 65,536 in its strip of a few bytes.
+Bytes HugeTiff(const fs::path& fixture) {
+  Bytes tiff = ReadFile(fixture);
+  for (std::size_t entry : {0, 1}) {  // width and height, the directory's first entries
+    const std::size_t value = 10 + 12 * entry + 8;
+    tiff[value] = 0x00;
+    tiff[value + 1] = 0x00;
+    tiff[value + 2] = 0x01;
+    tiff[value + 3] = 0x00;
+  }
+  return tiff;
+}
+
 void ExpectMatchesReference(const fs::path& image) {
   const Reference ref = ReadReference(image);
   ASSERT_GT(ref.width, 0u) << "no reference for " << image;
@@ -211,15 +224,54 @@ TEST_F(ImagingDecodeTest, LyingHeadersAreRefusedBeforeAnyPixelMemory) {
   }
 
   // A TIFF claiming 65,536 x 65,536 in a strip of a few bytes.
-  Bytes tiff = ReadFile(Folder() / "miniswhite.tif");
-  for (std::size_t entry : {0, 1}) {  // width and height, the directory's first entries
-    const std::size_t value = 10 + 12 * entry + 8;
-    tiff[value] = 0x00;
-    tiff[value + 1] = 0x00;
-    tiff[value + 2] = 0x01;
-    tiff[value + 3] = 0x00;
+  EXPECT_EQ(Decode(HugeTiff(Folder() / "miniswhite.tif")).hr, imaging::IMAGING_E_TOOLARGE);
+}
+
+// A caller's placement sees the frame described before any row: its memory
+// receives the rows, its refusal ends decoding. Tiled TIFF keeps its own rows.
+TEST_F(ImagingDecodeTest, APlacementReceivesTheRowsOrRefusesBeforeDecoding) {
+  const std::vector<std::pair<std::string, bool>> cases = {
+      {"rgb.png", true}, {"rgb.jpg", true}, {"palette.tif", true}, {"rgb16.jxr", true}, {"tiled.tif", false},
+  };
+  for (const auto& [name, asked] : cases) {
+    SCOPED_TRACE(name);
+    const Bytes data = ReadFile(Folder() / name);
+    const Decoded plain = Decode(data);
+    ASSERT_EQ(plain.hr, S_OK);
+    Bytes memory;
+    int asks = 0;
+    const imaging::PixelPlacement place = [&](const imaging::BitmapFrame& described, BYTE** pixels) {
+      ++asks;
+      EXPECT_EQ(described.Width(), plain.frame->Width());
+      EXPECT_EQ(described.ColorContextCount(), plain.frame->ColorContextCount());
+      memory.resize(described.Stride() * described.Height());
+      *pixels = memory.data();
+      return S_OK;
+    };
+    std::unique_ptr<imaging::BitmapDecoder> placed;
+    ASSERT_EQ(imaging::CreateDecoderFromMemory(data, &placed, place), S_OK);
+    const imaging::BitmapFrame* frame = nullptr;
+    ASSERT_EQ(placed->GetFrame(0, &frame), S_OK);
+    EXPECT_EQ(asks, asked ? 1 : 0);
+    if (asked) {
+      EXPECT_EQ(frame->Row(0).data(), memory.data());
+    }
+    for (UINT y = 0; y < frame->Height(); ++y)
+      ASSERT_TRUE(std::ranges::equal(frame->Row(y), plain.frame->Row(y))) << "row " << y;
+
+    const imaging::PixelPlacement refuse = [](const imaging::BitmapFrame&, BYTE**) { return E_ABORT; };
+    EXPECT_EQ(imaging::CreateDecoderFromMemory(data, &placed, refuse), asked ? E_ABORT : S_OK);
   }
-  EXPECT_EQ(Decode(tiff).hr, imaging::IMAGING_E_TOOLARGE);
+  // 65,536 x 65,536 at 1 bit (512 MiB) is within what is decoded: the caller refuses it unread.
+  UINT seenWidth = 0;
+  std::unique_ptr<imaging::BitmapDecoder> decoder;
+  EXPECT_EQ(imaging::CreateDecoderFromMemory(ReadFile(Folder() / "hostile_huge_bilevel.png"), &decoder,
+                                             [&](const imaging::BitmapFrame& described, BYTE**) {
+                                               seenWidth = described.Width();
+                                               return imaging::IMAGING_E_TOOLARGE;
+                                             }),
+            imaging::IMAGING_E_TOOLARGE);
+  EXPECT_EQ(seenWidth, 65536u);
 }
 
 TEST_F(ImagingDecodeTest, CorpusImagesDecodeToTheIndependentDecodersPixels) {

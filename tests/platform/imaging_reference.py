@@ -59,6 +59,8 @@ def make_hostile(folder):
     """Images whose headers lie; they have no reference."""
     rows = [b"\0" * 16] * 4
     raw_png(os.path.join(folder, "hostile_huge.png"), 65536, 65536, 8, 6, rows)
+    # 512 MiB decoded: within the decoders' bound, beyond the rip filter's sides.
+    raw_png(os.path.join(folder, "hostile_huge_bilevel.png"), 65536, 65536, 1, 0, rows)
     raw_png(os.path.join(folder, "hostile_no_palette.png"), 4, 4, 8, 3, rows)
     raw_png(os.path.join(folder, "hostile_empty_palette.png"), 4, 4, 8, 3, rows, before_data=b"PLTE")
     raw_png(os.path.join(folder, "hostile_short_rows.png"), 300, 300, 8, 2, rows)

@@ -535,7 +535,7 @@ TEST_F(ResourceCallbacksImageTest, EveryKindOfImageBecomesTheIndependentDecoders
   EXPECT_EQ(ConverterMemory::allocations, ConverterMemory::releases);
 }
 
-TEST_F(ResourceCallbacksImageTest, HostileImagesAreZeroWithNothingToFree) {
+TEST_F(ResourceCallbacksImageTest, HostileImagesAreZeroWithNothingLeftToFree) {
   const Bytes png = ReadFile(Folder() / "rgb.png");
   Add<ImagePart>("/Resources/cut.png", OnBytes(Bytes(png.begin(), png.begin() + static_cast<std::ptrdiff_t>(png.size() / 2))));
   Bytes corrupt = png;
@@ -547,7 +547,7 @@ TEST_F(ResourceCallbacksImageTest, HostileImagesAreZeroWithNothingToFree) {
       "/Resources/cut.png", "/Resources/corrupt.png", "/Resources/text.png",
       "/Resources/font.png",  // a part of another kind
       "/Resources/none.png",  // no such part
-      AddImage("hostile_huge.png"), AddImage("hostile_no_palette.png"), AddImage("hostile_empty_palette.png"),
+      AddImage("hostile_huge.png"), AddImage("hostile_huge_bilevel.png"), AddImage("hostile_no_palette.png"), AddImage("hostile_empty_palette.png"),
       AddImage("hostile_short_rows.png"), AddImage("interleaved_alpha.jxr"),
   };
   for (const std::string& uri : uris) {
@@ -556,8 +556,9 @@ TEST_F(ResourceCallbacksImageTest, HostileImagesAreZeroWithNothingToFree) {
     INT result = -1;
     EXPECT_TRUE(Image(uri.c_str(), &result).empty());
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(ConverterMemory::allocations, 0);
-    EXPECT_EQ(ConverterMemory::releases + ConverterMemory::nullReleases, 0);
+    // A block taken before decoding failed went back through the deallocator.
+    EXPECT_EQ(ConverterMemory::allocations, ConverterMemory::releases);
+    EXPECT_EQ(ConverterMemory::nullReleases, 0);
   }
   // The converter's memory running out.
   ConverterMemory::Reset();

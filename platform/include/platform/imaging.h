@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string_view>
@@ -63,6 +64,16 @@ bool IsIndexed(PixelFormat format);
 using ArgbColor = std::uint32_t;
 
 // The first frame of an image, decoded whole.
+class BitmapFrame;
+
+// Lets a caller decode straight into memory of its own. Asked once per frame,
+// after its size, format, palette, resolution and profiles are known and before
+// any pixel memory is taken: an error ends decoding with that code; S_OK with
+// *pixels set places the rows there, Height() rows exactly Stride() apart, and
+// that memory must outlive the frame; S_OK with *pixels NULL leaves the frame its
+// own rows. Tiled and subsampled TIFF keep their own rows without asking.
+using PixelPlacement = std::function<HRESULT(const BitmapFrame& described, BYTE** pixels)>;
+
 class BitmapFrame {
  public:
   UINT Width() const { return width_; }
@@ -83,10 +94,14 @@ class BitmapFrame {
   // Copies rows [y, y + rows) into out, which must hold rows * Stride() bytes.
   HRESULT CopyPixels(UINT y, UINT rows, std::span<BYTE> out) const;
 
-  // For the decoders: the frame's description, checked; then its pixel memory.
+  // For the decoders: the frame's description, checked, and its own pixel memory.
   static HRESULT Make(UINT width, UINT height, PixelFormat format, std::unique_ptr<BitmapFrame>* frame);
-  std::span<BYTE> MutablePixels() { return {pixels_.get(), stride_ * height_}; }
-  std::span<BYTE> MutableRow(UINT y) { return {pixels_.get() + stride_ * y, stride_}; }
+  // The same in two steps: the description without pixel memory, then the
+  // memory the placement answers (or the frame's own when it answers none).
+  static HRESULT Describe(UINT width, UINT height, PixelFormat format, std::unique_ptr<BitmapFrame>* frame);
+  HRESULT PlacePixels(const PixelPlacement& place);
+  std::span<BYTE> MutablePixels() { return {pixels_, stride_ * height_}; }
+  std::span<BYTE> MutableRow(UINT y) { return {pixels_ + stride_ * y, stride_}; }
   void SetResolution(double dpiX, double dpiY);
   void SetPalette(std::vector<ArgbColor> palette) { palette_ = std::move(palette); }
   void AddColorContext(std::vector<BYTE> profile) { colorContexts_.push_back(std::move(profile)); }
@@ -99,7 +114,8 @@ class BitmapFrame {
   double dpiY_ = 0;
   PixelFormat format_ = PixelFormat::k8bppGray;
   std::size_t stride_ = 0;
-  std::unique_ptr<BYTE[]> pixels_;
+  std::unique_ptr<BYTE[]> ownPixels_;
+  BYTE* pixels_ = nullptr;
   std::vector<ArgbColor> palette_;
   std::vector<std::vector<BYTE>> colorContexts_;
 };
@@ -125,7 +141,8 @@ class BitmapDecoder {
 // format by its signature and decodes the first frame. Errors: the
 // IMAGING_E_* codes above, E_OUTOFMEMORY, or the stream's own failure.
 HRESULT CreateDecoderFromStream(IStream* stream, std::unique_ptr<BitmapDecoder>* decoder);
-// The same over bytes already in memory.
-HRESULT CreateDecoderFromMemory(std::span<const BYTE> data, std::unique_ptr<BitmapDecoder>* decoder);
+// The same over bytes already in memory; place, when given, chooses where the rows go.
+HRESULT CreateDecoderFromMemory(std::span<const BYTE> data, std::unique_ptr<BitmapDecoder>* decoder,
+                                const PixelPlacement& place = {});
 
 }  // namespace imaging

@@ -21,6 +21,8 @@ struct EightBitLayout {
 };
 
 EightBitLayout EightBitLayoutOf(PixelFormat format);
+// Whether the format's rows already are their 8-bit layout, so converting copies them.
+bool IsEightBitLayout(PixelFormat format);
 
 // Linear light to an 8-bit gamma-encoded sample: 0 at or below 0 (and for NaN),
 // a linear toe below 0.018, 255 at or above 1.

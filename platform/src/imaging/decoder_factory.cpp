@@ -37,7 +37,8 @@ bool StartsWith(std::span<const BYTE> data, std::initializer_list<BYTE> signatur
 
 }  // namespace
 
-HRESULT CreateDecoderFromMemory(std::span<const BYTE> data, std::unique_ptr<BitmapDecoder>* decoder) {
+HRESULT CreateDecoderFromMemory(std::span<const BYTE> data, std::unique_ptr<BitmapDecoder>* decoder,
+                                const PixelPlacement& place) {
   if (!decoder) return E_POINTER;
   decoder->reset();
   // Fewer bytes than any signature: possibly the start of an image still arriving.
@@ -47,16 +48,16 @@ HRESULT CreateDecoderFromMemory(std::span<const BYTE> data, std::unique_ptr<Bitm
   HRESULT hr;
   if (StartsWith(data, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'})) {
     container = ContainerFormat::kPng;
-    hr = DecodePng(data, &frame);
+    hr = DecodePng(data, place, &frame);
   } else if (StartsWith(data, {0xFF, 0xD8, 0xFF})) {
     container = ContainerFormat::kJpeg;
-    hr = DecodeJpeg(data, &frame);
+    hr = DecodeJpeg(data, place, &frame);
   } else if (StartsWith(data, {'I', 'I', 42, 0}) || StartsWith(data, {'M', 'M', 0, 42})) {
     container = ContainerFormat::kTiff;
-    hr = DecodeTiff(data, &frame);
+    hr = DecodeTiff(data, place, &frame);
   } else if (StartsWith(data, {'I', 'I', 0xBC})) {
     container = ContainerFormat::kJpegXr;
-    hr = DecodeJpegXr(data, &frame);
+    hr = DecodeJpegXr(data, place, &frame);
   } else {
     return IMAGING_E_BADIMAGE;
   }

@@ -7,9 +7,9 @@
 
 namespace imaging {
 
-HRESULT DecodePng(std::span<const BYTE> data, std::unique_ptr<BitmapFrame>* frame);
-HRESULT DecodeJpeg(std::span<const BYTE> data, std::unique_ptr<BitmapFrame>* frame);
-HRESULT DecodeTiff(std::span<const BYTE> data, std::unique_ptr<BitmapFrame>* frame);
-HRESULT DecodeJpegXr(std::span<const BYTE> data, std::unique_ptr<BitmapFrame>* frame);
+HRESULT DecodePng(std::span<const BYTE> data, const PixelPlacement& place, std::unique_ptr<BitmapFrame>* frame);
+HRESULT DecodeJpeg(std::span<const BYTE> data, const PixelPlacement& place, std::unique_ptr<BitmapFrame>* frame);
+HRESULT DecodeTiff(std::span<const BYTE> data, const PixelPlacement& place, std::unique_ptr<BitmapFrame>* frame);
+HRESULT DecodeJpegXr(std::span<const BYTE> data, const PixelPlacement& place, std::unique_ptr<BitmapFrame>* frame);
 
 }  // namespace imaging

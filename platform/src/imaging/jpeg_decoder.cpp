@@ -40,7 +40,7 @@ void ReadMetadata(jpeg_decompress_struct& cinfo, BitmapFrame& frame) {
 
 }  // namespace
 
-HRESULT DecodeJpeg(std::span<const BYTE> data, std::unique_ptr<BitmapFrame>* frame) {
+HRESULT DecodeJpeg(std::span<const BYTE> data, const PixelPlacement& place, std::unique_ptr<BitmapFrame>* frame) {
   jpeg_decompress_struct cinfo{};
   JpegErrors errors;
   cinfo.err = jpeg_std_error(&errors.manager);
@@ -69,9 +69,12 @@ HRESULT DecodeJpeg(std::span<const BYTE> data, std::unique_ptr<BitmapFrame>* fra
   } else {
     cinfo.out_color_space = JCS_RGB;
   }
-  hr = BitmapFrame::Make(cinfo.image_width, cinfo.image_height, format, &made);
+  hr = BitmapFrame::Describe(cinfo.image_width, cinfo.image_height, format, &made);
   if (SUCCEEDED(hr)) {
     ReadMetadata(cinfo, *made);
+    hr = made->PlacePixels(place);
+  }
+  if (SUCCEEDED(hr)) {
     jpeg_start_decompress(&cinfo);
     while (cinfo.output_scanline < cinfo.output_height && !errors.truncated) {
       JSAMPROW row = made->MutableRow(cinfo.output_scanline).data();

@@ -55,7 +55,7 @@ HRESULT Result(jpegxr::Status status) {
 
 }  // namespace
 
-HRESULT DecodeJpegXr(std::span<const BYTE> data, std::unique_ptr<BitmapFrame>* frame) {
+HRESULT DecodeJpegXr(std::span<const BYTE> data, const PixelPlacement& place, std::unique_ptr<BitmapFrame>* frame) {
   // jxrlib decodes whatever part of the coded image is there: look first.
   if (FirstDirectoryEndsEarly(data)) return IMAGING_E_TRUNCATED;
   jpegxr::Codec codec;
@@ -67,7 +67,12 @@ HRESULT DecodeJpegXr(std::span<const BYTE> data, std::unique_ptr<BitmapFrame>* f
   // decoder (some 40 KB an image), and without it drops the channel: refused.
   if (EightBitLayoutOf(*format).alpha && !codec.PlanarAlpha()) return IMAGING_E_UNSUPPORTED;
   std::unique_ptr<BitmapFrame> made;
-  HRESULT hr = BitmapFrame::Make(codec.Width(), codec.Height(), *format, &made);
+  HRESULT hr = BitmapFrame::Describe(codec.Width(), codec.Height(), *format, &made);
+  if (FAILED(hr)) return hr;
+  made->SetResolution(codec.DpiX(), codec.DpiY());
+  std::vector<BYTE> profile = codec.ColorContext();
+  if (!profile.empty()) made->AddColorContext(std::move(profile));
+  hr = made->PlacePixels(place);
   if (FAILED(hr)) return hr;
   // Decoded into a buffer padded to whole macroblocks, then the image's own rows kept.
   const std::size_t paddedStride = (std::size_t{(codec.Width() + 15) & ~15u} * BitsPerPixel(*format) + 7) / 8;
@@ -78,9 +83,6 @@ HRESULT DecodeJpegXr(std::span<const BYTE> data, std::unique_ptr<BitmapFrame>* f
   if (status != jpegxr::Status::kOk) return Result(status);
   for (UINT y = 0; y < made->Height(); ++y)
     std::memcpy(made->MutableRow(y).data(), padded.get() + paddedStride * y, made->Stride());
-  made->SetResolution(codec.DpiX(), codec.DpiY());
-  std::vector<BYTE> profile = codec.ColorContext();
-  if (!profile.empty()) made->AddColorContext(std::move(profile));
   *frame = std::move(made);
   return S_OK;
 }

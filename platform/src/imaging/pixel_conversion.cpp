@@ -69,6 +69,20 @@ float TransferCurveUnrounded(float linear) {
 
 BYTE TransferCurve(float linear) { return static_cast<BYTE>(TransferCurveUnrounded(linear)); }
 
+bool IsEightBitLayout(PixelFormat format) {
+  switch (format) {
+    case k8bppGray: case k24bppRGB:
+    case k32bppCMYK: case k40bppCMYKAlpha:
+    case k24bpp3Channels: case k32bpp4Channels: case k40bpp5Channels: case k48bpp6Channels:
+    case k56bpp7Channels: case k64bpp8Channels:
+    case k32bpp3ChannelsAlpha: case k40bpp4ChannelsAlpha: case k48bpp5ChannelsAlpha:
+    case k56bpp6ChannelsAlpha: case k64bpp7ChannelsAlpha: case k72bpp8ChannelsAlpha:
+      return true;
+    default:
+      return false;
+  }
+}
+
 RowConverter::RowConverter(PixelFormat format, std::span<const ArgbColor> palette)
     : format_(format), palette_(palette), layout_(EightBitLayoutOf(format)) {}
 

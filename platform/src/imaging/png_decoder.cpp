@@ -86,7 +86,7 @@ void ReadMetadata(png_structp png, png_infop info, BitmapFrame& frame) {
 
 }  // namespace
 
-HRESULT DecodePng(std::span<const BYTE> data, std::unique_ptr<BitmapFrame>* frame) {
+HRESULT DecodePng(std::span<const BYTE> data, const PixelPlacement& place, std::unique_ptr<BitmapFrame>* frame) {
   PngSource source{data};
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, FailPng, IgnoreWarning);
   if (!png) return E_OUTOFMEMORY;
@@ -104,11 +104,14 @@ HRESULT DecodePng(std::span<const BYTE> data, std::unique_ptr<BitmapFrame>* fram
   const PixelFormat format = SetUpTransforms(png, info);
   png_set_interlace_handling(png);
   png_read_update_info(png, info);
-  hr = BitmapFrame::Make(png_get_image_width(png, info), png_get_image_height(png, info), format, &made);
+  hr = BitmapFrame::Describe(png_get_image_width(png, info), png_get_image_height(png, info), format, &made);
   if (SUCCEEDED(hr) && png_get_rowbytes(png, info) != made->Stride()) hr = IMAGING_E_UNSUPPORTED;
   if (SUCCEEDED(hr) && IsIndexed(format)) made->SetPalette(PaletteOf(png, info));
   if (SUCCEEDED(hr)) {
     ReadMetadata(png, info, *made);
+    hr = made->PlacePixels(place);
+  }
+  if (SUCCEEDED(hr)) {
     rows.resize(made->Height());
     for (UINT y = 0; y < made->Height(); ++y) rows[y] = made->MutableRow(y).data();
     png_read_image(png, rows.data());

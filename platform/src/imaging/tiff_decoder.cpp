@@ -228,7 +228,7 @@ HRESULT ReadAsRgba(TIFF* tiff, UINT width, UINT height, std::unique_ptr<BitmapFr
   return S_OK;
 }
 
-HRESULT DecodeOpened(TIFF* tiff, std::unique_ptr<BitmapFrame>* frame) {
+HRESULT DecodeOpened(TIFF* tiff, const PixelPlacement& place, std::unique_ptr<BitmapFrame>* frame) {
   uint32_t width = 0, height = 0;
   if (!TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width) || !TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height))
     return IMAGING_E_BADIMAGE;
@@ -237,26 +237,30 @@ HRESULT DecodeOpened(TIFF* tiff, std::unique_ptr<BitmapFrame>* frame) {
   std::unique_ptr<BitmapFrame> made;
   HRESULT hr;
   if (native) {
-    hr = BitmapFrame::Make(width, height, *native, &made);
+    hr = BitmapFrame::Describe(width, height, *native, &made);
     if (SUCCEEDED(hr) && IsIndexed(*native)) {
       made->SetPalette(PaletteOf(tiff, layout.bits));
       if (made->Palette().empty()) hr = IMAGING_E_BADIMAGE;
+    }
+    if (SUCCEEDED(hr)) {
+      ReadMetadata(tiff, *made);
+      hr = made->PlacePixels(place);
     }
     if (SUCCEEDED(hr)) hr = ReadScanlines(tiff, layout, *made);
   } else {
     char message[1024];
     if (!TIFFRGBAImageOK(tiff, message)) return IMAGING_E_UNSUPPORTED;
     hr = ReadAsRgba(tiff, width, height, &made);
+    if (SUCCEEDED(hr)) ReadMetadata(tiff, *made);
   }
   if (FAILED(hr)) return hr;
-  ReadMetadata(tiff, *made);
   *frame = std::move(made);
   return S_OK;
 }
 
 }  // namespace
 
-HRESULT DecodeTiff(std::span<const BYTE> data, std::unique_ptr<BitmapFrame>* frame) {
+HRESULT DecodeTiff(std::span<const BYTE> data, const PixelPlacement& place, std::unique_ptr<BitmapFrame>* frame) {
   TiffSource source{data};
   TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
   if (!options) return E_OUTOFMEMORY;
@@ -267,7 +271,7 @@ HRESULT DecodeTiff(std::span<const BYTE> data, std::unique_ptr<BitmapFrame>* fra
                                     MapTiff, UnmapTiff, options));
   TIFFOpenOptionsFree(options);
   if (!tiff) return FirstDirectoryEndsEarly(data) ? IMAGING_E_TRUNCATED : IMAGING_E_BADIMAGE;
-  const HRESULT hr = DecodeOpened(tiff.get(), frame);
+  const HRESULT hr = DecodeOpened(tiff.get(), place, frame);
   if (hr == IMAGING_E_BADIMAGE && EndsEarly(tiff.get(), data.size())) return IMAGING_E_TRUNCATED;
   return hr;
 }
