@@ -180,6 +180,20 @@ OrderedJson DescribeFields(const MirrorSettings& s) {
   return json;
 }
 
+OrderedJson DescribeFields(const ScalingSettings& s) {
+  OrderedJson json = OrderedJson::object();
+  json["mode"] = Enumeration(s.mode);
+  json["scale"] = s.scale;
+  json["offsetWidth"] = s.offsetWidth;
+  json["offsetHeight"] = s.offsetHeight;
+  json["alignment"] = Enumeration(s.alignment);
+  json["targetPaper"] = DescribeFields(s.targetPaper);
+  json["scalePrintableArea"] = Enumeration(s.scalePrintableArea);
+  json["customPaper"] = s.customPaper;
+  json["correctFixedPageSize"] = Enumeration(s.correctFixedPageSize);
+  return json;
+}
+
 HRESULT DescribeSettingsJson(IXMLDOMDocument2* ticket, IXMLDOMDocument2* capabilities, std::string* json) {
   if (!json) return E_POINTER;
   return CallReturningHresult([&] {
@@ -194,6 +208,7 @@ HRESULT DescribeSettingsJson(IXMLDOMDocument2* ticket, IXMLDOMDocument2* capabil
     out["poster"] = ReadAndDescribe<PosterSettings>(dom, ReadPoster);
     out["inputBin"] = ReadAndDescribe<InputBinSettings>(dom, ReadInputBin);
     out["mirror"] = ReadAndDescribe<MirrorSettings>(dom, ReadMirror);
+    out["scaling"] = ReadAndDescribe<ScalingSettings>(dom, ReadScalingSettings);
     *json = out.dump(2);
     return S_OK;
   });

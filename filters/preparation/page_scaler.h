@@ -12,9 +12,9 @@
 #include <string_view>
 
 #include "platform/gdiplus_matrix.h"
-#include "scaling_settings.h"
 #include "ticket/imageable_area.h"
 #include "ticket/media_size_settings.h"
+#include "ticket/scaling_settings.h"
 
 // A rectangle in XPS units (1/96 inch).
 struct PageBox {

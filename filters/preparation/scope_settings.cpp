@@ -1,7 +1,7 @@
 #include "scope_settings.h"
 
 #include "ticket/hresult_error.h"
-#include "scaling_settings.h"
+#include "ticket/scaling_settings.h"
 #include "ticket/imageable_area.h"
 #include "ticket/media_size_settings.h"
 
