@@ -15,27 +15,12 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 . "$here/bench/timed_run.sh"
+. "$here/bench/bench_jobs.sh"
 build=$(cd "${1:-$here/build/release}" && pwd)
 pages=${2:-1000}
 work="$build/bench-data"
 mkdir -p "$work"
 xpspipe="$build/host/xpspipe/xpspipe"
-
-sample() {
-  local job="$work/layout-$1.xps"
-  [ -f "$job" ] || "$build/tools/make-sample-xps" --pages "$1" "$job"
-  echo "$job"
-}
-
-# Ghostscript's text lister over a long text: pages of glyph paths.
-heavy() {
-  local job="$work/layout-heavy.xps" text="$work/layout-heavy.txt"
-  if [ ! -f "$job" ]; then
-    for _ in $(seq 1 4); do cat "$here/README.md" "$here/docs/architecture.md"; done >"$text"
-    gs -dNOSAFER -q -dBATCH -dNOPAUSE -sDEVICE=xpswrite -sOutputFile="$job" -- /usr/share/ghostscript/*/lib/gslp.ps "$text"
-  fi
-  echo "$job"
-}
 
 ticket() {
   printf '%s\n' '<?xml version="1.0" encoding="UTF-8"?>' \
@@ -85,18 +70,18 @@ report() {
   echo "$label: ${a_s} s, peak ${a_kib} KiB; pass-through ${b_s} s, peak ${b_kib} KiB; ratio $ratio"
 }
 
-job=$(sample "$pages")
-quarter=$(sample "$((pages / 4))")
+job=$(sample_job "$pages")
+quarter=$(sample_job "$((pages / 4))")
 echo "generated job: $pages pages, $(($(stat -c %s "$job") / 1024)) KiB"
 report "4-up, $pages pages" xlayflt "$work/layout-4up.xml" "$job"
 report "4-up, $((pages / 4)) pages" xlayflt "$work/layout-4up.xml" "$quarter"
 report "booklet, $pages pages" xordflt,xlayflt "$work/layout-booklet.xml" "$job"
 report "booklet, $((pages / 4)) pages" xordflt,xlayflt "$work/layout-booklet.xml" "$quarter"
 if command -v gs >/dev/null; then
-  heavy_job=$(heavy)
-  echo "Ghostscript job: $(unzip -l "$heavy_job" | grep -c '\.fpage$') pages, $(($(stat -c %s "$heavy_job") / 1024)) KiB"
-  report "4-up, Ghostscript job" xlayflt "$work/layout-4up.xml" "$heavy_job"
-  report "booklet, Ghostscript job" xordflt,xlayflt "$work/layout-booklet.xml" "$heavy_job"
+  gsjob=$(heavy_job)
+  echo "Ghostscript job: $(unzip -l "$gsjob" | grep -c '\.fpage$') pages, $(($(stat -c %s "$gsjob") / 1024)) KiB"
+  report "4-up, Ghostscript job" xlayflt "$work/layout-4up.xml" "$gsjob"
+  report "booklet, Ghostscript job" xordflt,xlayflt "$work/layout-booklet.xml" "$gsjob"
 fi
 rm -f "$work/layout-out.xps" "$work/layout-time.log"
 echo "goal: 4-up within 1.5 times the pass-through; peak memory the same at a quarter of the pages"

@@ -15,18 +15,13 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 . "$here/bench/timed_run.sh"
+. "$here/bench/bench_jobs.sh"
 build=$(cd "${1:-$here/build/release}" && pwd)
 pages=${2:-1000}
 noise=${3:-0}
 work="$build/bench-data"
 mkdir -p "$work"
 xpspipe="$build/host/xpspipe/xpspipe"
-
-sample() {
-  local job="$work/order-$1-$noise.xps"
-  [ -f "$job" ] || "$build/tools/make-sample-xps" --pages "$1" --noise-kib "$noise" "$job"
-  echo "$job"
-}
 
 ticket() {
   cat <<EOF
@@ -59,8 +54,8 @@ best_of_three() {
   echo "$a_s $a_kib $b_s $b_kib"
 }
 
-job=$(sample "$pages")
-quarter=$(sample "$((pages / 4))")
+job=$(sample_job "$pages" "$noise")
+quarter=$(sample_job "$((pages / 4))" "$noise")
 read -r book_s book_kib pass_s pass_kib < <(best_of_three "$work/order-booklet.xml" "$work/order-left.xml" "$job")
 read -r qbook_s qbook_kib qpass_s qpass_kib < <(best_of_three "$work/order-booklet.xml" "$work/order-left.xml" "$quarter")
 rm -f "$work/order-out.xps" "$work/order-time.log"

@@ -18,28 +18,12 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 . "$here/bench/timed_run.sh"
+. "$here/bench/bench_jobs.sh"
 build=$(cd "${1:-$here/build/release}" && pwd)
 pages=${2:-1000}
 work="$build/bench-data"
 mkdir -p "$work"
 xpspipe="$build/host/xpspipe/xpspipe"
-
-sample() {
-  local job="$work/prep-$1.xps"
-  [ -f "$job" ] || "$build/tools/make-sample-xps" --pages "$1" "$job"
-  echo "$job"
-}
-
-# Text set by Ghostscript's XPS writer, which draws every glyph as a path.
-heavy() {
-  local job="$work/prep-gs.xps" text="$work/prep-gs.txt"
-  if [ ! -f "$job" ]; then
-    for _ in 1 2 3 4; do cat /usr/share/common-licenses/GPL-3; done >"$text"
-    gs -dNOSAFER -q -dBATCH -dNOPAUSE -sDEVICE=xpswrite -sOutputFile="$job" -- \
-      /usr/share/ghostscript/*/lib/gslp.ps "$text" >/dev/null
-  fi
-  echo "$job"
-}
 
 cat >"$work/prep-scale.xml" <<EOF2
 <?xml version="1.0" encoding="UTF-8"?>
@@ -71,9 +55,9 @@ best_of_three() {
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", (b > 0 ? a / b : 0)}'; }
 
-job=$(sample "$pages")
-quarter=$(sample "$((pages / 4))")
-gsjob=$(heavy)
+job=$(sample_job "$pages")
+quarter=$(sample_job "$((pages / 4))")
+gsjob=$(heavy_job)
 scale="$work/prep-scale.xml"
 read -r s_s s_kib p_s p_kib < <(best_of_three xprepflt "$scale" xprepflt "" "$job")
 read -r qs_s qs_kib qp_s qp_kib < <(best_of_three xprepflt "$scale" xprepflt "" "$quarter")

@@ -197,10 +197,16 @@ void ApplyBindingEdge(TicketEdit& edit, const Choice& choice, const PrinterOffer
   edit.Write(WriteBinding, binding);
 }
 
-// A booklet is printed on both sides, turned on the short edge.
+// A booklet is printed on both sides, turned on the short edge, two pages to a side: the
+// layout makes spreads only when the ticket asks for two pages per sheet.
 void ApplyBooklet(TicketEdit& edit, const Choice& choice, const PrinterOffer& printer) {
   ApplyBindingEdge(edit, choice, printer);
-  if (choice.value != "off") SelectDuplex(edit, u"TwoSidedShortEdge");
+  if (choice.value == "off") return;
+  SelectDuplex(edit, u"TwoSidedShortEdge");
+  NUpSettings nup = edit.Read(ReadNUp);
+  nup.scope = Scope::Job;
+  nup.pagesPerSheet = 2;
+  edit.Write(WriteNUp, nup);
 }
 
 bool IsBooklet(const std::optional<std::string>& edge) {
@@ -510,7 +516,7 @@ constexpr Contradiction kContradictions[] = {
      "a booklet is printed with sides=two-sided-short-edge"},
     {"booklet", "binding", [](const Choice& a, const Choice& b) { return BookletOn(a) && b.value != "none"; },
      "a booklet is bound at its fold"},
-    {"booklet", "number-up", [](const Choice& a, const Choice& b) { return BookletOn(a) && b.value != "1"; },
+    {"booklet", "number-up", [](const Choice& a, const Choice& b) { return BookletOn(a) && b.value != "2"; },
      "a booklet puts two pages on each side of a sheet"},
     {"poster", "number-up", [](const Choice& a, const Choice& b) { return a.value != "1" && b.value != "1"; },
      "a poster spreads one page over several sheets"},

@@ -10,6 +10,7 @@
 
 #include "platform/checked_int.h"
 #include "tests/host/host_test_support.h"
+#include "tests/ticket/ticket_documents.h"
 
 namespace {
 
@@ -28,15 +29,7 @@ constexpr char kPython[] = "/usr/bin/python3";
 constexpr char kGhostscript[] = "/usr/bin/gs";
 const fs::path kSheetCheck = fs::path(KESTREL_RENDER_SCRIPT).parent_path().parent_path() / "layout" / "sheet_check.py";
 
-std::string Ticket(const std::string& body) {
-  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
-         "<psf:PrintTicket xmlns:psf=\"http://schemas.microsoft.com/windows/2003/08/printing/printschemaframework\" "
-         "xmlns:psk=\"http://schemas.microsoft.com/windows/2003/08/printing/printschemakeywords\" "
-         "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" "
-         "xmlns:kp=\"http://schemas.kestrel-print.example/kestrel/printing/2006/11/printschemakeywords\" "
-         "version=\"1\">" +
-         body + "</psf:PrintTicket>";
-}
+std::string Ticket(const std::string& body) { return ticket_test::TicketXml(body, ticket_test::kDriverDeclarations); }
 
 std::string Integer(const std::string& name, long value) {
   return "<psf:ScoredProperty name=\"" + name + "\"><psf:Value xsi:type=\"xsd:integer\">" + std::to_string(value) +
@@ -293,10 +286,18 @@ TEST_F(LayoutEndToEnd, ABookletAfterTheOrderFilterMakesSpreadsMovedApartByTheGut
   // The order filter alone gives the pages in booklet order, pads included.
   const fs::path ordered = scratch_ / "ordered.xps";
   RunOk(marks, ticket, {"--filters", "xordflt"}, ordered);
-  // After the order filter alone, and in the bundled XPS chain.
-  for (const std::vector<std::string>& chain : {kAfterOrder, std::vector<std::string>{}}) {
-    SCOPED_TRACE(chain.empty() ? "XPS chain" : "order and layout filters");
-    RunOk(marks, ticket, chain);
+  // After the order filter alone, in the bundled XPS chain, and asked for by print options alone.
+  struct Case {
+    const char* label;
+    std::string ticket;
+    std::vector<std::string> chain;
+  };
+  const Case cases[] = {{"order and layout filters", ticket, kAfterOrder},
+                        {"XPS chain", ticket, {}},
+                        {"print options", Ticket(""), {"-o", "booklet", "-o", "binding-gutter=10mm"}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    RunOk(marks, c.ticket, c.chain);
     const std::vector<std::string> sides = OutputPages();
     ASSERT_EQ(sides.size(), 4u);
     for (const std::string& side : sides)

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "tests/host/host_test_support.h"
+#include "tests/ticket/ticket_documents.h"
 
 namespace {
 
@@ -24,15 +25,7 @@ using ::testing::ElementsAreArray;
 
 constexpr auto kLimit = 120s;
 
-std::string Ticket(const std::string& body) {
-  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
-         "<psf:PrintTicket xmlns:psf=\"http://schemas.microsoft.com/windows/2003/08/printing/printschemaframework\" "
-         "xmlns:psk=\"http://schemas.microsoft.com/windows/2003/08/printing/printschemakeywords\" "
-         "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" "
-         "xmlns:kp=\"http://schemas.kestrel-print.example/kestrel/printing/2006/11/printschemakeywords\" "
-         "version=\"1\">" +
-         body + "</psf:PrintTicket>";
-}
+std::string Ticket(const std::string& body) { return ticket_test::TicketXml(body, ticket_test::kDriverDeclarations); }
 
 // The user's default ticket prints one-sided; a booklet asks for short-edge duplex with it.
 std::string BookletTicket(const std::string& edge, const std::string& binding = "") {
@@ -181,13 +174,19 @@ TEST_F(OrderEndToEnd, BookletOptionsGiveWhatTheEquivalentTicketFileGives) {
   ASSERT_THAT(OutputPages(), ElementsAre("pad1", "1", "2", "3"));
   const auto by_options = PartsWithoutClock(Out());
 
-  // mb06's own job ticket asks for two copies; the hand-written equivalent says so too.
+  // mb06's own job ticket asks for two copies; the hand-written equivalent says so too, and
+  // asks for the two pages a side a booklet is printed with.
   const auto reader = kestrel::package::PackageReader::Open(Out());
   const std::string made = ReadParts(Out()).at(*reader->Model().sequence.ticket);
   std::string equivalent = BookletTicket("psk:Booklet");
   equivalent.insert(equivalent.rfind("</psf:PrintTicket>"),
                     "<psf:ParameterInit name=\"psk:JobCopiesAllDocuments\"><psf:Value xsi:type=\"xsd:integer\">2"
-                    "</psf:Value></psf:ParameterInit>");
+                    "</psf:Value></psf:ParameterInit>"
+                    "<psf:Feature name=\"psk:JobNUpAllDocumentsContiguously\"><psf:Option>"
+                    "<psf:ScoredProperty name=\"psk:PagesPerSheet\"><psf:Value xsi:type=\"xsd:integer\">2</psf:Value>"
+                    "</psf:ScoredProperty></psf:Option><psf:Feature name=\"psk:PresentationDirection\">"
+                    "<psf:Option name=\"psk:RightBottom\"/></psf:Feature><psf:Feature name=\"kp:BorderLine\">"
+                    "<psf:Option name=\"kp:SolidLine\"/></psf:Feature></psf:Feature>");
   const auto show = [&](const std::string& ticket, const std::string& tool) {
     WriteFile(scratch_ / "shown.xml", ticket);
     std::vector<std::string> args = {KESTREL_XPSPIPE, "ticket", tool, (scratch_ / "shown.xml").string()};

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "tests/host/host_test_support.h"
+#include "tests/ticket/ticket_documents.h"
 
 namespace {
 
@@ -31,15 +32,7 @@ const std::string kCheckScript = (fs::path(KESTREL_RENDER_SCRIPT).parent_path().
 // composed page; a page left unscaled is far beyond it.
 constexpr double kMatch = 12;
 
-std::string Ticket(const std::string& body) {
-  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
-         "<psf:PrintTicket xmlns:psf=\"http://schemas.microsoft.com/windows/2003/08/printing/printschemaframework\" "
-         "xmlns:psk=\"http://schemas.microsoft.com/windows/2003/08/printing/printschemakeywords\" "
-         "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" "
-         "xmlns:kp=\"http://schemas.kestrel-print.example/kestrel/printing/2006/11/printschemakeywords\" "
-         "version=\"1\">" +
-         body + "</psf:PrintTicket>";
-}
+std::string Ticket(const std::string& body) { return ticket_test::TicketXml(body, ticket_test::kDriverDeclarations); }
 std::string Int(const std::string& name, long value) {
   return "<psf:ScoredProperty name=\"" + name + "\"><psf:Value xsi:type=\"xsd:integer\">" + std::to_string(value) +
          "</psf:Value></psf:ScoredProperty>";

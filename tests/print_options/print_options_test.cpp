@@ -117,7 +117,9 @@ TEST_F(PrintOptions, OptionSetsGiveTheTicketsOfTheirSettings) {
       {{"number-up=2", "page-border=none"}, {{"/nUp/borderLine/name", "None"}}, {}},
       {{"number-up=2", "number-up=9"}, {{"/nUp/pagesPerSheet", 9}}, {}},
       {{"booklet"},
-       {{"/binding/bindingEdge/name", "Booklet"}, {"/duplex/duplexType/name", "TwoSidedShortEdge"}},
+       {{"/binding/bindingEdge/name", "Booklet"},
+        {"/duplex/duplexType/name", "TwoSidedShortEdge"},
+        {"/nUp/pagesPerSheet", 2}},
        {{"/private/booklet", 1}, {"/dmDuplex", 3}}},
       {{"booklet=reverse-flip", "booklet-set-sheets=3"},
        {{"/binding/bindingEdge/name", "BookletReverseFlip"},
@@ -214,7 +216,7 @@ TEST_F(PrintOptions, WhatThePrinterDoesNotTakeIsOneLineNamingTheOptionAndWhatIsA
       {{"booklet", "sides=one-sided"},
        "-o booklet and -o sides=one-sided contradict each other: a booklet is printed with sides=two-sided-short-edge"},
       {{"booklet=on", "binding=left"}, "-o booklet=on and -o binding=left contradict each other"},
-      {{"number-up=2", "booklet"}, "-o booklet and -o number-up=2 contradict each other"},
+      {{"number-up=4", "booklet"}, "-o booklet and -o number-up=4 contradict each other"},
       {{"poster=4", "number-up=2"}, "-o poster=4 and -o number-up=2 contradict each other"},
       {{"landscape", "orientation-requested=3"}, "-o landscape and -o orientation-requested=3 contradict each other"},
       {{"scaling=0"}, "-o scaling=0: wants a whole percent from 1 to 1000"},
@@ -244,7 +246,7 @@ TEST_F(PrintOptions, WhatThePrinterDoesNotTakeIsOneLineNamingTheOptionAndWhatIsA
     }
   }
   // Agreeing options are no contradiction.
-  EXPECT_NO_THROW(Apply({"booklet", "sides=two-sided-short-edge", "number-up=1", "landscape",
+  EXPECT_NO_THROW(Apply({"booklet", "sides=two-sided-short-edge", "number-up=2", "landscape",
                          "orientation-requested=4"}));
   EXPECT_NO_THROW(Apply({"page-scaling=custom", "scaling=50", "scaling-offset=0,0"}));
   EXPECT_NO_THROW(Apply({"page-scaling=none", "fit-to-paper=A5", "page-scaling=fit-to-paper"}))

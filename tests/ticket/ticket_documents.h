@@ -31,6 +31,14 @@ inline const std::string kDeclarations =
     "xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" "
     "xmlns:ns0000=\"" + U8(PRIVATE_KEYWORDS_NS) + "\"";
 
+// The same with the private namespace as kp, as the driver writes its own tickets.
+inline const std::string kDriverDeclarations =
+    "xmlns:psf=\"http://schemas.microsoft.com/windows/2003/08/printing/printschemaframework\" "
+    "xmlns:psk=\"http://schemas.microsoft.com/windows/2003/08/printing/printschemakeywords\" "
+    "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
+    "xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" "
+    "xmlns:kp=\"" + U8(PRIVATE_KEYWORDS_NS) + "\"";
+
 inline std::string TicketXml(std::string_view body, std::string_view declarations = kDeclarations,
                              std::string_view root = "PrintTicket") {
   return "<psf:" + std::string(root) + " " + std::string(declarations) + " version=\"1\">" + std::string(body) +
