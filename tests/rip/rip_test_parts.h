@@ -3,8 +3,6 @@
 // recording converter's log.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
