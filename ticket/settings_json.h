@@ -13,6 +13,7 @@
 #include "platform/xml_dom.h"
 #include "ticket/binding_settings.h"
 #include "ticket/duplex_settings.h"
+#include "ticket/header_footer_settings.h"
 #include "ticket/imageable_area.h"
 #include "ticket/input_bin_settings.h"
 #include "ticket/job_info_settings.h"
@@ -39,9 +40,10 @@ OrderedJson DescribeFields(const PosterSettings& settings);
 OrderedJson DescribeFields(const InputBinSettings& settings);
 OrderedJson DescribeFields(const MirrorSettings& settings);
 OrderedJson DescribeFields(const ScalingSettings& settings);
+OrderedJson DescribeFields(const HeaderFooterOptions& options);
 
 // Every record the readers produce from the ticket, each from its defaults:
 // an object with the members mediaSize, imageableArea (from capabilities,
 // E_PENDING when it is NULL), jobInfo, duplex, binding, nUp, poster, inputBin,
-// mirror and scaling. Fails only when the ticket cannot be wrapped (json unchanged).
+// mirror, scaling and headerFooter. Fails only when the ticket cannot be wrapped (json unchanged).
 HRESULT DescribeSettingsJson(IXMLDOMDocument2* ticket, IXMLDOMDocument2* capabilities, std::string* json);

@@ -4,17 +4,20 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "host/pipeline/pipeline_config.h"
 #include "host/pipeline/property_bag.h"
+#include "platform/system_time.h"
 
 namespace kestrel::host {
 
 struct JobIdentity {
   std::string printer_name = "Kestrel Reference Printer";
   std::uint32_t job_id = 1;
+  std::optional<SYSTEMTIME> submitted;  // UTC; the job's start when absent
 };
 
 // user_ticket: the bytes of the user's default print ticket. Throws HostError.
