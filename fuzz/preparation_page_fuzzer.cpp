@@ -69,7 +69,7 @@ const std::array<Scope, 7>& Scopes() {
         __builtin_trap();
       IXMLDOMDocument2* ticket = nullptr;
       if (FAILED(scope.manager.GetTicket(kPTJobScope, &ticket))) __builtin_trap();
-      scope.settings = std::make_unique<ScopeSettings>(scope.manager, PRIVATE_KEYWORDS_NS);
+      scope.settings = std::make_unique<ScopeSettings>(scope.manager, PRIVATE_KEYWORDS_NS, nullptr);
       bool changed = false;
       if (FAILED(scope.settings->ReadScopeSettings(ticket, &changed)) || !scope.settings->scaler()) __builtin_trap();
     }
