@@ -5,6 +5,11 @@ order filter makes of it), the reference driver's tickets and printer
 description, and the formats the ticket code prints. Regression inputs
 (anything not named seed-*) are left alone.
 
+The page rewriter targets get the sample's pages and small pages made here
+to reach their corners (boxes, resources, escaped values, remote
+dictionaries); the font and image targets small files made here with
+fontTools, PIL and JxrEncApp.
+
 Usage: fuzz/make_seeds.py BUILD_DIR   (a built release or sanitize tree)
 """
 import io
@@ -115,6 +120,98 @@ def write_ticket_dictionary():
     (HERE / "dictionaries/ticket.dict").write_text("\n".join(lines) + "\n")
 
 
+XPS = "http://schemas.microsoft.com/xps/2005/06"
+MADE_PAGES = [
+    ("boxes", f'<FixedPage xmlns="{XPS}" Width="480" Height="640" ContentBox="48,64,384,512" '
+              'BleedBox="-10,-10,500,660" xml:lang="en-US"><Path Data="M 0,0 L 480,0 480,640 Z" Fill="#FFFF0000"/>'
+              '</FixedPage>'),
+    ("resources", f'<FixedPage xmlns="{XPS}" xmlns:x="http://schemas.microsoft.com/xps/2005/06/resourcedictionary-key" '
+                  'Width="816" Height="1056" xml:lang="en-US"><FixedPage.Resources><ResourceDictionary>'
+                  '<SolidColorBrush x:Key="b" Color="#FF00A000"/></ResourceDictionary></FixedPage.Resources>'
+                  '<Canvas Name="c1" RenderTransform="1,0,0,1,10,10"><Path Name="p1" Data="M 1,1 L 9,9 Z" '
+                  'Fill="{StaticResource b}"/></Canvas></FixedPage>'),
+    ("escaped", f'<FixedPage xmlns="{XPS}" Width="816" Height="1056" xml:lang="en-US">'
+                '<Canvas FixedPage.NavigateUri="http://example.com/?a=1&amp;b=&lt;2&gt;&quot;">'
+                '<Glyphs UnicodeString="{}a&amp;b &#x1F600; &#xE9;" FontUri="/Resources/f.odttf" '
+                'OriginX="10" OriginY="20" FontRenderingEmSize="12" Indices="1;2,50"/></Canvas></FixedPage>'),
+    ("empty", f'<FixedPage xmlns="{XPS}" Width="0" Height="nan"/>'),
+    ("image", f'<FixedPage xmlns="{XPS}" Width="816" Height="1056"><Path Data="M 0,0 L 100,0 100,100 0,100 Z">'
+              '<Path.Fill><ImageBrush ImageSource="/Resources/i.png" Viewbox="0,0,10,10" ViewboxUnits="Absolute" '
+              'Viewport="0,0,100,100" ViewportUnits="Absolute"/></Path.Fill></Path></FixedPage>'),
+]
+REMOTE_PAGE = (f'<FixedPage xmlns="{XPS}" Width="816" Height="1056"><FixedPage.Resources>'
+               '<ResourceDictionary Source="/Resources/shared.dict"/></FixedPage.Resources>'
+               '<Path Data="M 0,0 L 9,9 Z" Fill="{StaticResource b}"/></FixedPage>')
+REMOTE_DICTIONARY = (f'<ResourceDictionary xmlns="{XPS}" '
+                     'xmlns:x="http://schemas.microsoft.com/xps/2005/06/resourcedictionary-key">'
+                     '<SolidColorBrush x:Key="b" Color="#FF0000FF"/></ResourceDictionary>')
+
+
+def made_fonts():
+    """A small TrueType font with format-4 and format-12 cmaps, and a collection of two."""
+    from fontTools.fontBuilder import FontBuilder
+    from fontTools.pens.ttGlyphPen import TTGlyphPen
+    from fontTools.ttLib.ttCollection import TTCollection
+
+    def font(family):
+        fb = FontBuilder(1000, isTTF=True)
+        fb.setupGlyphOrder([".notdef", "A", "smile"])
+        fb.setupCharacterMap({0x41: "A", 0x1F600: "smile"})
+        pen = TTGlyphPen(None)
+        pen.moveTo((100, 0)); pen.lineTo((500, 700)); pen.lineTo((900, 0)); pen.closePath()
+        glyph = pen.glyph()
+        fb.setupGlyf({".notdef": glyph, "A": glyph, "smile": glyph})
+        fb.setupHorizontalMetrics({n: (1000, 100) for n in (".notdef", "A", "smile")})
+        fb.setupHorizontalHeader(ascent=800, descent=-200)
+        fb.setupNameTable({"familyName": family, "styleName": "Regular"})
+        fb.setupOS2(yStrikeoutPosition=250, yStrikeoutSize=50)
+        fb.setupPost(underlinePosition=-100, underlineThickness=50)
+        out = io.BytesIO()
+        fb.save(out)
+        return out.getvalue()
+
+    from fontTools.ttLib import TTFont
+    first, second = font("Fuzz Sans"), font("Fuzz Serif")
+    collection = TTCollection()
+    collection.fonts = [TTFont(io.BytesIO(first)), TTFont(io.BytesIO(second))]
+    out = io.BytesIO()
+    collection.save(out)
+    named = lambda name: bytes([len(name)]) + name.encode("utf-16-le")
+    return [("ttf", named("") + first), ("ttc-first", named("Fuzz Sans Regular") + out.getvalue()),
+            ("ttc-second", named("Fuzz Serif Regular") + out.getvalue())]
+
+
+def made_images(tmp):
+    """PNG, JPEG, TIFF and JPEG XR files of a few pixel formats, 5 x 3 pixels."""
+    from PIL import Image
+    images = []
+    base = Image.new("RGB", (5, 3))
+    base.putdata([(x * 50, y * 100, 128) for y in range(3) for x in range(5)])
+
+    def saved(image, form, **options):
+        out = io.BytesIO()
+        image.save(out, form, **options)
+        return out.getvalue()
+
+    images.append(("rgb.png", saved(base, "PNG")))
+    images.append(("palette.png", saved(base.convert("P"), "PNG")))
+    images.append(("gray16.png", saved(base.convert("L").convert("I"), "PNG")))
+    images.append(("rgba-icc.png", saved(base.convert("RGBA"), "PNG", icc_profile=bytes(128))))
+    images.append(("bilevel.png", saved(base.convert("1"), "PNG")))
+    images.append(("rgb.jpg", saved(base, "JPEG")))
+    images.append(("gray.jpg", saved(base.convert("L"), "JPEG")))
+    images.append(("cmyk.jpg", saved(base.convert("CMYK"), "JPEG")))
+    images.append(("rgb.tif", saved(base, "TIFF")))
+    images.append(("cmyk-lzw.tif", saved(base.convert("CMYK"), "TIFF", compression="tiff_lzw")))
+    images.append(("gray.tif", saved(base.convert("L"), "TIFF", compression="packbits")))
+    bmp = pathlib.Path(tmp) / "base.bmp"
+    jxr = pathlib.Path(tmp) / "base.jxr"
+    base.save(bmp)
+    run("JxrEncApp", "-i", str(bmp), "-o", str(jxr), "-q", "1")
+    images.append(("rgb.jxr", jxr.read_bytes()))
+    return images
+
+
 def run(*command):
     return subprocess.run(command, check=True, capture_output=True).stdout
 
@@ -193,6 +290,21 @@ def main():
                 uint64(0xDEAD), narrow("n")),
                (False, "%05i %o %X %ws", int32(-42), int32(8), int32(-1), wide("\u00e9t\u00e9"))]
     write_seeds("format", [(f"{i}", formatted(*f)) for i, f in enumerate(formats)])
+
+    pages = [(tag(n), d) for n, d in xml_parts(documents["sample"]) if n.endswith(".fpage")]
+    pages += [(n, d.encode()) for n, d in MADE_PAGES]
+    # a mode byte, then the page: each page under a mode of its own
+    write_seeds("preparation_page", [(n, bytes([i % 7]) + d) for i, (n, d) in enumerate(pages)] +
+                [(f"{n}-mode{m}", bytes([m]) + d) for n, d in pages[-5:-3] for m in range(7)])
+    write_seeds("layout_page", [(f"{n}-{kind}", bytes([mode]) + d) for n, d in pages
+                                for kind, mode in (("cell", 0), ("second-cell", 2), ("shift", 1))])
+    # the most bytes a read gives, less one; then the page, and dictionaries after NUL bytes
+    write_seeds("rip_markup", [(n, bytes([255]) + d) for n, d in pages] +
+                [("remote", bytes([6]) + REMOTE_PAGE.encode() + b"\0/Resources/shared.dict\0" +
+                  REMOTE_DICTIONARY.encode())])
+    write_seeds("font_tables", made_fonts())
+    with tempfile.TemporaryDirectory() as tmp:
+        write_seeds("image", made_images(tmp))
 
 
 if __name__ == "__main__":

@@ -215,6 +215,20 @@ OrderedJson DescribeFields(const WatermarkOptions& s) {
   return json;
 }
 
+OrderedJson DescribeFields(const ScalingSettings& s) {
+  OrderedJson json = OrderedJson::object();
+  json["mode"] = Enumeration(s.mode);
+  json["scale"] = s.scale;
+  json["offsetWidth"] = s.offsetWidth;
+  json["offsetHeight"] = s.offsetHeight;
+  json["alignment"] = Enumeration(s.alignment);
+  json["targetPaper"] = DescribeFields(s.targetPaper);
+  json["scalePrintableArea"] = Enumeration(s.scalePrintableArea);
+  json["customPaper"] = s.customPaper;
+  json["correctFixedPageSize"] = Enumeration(s.correctFixedPageSize);
+  return json;
+}
+
 OrderedJson DescribeFields(const HeaderFooterOptions& o) {
   OrderedJson json = OrderedJson::object();
   json["on"] = Enumeration(o.on);
@@ -256,6 +270,7 @@ HRESULT DescribeSettingsJson(IXMLDOMDocument2* ticket, IXMLDOMDocument2* capabil
     out["inputBin"] = ReadAndDescribe<InputBinSettings>(dom, ReadInputBin);
     out["mirror"] = ReadAndDescribe<MirrorSettings>(dom, ReadMirror);
     out["watermark"] = ReadAndDescribe<WatermarkOptions>(dom, ReadWatermarkOptions);
+    out["scaling"] = ReadAndDescribe<ScalingSettings>(dom, ReadScalingSettings);
     out["headerFooter"] = ReadAndDescribe<HeaderFooterOptions>(dom, ReadHeaderFooterOptions);
     *json = out.dump(2);
     return S_OK;

@@ -21,6 +21,7 @@
 #include "ticket/mirror_settings.h"
 #include "ticket/nup_settings.h"
 #include "ticket/poster_settings.h"
+#include "ticket/scaling_settings.h"
 
 // HresultName, knowing S_SETTINGS_DEFAULTED too.
 std::string SettingsHresultName(HRESULT hr);
@@ -38,10 +39,11 @@ OrderedJson DescribeFields(const NUpSettings& settings);
 OrderedJson DescribeFields(const PosterSettings& settings);
 OrderedJson DescribeFields(const InputBinSettings& settings);
 OrderedJson DescribeFields(const MirrorSettings& settings);
+OrderedJson DescribeFields(const ScalingSettings& settings);
 OrderedJson DescribeFields(const HeaderFooterOptions& options);
 
 // Every record the readers produce from the ticket, each from its defaults:
 // an object with the members mediaSize, imageableArea (from capabilities,
-// E_PENDING when it is NULL), jobInfo, duplex, binding, nUp, poster, inputBin
-// and mirror. Fails only when the ticket cannot be wrapped (json unchanged).
+// E_PENDING when it is NULL), jobInfo, duplex, binding, nUp, poster, inputBin,
+// mirror, scaling and headerFooter. Fails only when the ticket cannot be wrapped (json unchanged).
 HRESULT DescribeSettingsJson(IXMLDOMDocument2* ticket, IXMLDOMDocument2* capabilities, std::string* json);

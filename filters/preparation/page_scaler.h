@@ -13,9 +13,9 @@
 
 #include "framework/page_box.h"
 #include "platform/gdiplus_matrix.h"
-#include "scaling_settings.h"
 #include "ticket/imageable_area.h"
 #include "ticket/media_size_settings.h"
+#include "ticket/scaling_settings.h"
 
 // Scale and offset of a canvas: m11 = m22 = scale, offsets dx, dy.
 struct ScaleOffset {

@@ -9,7 +9,7 @@
 #include "ticket/header_footer_settings.h"
 #include "ticket/hresult_error.h"
 #include "ticket/job_info_settings.h"
-#include "scaling_settings.h"
+#include "ticket/scaling_settings.h"
 #include "ticket/imageable_area.h"
 #include "ticket/media_size_settings.h"
 #include "watermark_reader.h"

@@ -4,8 +4,6 @@
 // the printer's capabilities describe come from them: a row only spells the
 // printer's options the way users type them. Adding an option is adding a
 // row (and, where it needs one, its apply function above the table).
-//
-// Scaling gets its rows with the features of the preparation filter.
 #include <algorithm>
 #include <array>
 #include <type_traits>
@@ -24,6 +22,7 @@
 #include "ticket/mirror_settings.h"
 #include "ticket/nup_settings.h"
 #include "ticket/watermark_settings.h"
+#include "ticket/scaling_settings.h"
 
 namespace kestrel::print_options {
 namespace {
@@ -47,8 +46,11 @@ constexpr char kResolution[] = "psk:PageResolution";
 constexpr char kCollate[] = "psk:DocumentCollate";
 constexpr char kMirror[] = "psk:PageMirrorImage";
 constexpr char kCopies[] = "psk:JobCopiesAllDocuments";
+constexpr char kScaling[] = "psk:PageScaling";
 constexpr char kGutterForm[] = "a length of at most 100mm: 10mm, 1cm or 0.5in (a plain number is millimetres)";
 constexpr char kSetSheetsForm[] = "a whole number of sheets from 1 to 1000";
+constexpr char kPercentForm[] = "a whole percent from 1 to 1000";
+constexpr char kOffsetForm[] = "two lengths of at most 100mm, across and down: 5mm,10mm";
 constexpr Spelling kOffOn[] = {{"Off", "false"}, {"On", "true"}};
 
 std::optional<std::string> Hyphenate(const OfferedOption& option) {
@@ -96,7 +98,8 @@ Offer MediaOffer(const PrinterOffer& printer) {
 
 bool Near(LONG a, LONG b) { return std::abs(a - b) <= kMediaTolerance; }
 
-void ApplyMedia(TicketEdit& edit, const Choice& choice, const PrinterOffer& printer) {
+// The paper a media choice names, on top of `media` (orientation and the rest stay).
+MediaSizeSettings ChosenMedia(MediaSizeSettings media, const Choice& choice, const PrinterOffer& printer) {
   std::optional<OfferedOption> size = choice.option;
   std::optional<MediaDimensions> dimensions;
   if (!size) {
@@ -109,7 +112,6 @@ void ApplyMedia(TicketEdit& edit, const Choice& choice, const PrinterOffer& prin
           Near(option.scored.at("psk:MediaSizeHeight"), dimensions->height))
         size = option;
   }
-  MediaSizeSettings media = edit.Read(ReadMediaSize);
   if (size) {
     media.optionName = Bstr(Wide(LocalName(size->name)));
     media.width = size->scored.at("psk:MediaSizeWidth");
@@ -125,15 +127,27 @@ void ApplyMedia(TicketEdit& edit, const Choice& choice, const PrinterOffer& prin
     media.height = dimensions->height;
   }
   media.optionIsPrivate = size && size->name.starts_with("kp:");
-  edit.Write(WriteMediaSize, media);
+  return media;
+}
+
+void ApplyMedia(TicketEdit& edit, const Choice& choice, const PrinterOffer& printer) {
+  edit.Write(WriteMediaSize, ChosenMedia(edit.Read(ReadMediaSize), choice, printer));
+}
+
+// A paper as a media value: the name of its choice, else Custom.WxHmm.
+std::optional<std::string> MediaValue(const MediaSizeSettings& media, const Offer& offer) {
+  for (const Choice& choice : offer.choices)
+    if (choice.option && LocalName(choice.option->name) == Narrow(media.optionName.View())) return choice.value;
+  if (media.optionName.View() != u"CustomMediaSize") return std::nullopt;
+  const std::string width = Millimetres(media.width);
+  return "Custom." + width.substr(0, width.size() - 2) + "x" + Millimetres(media.height);
 }
 
 std::optional<std::string> GivenMedia(const PrintTicketDom& ticket, const Offer& offer) {
   if (std::optional<std::string> named = GivenOption(ticket, offer, kMediaSize)) return named;
   const MediaSizeSettings media = ReadAlone(ticket, ReadMediaSize);
   if (media.optionName.View() != u"CustomMediaSize") return std::nullopt;
-  const std::string width = Millimetres(media.width);
-  return "Custom." + width.substr(0, width.size() - 2) + "x" + Millimetres(media.height);
+  return MediaValue(media, offer);
 }
 
 constexpr Spelling kOrientations[] = {
@@ -264,6 +278,79 @@ void ApplyMediaSource(TicketEdit& edit, const Choice& choice, const PrinterOffer
   InputBinSettings bins = edit.Read(ReadInputBin);
   SetInputBinSlot(bins, 0, FromName<InputBin>(kInputBinOptions, Wide(LocalName(choice.option->name))).value());
   edit.Write(WriteInputBin, bins);
+}
+
+// --- page-scaling, fit-to-page, scaling, scaling-offset, scaling-alignment, fit-to-paper: ScalingSettings ---
+
+constexpr Spelling kScalingModes[] = {
+    {"psk:None", "none"},
+    {"kp:FitToPaper", "fit-to-paper"},
+    {"psk:CustomSquare", "custom"},
+    {"psk:FitApplicationBleedSizeToPageImageableSize", "fit-bleed-to-printable-area"},
+    {"psk:FitApplicationContentSizeToPageImageableSize", "fit-content-to-printable-area"},
+    {"psk:FitApplicationMediaSizeToPageImageableSize", "fit-to-printable-area"},
+    {"psk:FitApplicationMediaSizeToPageMediaSize", "fit-to-media"}};
+// As CUPS means it: the whole page within the printable area.
+constexpr Spelling kFitToPage[] = {{"psk:FitApplicationMediaSizeToPageImageableSize", "true"}, {"psk:None", "false"}};
+constexpr Spelling kAlignments[] = {{"BottomCenter", "bottom"}, {"BottomLeft", "bottom-left"},
+                                    {"BottomRight", "bottom-right"}, {"Center", "center"},
+                                    {"LeftCenter", "left"},     {"RightCenter", "right"},
+                                    {"TopCenter", "top"},       {"TopLeft", "top-left"},
+                                    {"TopRight", "top-right"}};
+constexpr long kMaxPercent = 1000;
+constexpr LONG kMaxOffset = 100000;
+
+void ApplyScalingMode(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
+  ScalingSettings scaling = edit.Read(ReadScalingSettings);
+  scaling.mode = FromName<ScalingMode>(kScalingModeNames, Wide(LocalName(choice.option->name))).value();
+  edit.Write(WriteScaling, scaling);
+}
+
+void ApplyPercent(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
+  const std::optional<long> percent = ParseCount(choice.value);
+  if (!percent || *percent < 1 || *percent > kMaxPercent) throw BadValue("");
+  ScalingSettings scaling = edit.Read(ReadScalingSettings);
+  scaling.mode = ScalingMode::CustomSquare;
+  scaling.scale = IntCast<LONG>(*percent);
+  edit.Write(WriteScaling, scaling);
+}
+
+std::optional<std::string> GivenPercent(const PrintTicketDom& ticket, const Offer&) {
+  const ScalingSettings scaling = ReadAlone(ticket, ReadScalingSettings);
+  if (scaling.mode != ScalingMode::CustomSquare) return std::nullopt;
+  return std::to_string(scaling.scale);
+}
+
+void ApplyOffset(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
+  ScalingSettings scaling = edit.Read(ReadScalingSettings);
+  if (scaling.mode != ScalingMode::CustomSquare) throw BadValue("only a custom scale is offset (add -o scaling=PERCENT)");
+  const std::size_t comma = choice.value.find(',');
+  if (comma == std::string::npos) throw BadValue("");
+  const std::optional<LONG> across = ParseLength(std::string_view(choice.value).substr(0, comma));
+  const std::optional<LONG> down = ParseLength(std::string_view(choice.value).substr(comma + 1));
+  if (!across || !down || *across > kMaxOffset || *down > kMaxOffset) throw BadValue("");
+  scaling.offsetWidth = *across;
+  scaling.offsetHeight = *down;
+  edit.Write(WriteScaling, scaling);
+}
+
+std::optional<std::string> GivenOffset(const PrintTicketDom& ticket, const Offer&) {
+  const ScalingSettings scaling = ReadAlone(ticket, ReadScalingSettings);
+  return Millimetres(scaling.offsetWidth) + "," + Millimetres(scaling.offsetHeight);
+}
+
+// The paper FitToPaper fits to: any paper the media option takes.
+void ApplyFitToPaper(TicketEdit& edit, const Choice& choice, const PrinterOffer& printer) {
+  ScalingSettings scaling = edit.Read(ReadScalingSettings);
+  scaling.mode = ScalingMode::FitToPaper;
+  scaling.targetPaper = ChosenMedia(scaling.targetPaper, choice, printer);
+  edit.Write(WriteScaling, scaling);
+}
+
+std::optional<std::string> GivenFitToPaper(const PrintTicketDom& ticket, const Offer& offer) {
+  const ScalingSettings scaling = ReadAlone(ticket, ReadScalingSettings);
+  if (scaling.mode != ScalingMode::FitToPaper) return std::nullopt;
+  return MediaValue(scaling.targetPaper, offer);
 }
 
 // --- colour, resolution, copies, collation, mirror ---
@@ -603,6 +690,19 @@ constexpr OptionRow kRows[] = {
      SelectIn<kCollate>},
     {"mirror", "Mirror image", kMirror, "horizontal", "none", Spelled<kMirror, kMirrors>, GivenOptionOf<kMirror>,
      ApplyMirror},
+    {"page-scaling", "How the page is fitted onto the paper", kScaling, "", "", Spelled<kScaling, kScalingModes>,
+     GivenOptionOf<kScaling>, ApplyScalingMode},
+    {"fit-to-page", "Fit the page to the printable area", kScaling, "true", "false", Spelled<kScaling, kFitToPage>,
+     GivenOptionOf<kScaling>, ApplyScalingMode},
+    {"scaling", "Scale the page by this percent", kScaling, "", "", FreeForm<kPercentForm>, GivenPercent,
+     ApplyPercent},
+    {"scaling-offset", "Offset of the scaled page from the printable area's corner", kScaling, "", "",
+     FreeForm<kOffsetForm>, GivenOffset, ApplyOffset},
+    {"fit-to-paper", "Fit the page to this paper (the paper printed on)", kScaling, "", "", MediaOffer,
+     GivenFitToPaper, ApplyFitToPaper},
+    {"scaling-alignment", "Where a fitted page sits in the space it leaves", kScaling, "", "",
+     FromTable<kScaleAlignmentNames, kAlignments>, GivenField<ReadScalingSettings, &ScalingSettings::alignment>,
+     SetField<ReadScalingSettings, WriteScaling, &ScalingSettings::alignment>},
     {"header-footer", "Date, time and ID line on every page", kHeaderFooter, "true", "false",
      FromTable<kOffOnNames, kOffOn>, GivenField<ReadHeaderFooterOptions, &HeaderFooterOptions::on>, ApplyHeaderFooter},
     {"header-footer-position", "Where the header/footer line goes", kHeaderFooter, "", "",
@@ -632,6 +732,10 @@ constexpr OptionRow kRows[] = {
 };
 
 bool BookletOn(const Choice& booklet) { return booklet.value != "off"; }
+// The page-scaling value a fit-to-page choice stands for.
+std::string_view FitToPageMode(const Choice& fit) { return fit.value == "true" ? "fit-to-printable-area" : "none"; }
+bool Always(const Choice&, const Choice&) { return true; }
+constexpr char kOneScaling[] = "a page is scaled one way";
 
 constexpr Contradiction kContradictions[] = {
     {"watermark-text", "watermark-image", [](const Choice&, const Choice&) { return true; },
@@ -649,6 +753,14 @@ constexpr Contradiction kContradictions[] = {
     {"landscape", "orientation-requested",
      [](const Choice& a, const Choice& b) { return a.option->name != b.option->name; },
      "they ask for different orientations"},
+    {"page-scaling", "fit-to-page", [](const Choice& a, const Choice& b) { return a.value != FitToPageMode(b); },
+     kOneScaling},
+    {"scaling", "page-scaling", [](const Choice&, const Choice& b) { return b.value != "custom"; }, kOneScaling},
+    {"scaling", "fit-to-page", Always, kOneScaling},
+    {"fit-to-paper", "page-scaling", [](const Choice&, const Choice& b) { return b.value != "fit-to-paper"; },
+     kOneScaling},
+    {"fit-to-paper", "scaling", Always, kOneScaling},
+    {"fit-to-paper", "fit-to-page", Always, kOneScaling},
 };
 
 }  // namespace

@@ -86,6 +86,7 @@ TEST(EscapedXml, WritesEveryCharacterThatCannotStandLiterallyAsAReference) {
       {"a&b<c>\"d'e", "a&amp;b&lt;c&gt;&quot;d&apos;e"},
       {"tab\tline\ncarriage\r", "tab&#x9;line&#xA;carriage&#xD;"},
       {"&amp;", "&amp;amp;"},
+      {"<<only references>>", "&lt;&lt;only references&gt;&gt;"},
       {"caf\xC3\xA9 \xE2\x82\xAC", "caf\xC3\xA9 \xE2\x82\xAC"},  // UTF-8 passes through
       {std::string("a\0b", 3), std::string("a\0b", 3)},
       {"", ""},

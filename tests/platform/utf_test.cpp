@@ -33,8 +33,29 @@ TEST(Utf, ConvertsIntoABufferWhereverTheAsciiRunsEnd) {
       ASSERT_TRUE(units.has_value()) << length << " " << at;
       out.resize(*units);
       EXPECT_EQ(Utf16ToUtf8(out), utf8) << length << " " << at;
+      if (at < length) {
+        out[at] = u'\xDC00';
+        EXPECT_FALSE(Utf16ToUtf8(out).has_value()) << "a lone low surrogate, " << length << " " << at;
+        out[at] = u'\xD800';
+        EXPECT_FALSE(Utf16ToUtf8(out).has_value()) << "a lone high surrogate, " << length << " " << at;
+      }
       utf8 += '\x80';
       EXPECT_FALSE(Utf8ToUtf16(utf8).has_value()) << "a stray continuation byte at the end, " << length;
+    }
+  }
+}
+
+// Text that is mostly wider than ASCII outgrows the room ASCII needs.
+TEST(Utf, ConvertsTextOfWideCodePointsWhateverItsMix) {
+  for (const std::u16string& wide : {std::u16string(u"\u00E9"), std::u16string(u"\u20AC"), std::u16string(u"\U0001F600")}) {
+    for (std::size_t count : {1, 7, 8, 9, 100}) {
+      std::u16string text = u"ascii before ";
+      for (std::size_t i = 0; i < count; ++i) text += wide;
+      text += u" and after";
+      SCOPED_TRACE(testing::Message() << count << " of " << static_cast<unsigned>(wide[0]));
+      const std::optional<std::string> utf8 = Utf16ToUtf8(text);
+      ASSERT_TRUE(utf8.has_value());
+      EXPECT_EQ(Utf8ToUtf16(*utf8), text);
     }
   }
 }

@@ -97,9 +97,10 @@ struct Rendering {
 
 class PreparationEndToEnd : public ::testing::Test {
  protected:
-  void Run(const fs::path& input, const std::string& ticket, bool alone) {
+  void Run(const fs::path& input, const std::string& ticket, bool alone, const std::vector<std::string>& options = {}) {
     WriteFile(scratch_ / "job.xml", ticket);
     std::vector<std::string> args = {KESTREL_XPSPIPE, "run", "--quiet", "--output", Out().string()};
+    for (const std::string& option : options) args.insert(args.end(), {"-o", option});
     if (!ticket.empty()) args.insert(args.end(), {"--job-ticket", (scratch_ / "job.xml").string()});
     if (alone) args.insert(args.end(), {"--filters", "xprepflt"});
     args.push_back(input.string());
@@ -255,6 +256,45 @@ TEST_F(PreparationEndToEnd, EachModeScalesSmallerLargerAndLandscapePagesByItsFor
       EXPECT_THAT(bytes, HasSubstr(mode == 1 ? "psk:ISOA4" : "psk:NorthAmericaLetter"));
     }
     EXPECT_TRUE(handedOn);
+  }
+  if (!rendered) GTEST_SKIP() << "mutool, xpstopng or Python imaging is missing";
+}
+
+// The print options ask for the modes as the tickets above do, with the same result.
+TEST_F(PreparationEndToEnd, ScalingOptionsScaleThePagesAsTheirTicketsWould) {
+  if (!HavePython()) GTEST_SKIP() << kPython << " is missing";
+  const struct {
+    std::vector<std::string> options;
+    std::string paperWidth, paperHeight, transform;
+    double scale, dx, dy;
+  } cases[] = {
+      {{"scaling=60", "scaling-offset=10mm,10mm"}, "816.01", "1056.01",
+       "0.600000,0.000000,0.000000,0.600000,44.20,44.20", 0.6, 44.195, 44.195},
+      {{"fit-to-paper=A4"}, "793.71", "1122.53", "0.971557,0.000000,0.000000,0.971557,0.46,0.46", 0.971557, 0.455,
+       0.455},
+      {{"fit-to-page", "scaling-alignment=bottom-right"}, "816.01", "1056.01",
+       "1.600024,0.000000,0.000000,1.600024,32.00,16.00", 1.600024, 32.000, 15.999},
+      {{"page-scaling=fit-to-media"}, "816.01", "1056.01", "1.650021,0.000000,0.000000,1.650021,12.00,0.00", 1.650021,
+       12.000, 0.000},
+  };
+  const fs::path input = Generated({"480x640"});
+  bool rendered = true;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.options));
+    Run(input, "", true, c.options);
+    const std::string markup = ReadParts(Out()).at("/Documents/1/Pages/1.fpage");
+    EXPECT_EQ(AttributeOf(markup, "FixedPage", "Width"), c.paperWidth);
+    EXPECT_EQ(AttributeOf(markup, "FixedPage", "Height"), c.paperHeight);
+    EXPECT_EQ(OpeningTransforms(markup), std::vector<std::string>{c.transform});
+    double clip[4] = {48, 64, 384, 512};
+    const Rendering pixels = Check(input, 1, c.scale, c.dx, c.dy, clip);
+    if (pixels.skipped) {
+      rendered = false;
+      continue;
+    }
+    EXPECT_LT(pixels.mutool, kMatch);
+    EXPECT_LT(pixels.xpstopng, kMatch);
+    EXPECT_GT(pixels.unscaled, 2 * kMatch) << "the check cannot tell scaled from unscaled";
   }
   if (!rendered) GTEST_SKIP() << "mutool, xpstopng or Python imaging is missing";
 }

@@ -156,6 +156,38 @@ TEST_F(PrintOptions, OptionSetsGiveTheTicketsOfTheirSettings) {
       {{"watermark-image=/srv/logo-1.png"},
        {{"/watermark/common/type/name", "Bitmap"}, {"/watermark/common/fileName", "/srv/logo-1.png"}},
        {}},
+      {{"fit-to-page"},
+       {{"/scaling/mode/name", "FitApplicationMediaSizeToPageImageableSize"}},
+       {{"/private/scalingMode", 5}}},
+      {{"fit-to-page=false"}, {{"/scaling/mode/name", "None"}}, {}},
+      {{"scaling=50"},
+       {{"/scaling/mode/name", "CustomSquare"}, {"/scaling/scale", 50}, {"/scaling/offsetWidth", 4233}},
+       {{"/dmScale", 50}, {"/private/scalePercent", 50}}},
+      {{"scaling=250", "scaling-offset=0,0.5in"},
+       {{"/scaling/scale", 250}, {"/scaling/offsetWidth", 0}, {"/scaling/offsetHeight", 12700}},
+       {}},
+      {{"fit-to-paper=A4"},
+       {{"/scaling/mode/name", "FitToPaper"},
+        {"/scaling/targetPaper/optionName", "ISOA4"},
+        {"/scaling/targetPaper/height", 297000}},
+       {{"/private/scalingMode", 1}}},
+      {{"fit-to-paper=Custom.100x150mm"},
+       {{"/scaling/targetPaper/optionName", "CustomMediaSize"}, {"/scaling/targetPaper/width", 100000}},
+       {}},
+      {{"page-scaling=fit-bleed-to-printable-area", "scaling-alignment=top-left"},
+       {{"/scaling/mode/name", "FitApplicationBleedSizeToPageImageableSize"},
+        {"/scaling/alignment/name", "TopLeft"}},
+       {}},
+      {{"page-scaling=fit-content-to-printable-area", "scaling-alignment=bottom"},
+       {{"/scaling/mode/name", "FitApplicationContentSizeToPageImageableSize"},
+        {"/scaling/alignment/name", "BottomCenter"}},
+       {}},
+      {{"page-scaling=fit-to-media"}, {{"/scaling/mode/name", "FitApplicationMediaSizeToPageMediaSize"}}, {}},
+      {{"page-scaling=custom"}, {{"/scaling/mode/name", "CustomSquare"}, {"/scaling/scale", 100}}, {}},
+      {{"page-scaling=fit-to-paper"},
+       {{"/scaling/mode/name", "FitToPaper"}, {"/scaling/targetPaper/optionName", "NorthAmericaLetter"}},
+       {}},
+      {{"page-scaling=none"}, {{"/scaling/mode/name", "None"}}, {{"/private/scalingMode", 0}}},
       {{"header-footer"},
        {{"/headerFooter/on/name", "On"},
         {"/headerFooter/dateStringFormat", "%d-%02d-%02d"},
@@ -223,6 +255,18 @@ TEST_F(PrintOptions, WhatThePrinterDoesNotTakeIsOneLineNamingTheOptionAndWhatIsA
       {{"watermark-image=logo.png"}, "-o watermark-image=logo.png: wants the absolute path of a BMP"},
       {{"watermark-text=A", "watermark-image=/a.png"},
        "-o watermark-text=A and -o watermark-image=/a.png contradict each other: a page has one watermark"},
+      {{"scaling=0"}, "-o scaling=0: wants a whole percent from 1 to 1000"},
+      {{"scaling=1001"}, "-o scaling=1001: wants a whole percent from 1 to 1000"},
+      {{"scaling=50%"}, "-o scaling=50%: wants a whole percent"},
+      {{"scaling-offset=5mm,5mm"}, "-o scaling-offset=5mm,5mm: only a custom scale is offset"},
+      {{"scaling=50", "scaling-offset=5mm"}, "-o scaling-offset=5mm: wants two lengths of at most 100mm"},
+      {{"scaling=50", "scaling-offset=5mm,-1"}, "-o scaling-offset=5mm,-1: wants two lengths"},
+      {{"scaling-alignment=middle"}, "-o scaling-alignment=middle: the printer offers bottom, bottom-left,"},
+      {{"fit-to-paper=A9"}, "-o fit-to-paper=A9: the printer offers Letter"},
+      {{"page-scaling=stretch"}, "-o page-scaling=stretch: the printer offers none, fit-to-paper, custom,"},
+      {{"fit-to-page", "scaling=50"}, "-o scaling=50 and -o fit-to-page contradict each other: a page is scaled one way"},
+      {{"page-scaling=none", "fit-to-page"}, "-o page-scaling=none and -o fit-to-page contradict each other"},
+      {{"fit-to-paper=A4", "page-scaling=custom"}, "-o fit-to-paper=A4 and -o page-scaling=custom contradict"},
       {{"out.xps"}, "-o out.xps: no such print option; the output file is now the second argument"},
       {{"../out"}, "the output file is now the second argument"},
       {{"nosuch=1"}, "-o nosuch=1: no such print option (xpspipe options lists them)"},
@@ -243,6 +287,9 @@ TEST_F(PrintOptions, WhatThePrinterDoesNotTakeIsOneLineNamingTheOptionAndWhatIsA
   // Agreeing options are no contradiction.
   EXPECT_NO_THROW(Apply({"booklet", "sides=two-sided-short-edge", "number-up=2", "landscape",
                          "orientation-requested=4"}));
+  EXPECT_NO_THROW(Apply({"page-scaling=custom", "scaling=50", "scaling-offset=0,0"}));
+  EXPECT_NO_THROW(Apply({"page-scaling=none", "fit-to-paper=A5", "page-scaling=fit-to-paper"}))
+      << "the last page-scaling counts";
 }
 
 // The job's own ticket: options go on top of it, keep what they do not touch, and say what they change.
@@ -264,6 +311,20 @@ TEST_F(PrintOptions, OptionsApplyOnTopOfTheJobsOwnTicket) {
   EXPECT_EQ(records["duplex"]["duplexType"]["name"], "TwoSidedLongEdge");
   EXPECT_EQ(records["nUp"]["pagesPerSheet"], 2);
   EXPECT_EQ(Tool(edited.job_ticket, "devmode")["dmCopies"], 3);
+
+  const std::string scaled = std::regex_replace(
+      job, std::regex("<psf:Feature name=\"p:PageMirrorImage\">"),
+      "<psf:Feature name=\"p:PageScaling\"><psf:Option name=\"p:CustomSquare\"><psf:ScoredProperty "
+      "name=\"p:Scale\"><psf:Value xsi:type=\"xs:integer\">50</psf:Value></psf:ScoredProperty></psf:Option>"
+      "</psf:Feature>$&");
+  const po::OptionedTicket fitted = Apply({"fit-to-page"}, scaled);
+  EXPECT_EQ(fitted.notes,
+            std::vector<std::string>{"-o fit-to-page overrides the job's print ticket, which asks for fit-to-page=something else"});
+  EXPECT_EQ(Tool(fitted.job_ticket, "show")["scaling"]["mode"]["name"], "FitApplicationMediaSizeToPageImageableSize");
+  const po::OptionedTicket rescaled = Apply({"scaling=75"}, scaled);
+  EXPECT_EQ(rescaled.notes,
+            std::vector<std::string>{"-o scaling=75 overrides the job's print ticket, which asks for scaling=50"});
+  EXPECT_EQ(Tool(rescaled.job_ticket, "show")["scaling"]["scale"], 75);
 
   const po::OptionedTicket booklet = Apply({"booklet"}, job);
   EXPECT_TRUE(booklet.notes.empty()) << booklet.notes.front();

@@ -3,8 +3,6 @@
 // recording converter's log, the driver package the end-to-end tests run.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>

@@ -58,6 +58,8 @@ TEST(SettingsJson, DescribesEveryRecordOfATicket) {
            "\"scope\": {\n      \"index\": -1,\n      \"name\": \"None\"",
            "\"binName\": [\n      \"AutoSelect\",\n      \"SameTray\"\n    ]",
            "\"mirror\": {\n    \"hresult\": \"S_OK (0x00000000)\"",
+           "\"scaling\": {\n    \"hresult\": \"S_OK (0x00000000)\",\n    \"mode\": {\n      \"index\": 0,\n"
+           "      \"name\": \"None\"",
        })
     EXPECT_NE(json.find(expected), std::string::npos) << expected << "\nin\n" << json;
 }

@@ -29,17 +29,21 @@ constexpr std::string_view ReferenceFor(char32_t c) {
 
 // Appends text with every character above replaced by its reference. UTF-8
 // passes through byte by byte: no byte of a multi-byte sequence is ASCII.
+// Runs of characters that stand as they are go in one append.
 template <typename Char>
 void AppendEscapedXml(std::basic_string<Char>& out, std::basic_string_view<Char> text) {
-  for (const Char c : text) {
+  auto run = text.begin();
+  for (auto at = text.begin(); at != text.end(); ++at) {
     // Widened without sign extension, so a UTF-8 byte never looks like ASCII.
-    const std::string_view reference =
-        xmlescape::ReferenceFor(static_cast<char32_t>(static_cast<std::make_unsigned_t<Char>>(c)));
-    if (reference.empty())
-      out.push_back(c);
-    else
-      out.append(reference.begin(), reference.end());
+    const char32_t c = static_cast<char32_t>(static_cast<std::make_unsigned_t<Char>>(*at));
+    if (c > U'>') continue;  // above every character that has a reference
+    const std::string_view reference = xmlescape::ReferenceFor(c);
+    if (reference.empty()) continue;
+    out.append(run, at);
+    out.append(reference.begin(), reference.end());
+    run = at + 1;
   }
+  out.append(run, text.end());
 }
 
 // Appends ` name="value"` with the value escaped.

@@ -1,11 +1,16 @@
 #include "decoders.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <array>
 #include <cstring>
 #include <new>
 #include <optional>
 #include <vector>
+
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "jpegxr_codec.h"
 #include "tiff_directory.h"
@@ -53,13 +58,44 @@ HRESULT Result(jpegxr::Status status) {
   return IMAGING_E_BADIMAGE;
 }
 
+// jxrlib trusts the coded data: a hostile image makes it assert or read
+// through wild pointers, in the container and in the entropy decoder. Every
+// call that reads coded data is therefore first made in a child process,
+// here with `shared` bytes of memory it shares with this one, so that such an
+// image fails alone. work: the call, given the shared memory.
+template <typename Work>
+jpegxr::Status InChild(std::size_t shared, Work&& work, BYTE* out = nullptr) {
+  void* memory = mmap(nullptr, std::max<std::size_t>(shared, 1), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS,
+                      -1, 0);
+  if (memory == MAP_FAILED) return jpegxr::Status::kNoMemory;
+  const pid_t child = fork();
+  if (child == 0) _exit(static_cast<int>(work(static_cast<BYTE*>(memory))));
+  int how = 0;
+  pid_t waited = -1;
+  if (child > 0) {
+    do waited = waitpid(child, &how, 0);
+    while (waited == -1 && errno == EINTR);
+  }
+  jpegxr::Status status = jpegxr::Status::kNoMemory;  // no child could be made
+  if (waited == child) {
+    status = WIFEXITED(how) && WEXITSTATUS(how) <= static_cast<int>(jpegxr::Status::kNoMemory)
+                 ? static_cast<jpegxr::Status>(WEXITSTATUS(how))
+                 : jpegxr::Status::kBadImage;
+  }
+  if (status == jpegxr::Status::kOk && out) std::memcpy(out, memory, shared);
+  munmap(memory, std::max<std::size_t>(shared, 1));
+  return status;
+}
+
 }  // namespace
 
 HRESULT DecodeJpegXr(std::span<const BYTE> data, const PixelPlacement& place, std::unique_ptr<BitmapFrame>* frame) {
   // jxrlib decodes whatever part of the coded image is there: look first.
   if (FirstDirectoryEndsEarly(data)) return IMAGING_E_TRUNCATED;
+  jpegxr::Status status = InChild(0, [&](BYTE*) { return jpegxr::Codec().Open(data); });
+  if (status != jpegxr::Status::kOk) return Result(status);
   jpegxr::Codec codec;
-  jpegxr::Status status = codec.Open(data);
+  status = codec.Open(data);
   if (status != jpegxr::Status::kOk) return Result(status);
   const std::optional<PixelFormat> format = FormatOf(codec.FormatId());
   if (!format) return IMAGING_E_UNSUPPORTED;
@@ -79,7 +115,8 @@ HRESULT DecodeJpegXr(std::span<const BYTE> data, const PixelPlacement& place, st
   const std::size_t paddedRows = (std::size_t{codec.Height()} + 15) & ~std::size_t{15};
   std::unique_ptr<BYTE[]> padded(new (std::nothrow) BYTE[paddedStride * paddedRows]);
   if (!padded) return E_OUTOFMEMORY;
-  status = codec.CopyAll(padded.get(), paddedStride);
+  status = InChild(
+      paddedStride * paddedRows, [&](BYTE* shared) { return codec.CopyAll(shared, paddedStride); }, padded.get());
   if (status != jpegxr::Status::kOk) return Result(status);
   for (UINT y = 0; y < made->Height(); ++y)
     std::memcpy(made->MutableRow(y).data(), padded.get() + paddedStride * y, made->Stride());

@@ -11,6 +11,10 @@ std::uint32_t Read32(std::span<const BYTE> data, std::size_t at, bool little) {
   return value;
 }
 
+unsigned Read16(std::span<const BYTE> data, std::size_t at, bool little) {
+  return little ? unsigned{data[at]} | unsigned{data[at + 1]} << 8 : unsigned{data[at]} << 8 | unsigned{data[at + 1]};
+}
+
 }  // namespace
 
 bool FirstDirectoryEndsEarly(std::span<const BYTE> data) {
@@ -18,7 +22,7 @@ bool FirstDirectoryEndsEarly(std::span<const BYTE> data) {
   const std::uint64_t directory = Read32(data, 4, little);
   if (directory + 2 > data.size()) return true;
   const std::size_t at = static_cast<std::size_t>(directory);
-  const unsigned entries = little ? data[at] | data[at + 1] << 8 : data[at] << 8 | data[at + 1];
+  const unsigned entries = Read16(data, at, little);
   if (directory + 2 + 12u * entries > data.size()) return true;
   static constexpr BYTE kTypeSizes[] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8, 4, 0, 0, 8, 8, 8};
   // JPEG XR's coded image and alpha plane: offset and byte count tags. Some
@@ -26,8 +30,8 @@ bool FirstDirectoryEndsEarly(std::span<const BYTE> data) {
   std::uint64_t image[2] = {0, 0}, alpha[2] = {0, 0};
   for (unsigned i = 0; i < entries; ++i) {
     const std::size_t entry = at + 2 + 12u * i;
-    const unsigned tag = little ? data[entry] | data[entry + 1] << 8 : data[entry] << 8 | data[entry + 1];
-    const unsigned type = little ? data[entry + 2] | data[entry + 3] << 8 : data[entry + 2] << 8 | data[entry + 3];
+    const unsigned tag = Read16(data, entry, little);
+    const unsigned type = Read16(data, entry + 2, little);
     const std::uint64_t size = std::uint64_t{Read32(data, entry + 4, little)} * (type < std::size(kTypeSizes) ? kTypeSizes[type] : 0);
     const std::uint32_t value = Read32(data, entry + 8, little);
     if (size > 4 && value + size > data.size()) return true;

@@ -197,7 +197,7 @@ class PartContentImpl final : public PartContent {
   }
   HRESULT OpenStream(IStream** stream) override {
     if (!stream) return E_POINTER;
-    *stream = MakeComObject<PartStreamView, IStream>(store_, 0).Detach();
+    *stream = MakeComObject<PartStreamView, IStream>(store_, std::uint64_t{0}).Detach();
     return *stream ? S_OK : E_OUTOFMEMORY;
   }
   ULONGLONG Size() const override { return store_->Size(); }

@@ -1,5 +1,6 @@
 #include "platform/utf.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -55,6 +56,46 @@ std::size_t WidenAsciiRun(const unsigned char* in, std::size_t n, char16_t* out)
   return i;
 }
 
+// Code points from 0x80 on, as two to four bytes; returns how many.
+std::size_t PutUtf8(char* out, char32_t cp) {
+  if (cp < 0x800) {
+    out[0] = static_cast<char>(0xC0 | (cp >> 6));
+    out[1] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 2;
+  }
+  if (cp < 0x10000) {
+    out[0] = static_cast<char>(0xE0 | (cp >> 12));
+    out[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out[2] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 3;
+  }
+  out[0] = static_cast<char>(0xF0 | (cp >> 18));
+  out[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+  out[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+  out[3] = static_cast<char>(0x80 | (cp & 0x3F));
+  return 4;
+}
+
+// The way back: narrows whole runs of ASCII units eight at a time.
+std::size_t NarrowAsciiRun(const char16_t* in, std::size_t n, char* out) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
+  const __m128i zero = _mm_setzero_si128();
+  while (n - i >= 8) {
+    const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, high), zero)) != 0xFFFF) break;
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(units, units));
+    i += 8;
+  }
+#endif
+  while (i < n && in[i] < 0x80) {
+    out[i] = static_cast<char>(in[i]);
+    ++i;
+  }
+  return i;
+}
+
 }  // namespace
 
 std::optional<std::size_t> Utf8ToUtf16(std::string_view utf8, char16_t* out) {
@@ -68,7 +109,7 @@ std::optional<std::size_t> Utf8ToUtf16(std::string_view utf8, char16_t* out) {
     out += ascii;
     if (i == n) break;
     const unsigned char lead = in[i];
-    int extra = 0;
+    std::size_t extra = 0;
     char32_t cp = 0;
     char32_t minimum = 0;
     if ((lead & 0xE0) == 0xC0) {
@@ -80,15 +121,15 @@ std::optional<std::size_t> Utf8ToUtf16(std::string_view utf8, char16_t* out) {
     } else {
       return std::nullopt;
     }
-    if (n - i <= static_cast<std::size_t>(extra)) return std::nullopt;
-    for (int k = 1; k <= extra; ++k) {
+    if (n - i <= extra) return std::nullopt;
+    for (std::size_t k = 1; k <= extra; ++k) {
       const unsigned char c = in[i + k];
       if (!IsContinuation(c)) return std::nullopt;
       cp = (cp << 6) | (c & 0x3F);
     }
     if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return std::nullopt;
     out = PutCodePoint(out, cp);
-    i += static_cast<std::size_t>(extra) + 1;
+    i += extra + 1;
   }
   return static_cast<std::size_t>(out - first);
 }
@@ -102,32 +143,31 @@ std::optional<std::u16string> Utf8ToUtf16(std::string_view utf8) {
 }
 
 std::optional<std::string> Utf16ToUtf8(std::u16string_view utf16) {
-  std::string out;
-  out.reserve(utf16.size());
-  for (std::size_t i = 0; i < utf16.size(); ++i) {
-    char32_t cp = utf16[i];
+  const char16_t* const in = utf16.data();
+  const std::size_t n = utf16.size();
+  // Room for one byte a unit: exact for ASCII. Before each wider code point the
+  // room grows so that one byte a remaining unit still fits after it.
+  std::string out(n, '\0');
+  std::size_t o = 0;
+  std::size_t i = 0;
+  while (i < n) {
+    const std::size_t ascii = NarrowAsciiRun(in + i, n - i, out.data() + o);
+    i += ascii;
+    o += ascii;
+    if (i == n) break;
+    char32_t cp = in[i];
+    std::size_t units = 1;
     if (cp >= 0xD800 && cp <= 0xDBFF) {
-      if (i + 1 >= utf16.size() || utf16[i + 1] < 0xDC00 || utf16[i + 1] > 0xDFFF) return std::nullopt;
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (utf16[i + 1] - 0xDC00);
-      ++i;
+      if (i + 1 >= n || in[i + 1] < 0xDC00 || in[i + 1] > 0xDFFF) return std::nullopt;
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (in[i + 1] - 0xDC00);
+      units = 2;
     } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
       return std::nullopt;
     }
-    if (cp < 0x80) {
-      out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
+    if (out.size() - o < 4 + (n - i - units)) out.resize(std::max(out.size() * 2, o + 4 + (n - i - units)));
+    o += PutUtf8(out.data() + o, cp);
+    i += units;
   }
+  out.resize(o);
   return out;
 }

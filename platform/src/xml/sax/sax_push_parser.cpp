@@ -157,14 +157,14 @@ HRESULT SaxPushParser::StartElement(const xmlChar* localName, const xmlChar* pre
   if (elements_.Depth() >= static_cast<std::size_t>(safexml::kMaxDepth))
     return Fail(E_XML_PARSE, "elements are nested deeper than " + std::to_string(safexml::kMaxDepth) + " levels");
   const NameCache::Name* name = names_.Find(Chars(prefix), Chars(localName));
-  if (!name || !elements_.Push(Text(uri), *name)) return Unconvertible();
+  if (!name || !elements_.Push(DecodedValue(Text(uri)), *name)) return Unconvertible();
   for (int i = 0; i < namespaceCount; ++i)
     if (!elements_.AddPrefix(Text(namespaces[2 * i]))) return Unconvertible();
   if (!CollectAttributes(namespaceCount, namespaces, attributeCount, attributes)) return Unconvertible();
 
   for (int i = 0; i < namespaceCount; ++i) {
     text_.Clear();
-    const std::optional<Utf16Span> nsUri = text_.Append(Text(namespaces[2 * i + 1]));
+    const std::optional<Utf16Span> nsUri = text_.Append(DecodedValue(Text(namespaces[2 * i + 1])));
     if (!nsUri) return Unconvertible();
     const Utf16Span prefix16 = elements_.Prefix(static_cast<std::size_t>(i));
     const Utf16Arena& names = elements_.Strings();
@@ -259,7 +259,7 @@ bool SaxPushParser::AddDeclaration(const xmlChar* prefix, const xmlChar* uri) {
   const std::optional<Utf16Span> xmlnsUri = strings.Append(kXmlnsUri);
   const std::optional<Utf16Arena::QualifiedName> name =
       prefix ? strings.AppendQualified("xmlns", Text(prefix)) : strings.AppendQualified({}, "xmlns");
-  const std::optional<Utf16Span> value = strings.Append(Text(uri));
+  const std::optional<Utf16Span> value = strings.Append(DecodedValue(Text(uri)));
   if (!xmlnsUri || !name || !value) return false;
   attributes_->Add({*xmlnsUri, name->localName, name->qName, *value});
   return true;
@@ -270,7 +270,7 @@ bool SaxPushParser::AddAttribute(const xmlChar* const* attribute) {
   Utf16Arena& strings = attributes_->Strings();
   const std::string_view raw(reinterpret_cast<const char*>(attribute[3]),
                              static_cast<std::size_t>(attribute[4] - attribute[3]));
-  const std::optional<Utf16Span> uri = strings.Append(Text(attribute[2]));
+  const std::optional<Utf16Span> uri = strings.Append(DecodedValue(Text(attribute[2])));
   const NameCache::Name* cached = names_.Find(Chars(attribute[1]), Chars(attribute[0]));
   if (!cached) return false;
   const Utf16Arena::QualifiedName name = strings.AppendCopy(cached->qName, cached->localOffset);
@@ -281,8 +281,9 @@ bool SaxPushParser::AddAttribute(const xmlChar* const* attribute) {
 }
 
 // Without entity substitution libxml2 hands on every "&" of a value (written as
-// "&amp;" or "&#38;") as the reference "&#38;", for a tree builder to decode. With
-// no DTD there is no other entity, so each such reference is one ampersand.
+// "&amp;" or "&#38;") as the reference "&#38;", for a tree builder to decode;
+// namespace names, which come from attribute values, too. With no DTD there is
+// no other entity, so each such reference is one ampersand.
 std::string_view SaxPushParser::DecodedValue(std::string_view raw) {
   constexpr std::string_view kAmpersand = "&#38;";
   std::size_t at = raw.find(kAmpersand);

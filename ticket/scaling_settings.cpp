@@ -1,4 +1,4 @@
-#include "scaling_settings.h"
+#include "ticket/scaling_settings.h"
 
 #include "ticket/hresult_error.h"
 #include "ticket/settings_support.h"
@@ -86,42 +86,78 @@ HRESULT ReadScalingSettings(const PrintTicketDom& ticket, ScalingSettings& setti
   });
 }
 
-HRESULT WriteNeutralScaling(PrintTicketDom& ticket) {
+namespace {
+
+// The mode's option, with the custom scale and offsets where the mode uses them.
+ComPtr<IXMLDOMElement> ScalingFeature(PrintTicketDom& ticket, const ScalingSettings& settings) {
+  const std::u16string_view keywords = ticket.KeywordsPrefix();
+  ComPtr<IXMLDOMElement> scaling;
+  ComPtr<IXMLDOMElement> option;
+  ThrowIfFailed(ticket.CreateFeatureWithOption(false, kPageScaling, settings.mode == ScalingMode::FitToPaper,
+                                               *Name(settings.mode), &scaling, &option));
+  if (settings.mode == ScalingMode::CustomSquare) {
+    for (const auto& [name, value] : {std::pair{u"Scale", settings.scale}, std::pair{u"OffsetWidth", settings.offsetWidth},
+                                      std::pair{u"OffsetHeight", settings.offsetHeight}}) {
+      ComPtr<IXMLDOMElement> scored;
+      ThrowIfFailed(ticket.CreateScoredPropertyInt(keywords, name, value, &scored));
+      AppendChild(option.Get(), scored.Get());
+    }
+  }
+  const ComPtr<IXMLDOMElement> alignment =
+      FeatureWithNamedOption(ticket, keywords, u"ScaleOffsetAlignment", keywords, *Name(settings.alignment));
+  AppendChild(scaling.Get(), alignment.Get());
+  const MediaSizeSettings& target = settings.targetPaper;
+  ComPtr<IXMLDOMElement> paper;
+  ComPtr<IXMLDOMElement> paperOption;
+  ThrowIfFailed(ticket.CreateFeatureWithOption(true, u"FitMediaSize", target.optionIsPrivate != 0,
+                                               target.optionName.View(), &paper, &paperOption));
+  ComPtr<IXMLDOMElement> width;
+  ComPtr<IXMLDOMElement> height;
+  ThrowIfFailed(ticket.CreateScoredPropertyInt(keywords, u"FitMediaSizeWidth", target.width, &width));
+  ThrowIfFailed(ticket.CreateScoredPropertyInt(keywords, u"FitMediaSizeHeight", target.height, &height));
+  AppendChild(paperOption.Get(), width.Get());
+  AppendChild(paperOption.Get(), height.Get());
+  AppendChild(scaling.Get(), paper.Get());
+  return scaling;
+}
+
+// ScalePrintableArea only when On: the neutral block leaves it out.
+ComPtr<IXMLDOMElement> ScalingData(PrintTicketDom& ticket, const ScalingSettings& settings) {
+  const std::u16string_view prefix = ticket.PrivatePrefix();
+  ComPtr<IXMLDOMElement> data;
+  ThrowIfFailed(ticket.CreateProperty(prefix, kScalingData, &data));
+  if (settings.scalePrintableArea == OffOn::On) {
+    ComPtr<IXMLDOMElement> printable;
+    ThrowIfFailed(ticket.CreatePropertyValue(prefix, u"ScalePrintableArea", u"string", *Name(OffOn::On), &printable));
+    AppendChild(data.Get(), printable.Get());
+  }
+  ComPtr<IXMLDOMElement> correct;
+  ComPtr<IXMLDOMElement> customPaper;
+  ThrowIfFailed(ticket.CreatePropertyValue(prefix, u"CorrectFixedPageSize", u"string",
+                                           *Name(settings.correctFixedPageSize), &correct));
+  ThrowIfFailed(ticket.CreatePropertyInt(prefix, u"FitToCustomPaperTemp", settings.customPaper, &customPaper));
+  AppendChild(data.Get(), correct.Get());
+  AppendChild(data.Get(), customPaper.Get());
+  return data;
+}
+
+}  // namespace
+
+HRESULT WriteScaling(PrintTicketDom& ticket, const ScalingSettings& settings) {
   return CallReturningHresult([&] {
+    if (!Name(settings.mode) || !Name(settings.alignment) || !Name(settings.scalePrintableArea) ||
+        !Name(settings.correctFixedPageSize) || !settings.targetPaper.optionName.Get())
+      return E_INVALIDARG;
     const ComPtr<IXMLDOMNode> root = RootForWriting(ticket);
     if (!root) return S_FALSE;
     ThrowIfFailed(ticket.RemoveFeature(kPageScaling));
     ThrowIfFailed(ticket.RemoveEveryProperty(kScalingData));
-    const ScalingSettings neutral;
-    const std::u16string_view keywords = ticket.KeywordsPrefix();
-    const ComPtr<IXMLDOMElement> scaling =
-        FeatureWithNamedOption(ticket, keywords, kPageScaling, keywords, *Name(ScalingMode::None));
+    const ComPtr<IXMLDOMElement> scaling = ScalingFeature(ticket, settings);
     AppendChild(root.Get(), scaling.Get());
-    const ComPtr<IXMLDOMElement> alignment = FeatureWithNamedOption(
-        ticket, keywords, u"ScaleOffsetAlignment", keywords, *Name(neutral.alignment));
-    AppendChild(scaling.Get(), alignment.Get());
-    ComPtr<IXMLDOMElement> paper;
-    ComPtr<IXMLDOMElement> paperOption;
-    ThrowIfFailed(ticket.CreateFeatureWithOption(true, u"FitMediaSize", false, neutral.targetPaper.optionName.View(),
-                                                 &paper, &paperOption));
-    ComPtr<IXMLDOMElement> width;
-    ComPtr<IXMLDOMElement> height;
-    ThrowIfFailed(ticket.CreateScoredPropertyInt(keywords, u"FitMediaSizeWidth", neutral.targetPaper.width, &width));
-    ThrowIfFailed(ticket.CreateScoredPropertyInt(keywords, u"FitMediaSizeHeight", neutral.targetPaper.height, &height));
-    AppendChild(paperOption.Get(), width.Get());
-    AppendChild(paperOption.Get(), height.Get());
-    AppendChild(scaling.Get(), paper.Get());
-    ComPtr<IXMLDOMElement> data;
-    ComPtr<IXMLDOMElement> correct;
-    ComPtr<IXMLDOMElement> customPaper;
-    ThrowIfFailed(ticket.CreateProperty(ticket.PrivatePrefix(), kScalingData, &data));
-    ThrowIfFailed(ticket.CreatePropertyValue(ticket.PrivatePrefix(), u"CorrectFixedPageSize", u"string",
-                                             *Name(neutral.correctFixedPageSize), &correct));
-    ThrowIfFailed(ticket.CreatePropertyInt(ticket.PrivatePrefix(), u"FitToCustomPaperTemp", neutral.customPaper,
-                                           &customPaper));
-    AppendChild(data.Get(), correct.Get());
-    AppendChild(data.Get(), customPaper.Get());
+    const ComPtr<IXMLDOMElement> data = ScalingData(ticket, settings);
     AppendChild(root.Get(), data.Get());
     return S_OK;
   });
 }
+
+HRESULT WriteNeutralScaling(PrintTicketDom& ticket) { return WriteScaling(ticket, ScalingSettings()); }

@@ -1,5 +1,5 @@
 // Reading the scaling request from a ticket, and replacing it by the neutral one.
-#include "filters/preparation/scaling_settings.h"
+#include "ticket/scaling_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -98,6 +98,68 @@ TEST(ScalingSettingsTest, NeutralScalingReplacesEveryRequestByOne) {
   EXPECT_EQ(settings.correctFixedPageSize, OffOn::Off);
   EXPECT_EQ(settings.scalePrintableArea, OffOn::Off);
   EXPECT_EQ(settings.customPaper, 256);
+}
+
+// What the print options write reads back as written, each mode with what it uses.
+TEST(ScalingSettingsTest, WrittenSettingsReadBackAndReplaceTheOldRequest) {
+  MediaSizeSettings a4;
+  a4.optionName = Bstr(u"ISOA4");
+  a4.width = 210000;
+  a4.height = 297000;
+  MediaSizeSettings privatePaper = a4;
+  privatePaper.optionName = Bstr(u"CustomPaper");
+  privatePaper.optionIsPrivate = 1;
+  const auto settings = [](ScalingMode mode, ScaleAlignment alignment, const MediaSizeSettings& paper) {
+    ScalingSettings made;
+    made.mode = mode;
+    made.alignment = alignment;
+    made.targetPaper = paper;
+    return made;
+  };
+  ScalingSettings custom = settings(ScalingMode::CustomSquare, ScaleAlignment::TopLeft, {});
+  custom.scale = 250;
+  custom.offsetWidth = 0;
+  custom.offsetHeight = 12700;
+  ScalingSettings flagged =
+      settings(ScalingMode::FitApplicationMediaSizeToPageMediaSize, ScaleAlignment::BottomRight, {});
+  flagged.scalePrintableArea = flagged.correctFixedPageSize = OffOn::On;
+  struct Case {
+    const char* label;
+    ScalingSettings written;
+  };
+  const Case cases[] = {
+      {"custom square", custom},
+      {"fit to paper", settings(ScalingMode::FitToPaper, ScaleAlignment::Center, a4)},
+      {"fit to a private paper", settings(ScalingMode::FitToPaper, ScaleAlignment::Center, privatePaper)},
+      {"fit page to paper, with both flags", flagged},
+      {"none", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    Wrapped ticket(TicketXml(Scaling("psk:CustomSquare", ScaledInt("psk:Scale", 50)) + Scaling("psk:None") +
+                             ScalingData(Sub("ns0000:ScalePrintableArea", StringValue("On")))));
+    ASSERT_EQ(WriteScaling(*ticket, c.written), S_OK);
+    EXPECT_EQ(CountOf(*ticket, u"//psf:Feature[@name='psk:PageScaling']"), 1);
+    EXPECT_EQ(CountOf(*ticket, u"//psf:Property[@name='ns0000:PageScalingData']"), 1);
+    ScalingSettings read;
+    ASSERT_EQ(ReadScalingSettings(*ticket, read), S_OK);
+    const ScalingSettings& w = c.written;
+    EXPECT_EQ(read.mode, w.mode);
+    EXPECT_EQ(read.scale, w.scale);
+    EXPECT_EQ(read.offsetWidth, w.offsetWidth);
+    EXPECT_EQ(read.offsetHeight, w.offsetHeight);
+    EXPECT_EQ(read.alignment, w.alignment);
+    EXPECT_EQ(Text(read.targetPaper.optionName), Text(w.targetPaper.optionName));
+    EXPECT_EQ(read.targetPaper.optionIsPrivate, w.targetPaper.optionIsPrivate);
+    EXPECT_EQ(read.targetPaper.height, w.targetPaper.height);
+    EXPECT_EQ(read.scalePrintableArea, w.scalePrintableArea);
+    EXPECT_EQ(read.correctFixedPageSize, w.correctFixedPageSize);
+  }
+  ScalingSettings bad;
+  bad.alignment = static_cast<ScaleAlignment>(9);
+  Wrapped ticket(TicketXml(Scaling("psk:CustomSquare")));
+  EXPECT_EQ(WriteScaling(*ticket, bad), E_INVALIDARG);
+  EXPECT_EQ(CountOf(*ticket, u"//psf:Feature[@name='psk:PageScaling']/psf:Option[@name='psk:CustomSquare']"), 1);
 }
 
 }  // namespace

@@ -63,6 +63,11 @@ struct ScalingSettings {
 // "On"). An absent item is a success; other failures are returned.
 HRESULT ReadScalingSettings(const PrintTicketDom& ticket, ScalingSettings& settings);
 
-// Replaces every PageScaling feature and PageScalingData property by one
-// neutral block: no scaling, centred, Letter as the fit paper, CorrectFixedPageSize Off.
+// Replaces every PageScaling feature and PageScalingData property by one block
+// saying what the settings say (scale and offsets only for CustomSquare).
+// E_INVALIDARG (ticket untouched) for a value outside its table or a target
+// paper without a name; S_FALSE without a root element.
+HRESULT WriteScaling(PrintTicketDom& ticket, const ScalingSettings& settings);
+// WriteScaling with the defaults: no scaling, centred, Letter as the fit
+// paper, CorrectFixedPageSize Off.
 HRESULT WriteNeutralScaling(PrintTicketDom& ticket);
