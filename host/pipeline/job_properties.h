@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,8 @@ namespace kestrel::host {
 struct JobIdentity {
   std::string printer_name = "Kestrel Reference Printer";
   std::uint32_t job_id = 1;
+  std::optional<std::string> document_name;  // the input's file name when absent
+  std::string user_name;                     // who submitted the job; empty: not known
 };
 
 // user_ticket: the bytes of the user's default print ticket. Throws HostError.

@@ -19,13 +19,13 @@ namespace kestrel::host {
 
 namespace {
 
-// The job as the spooler lists it while it runs: its printer, its number and
-// the input's file name as the document name.
+// The job as the spooler lists it while it runs: its printer, its number, its
+// document name and the user who submitted it.
 class SpoolerJobEntry {
  public:
-  SpoolerJobEntry(std::u16string printer, DWORD id, std::u16string_view document)
+  SpoolerJobEntry(std::u16string printer, DWORD id, std::u16string_view document, std::u16string_view user)
       : printer_(std::move(printer)), id_(id) {
-    AddSpoolerJob(printer_, id_, document);
+    AddSpoolerJob(printer_, id_, document, user);
   }
   ~SpoolerJobEntry() { RemoveSpoolerJob(printer_, id_); }
   SpoolerJobEntry(const SpoolerJobEntry&) = delete;
@@ -126,7 +126,8 @@ void PipelineJob::Build(Wiring& wiring) {
   for (std::size_t i = 0; i < count + (bytes_out ? 0 : 1); ++i)
     wiring.channels.push_back(std::make_shared<PartChannel>(options_.channel_capacity));
   if (bytes_out)
-    wiring.bytes = ByteOutput::Create(options_.output);
+    wiring.bytes = options_.output_descriptor >= 0 ? ByteOutput::OnDescriptor(options_.output_descriptor)
+                                                   : ByteOutput::Create(options_.output);
   else
     wiring.sink = std::make_unique<JobSink>(wiring.input, options_.output, report_, options_.progress);
 
@@ -142,7 +143,10 @@ void PipelineJob::Build(Wiring& wiring) {
   }
   wiring.spooler_job = std::make_unique<SpoolerJobEntry>(Wide(identity.printer_name, "the printer name"),
                                                          identity.job_id,
-                                                         Wide(options_.input.filename().string(), "the file name"));
+                                                         Wide(identity.document_name.value_or(
+                                                                  options_.input.filename().string()),
+                                                              "the document name"),
+                                                         Wide(identity.user_name, "the user name"));
   wiring.properties = MakeJobProperties(identity, options_.user_ticket, options_.properties);
   Variant progress;
   progress->vt = VT_UNKNOWN;

@@ -64,8 +64,10 @@ BOOL GetPrinterDriverDirectoryW(LPCWSTR server, LPCWSTR environment, DWORD level
 // ---- The host's side ----
 
 void SetPrinterDriverDirectory(std::u16string_view directory);
-// A job queued on the printer; adding it again replaces it.
-void AddSpoolerJob(std::u16string_view printerName, DWORD jobId, std::u16string_view documentName);
+// A job queued on the printer; adding it again replaces it. userName: who
+// submitted it (pUserName), empty when not known (pUserName NULL).
+void AddSpoolerJob(std::u16string_view printerName, DWORD jobId, std::u16string_view documentName,
+                   std::u16string_view userName = {});
 // Sets the status bits given (a job of another printer or id: nothing).
 void SetSpoolerJobStatus(std::u16string_view printerName, DWORD jobId, DWORD status);
 void RemoveSpoolerJob(std::u16string_view printerName, DWORD jobId);
