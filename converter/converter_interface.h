@@ -39,8 +39,11 @@ using ZeroFlagCallback = INT (*)(BYTE* flag);
 // Memory of the converter's own, for the buffers the resource callbacks return.
 using ConverterAllocator = void* (*)(DWORD size);
 using ConverterDeallocator = void (*)(void* block);
-// The page's font, colour profile and image parts by URI; 1 on success, 0 with
-// the outputs cleared on failure.
+// The page's font, colour profile and image parts by URI (UTF-8); 1 on
+// success, 0 with the outputs cleared on failure. Fonts (de-obfuscated) and
+// profiles come back as the part's bytes in one buffer from `allocate`; images
+// as an ImageBlock (below). The converter frees what it receives with its own
+// deallocator. A part still arriving is waited for (about 10 s at most).
 using GetXPSFontDataFunction = INT (*)(ConverterAllocator allocate, ConverterDeallocator release, IFixedPage* page,
                                        const char* uri, void* reserved1, void* reserved2, BYTE** buffer,
                                        DWORD* size);
@@ -48,6 +51,86 @@ using GetXPSICCDataFunction = GetXPSFontDataFunction;
 using GetXPSImageDataFunction = INT (*)(ConverterAllocator allocate, ConverterDeallocator release,
                                         IFixedPage* page, const char* uri, void* reserved1, void* reserved2,
                                         BYTE** block);
+
+// ---- ImageBlock: the decoded image GetXPSImageDataFunction returns ----
+//
+// One allocation, made with the allocator passed to the call; it is the
+// converter's from then on and the converter frees it with its own
+// deallocator (the one it passed). On failure the callback returns 0, *block
+// is NULL and nothing is left to free. The block's size is
+//   kImageBlockHeaderSize + bytesPerPixel * width * height + profile size,
+// never more than 32 bits can count.
+//
+//   offset 0    ImageBlockHeader, 512 bytes (below)
+//   offset 512  the pixels: height rows from top to bottom, each row width
+//               pixels left to right, stride = bytesPerPixel * width (no row
+//               padding); each pixel bytesPerPixel 8-bit samples in the order
+//               its colour type names (alpha last, straight, not premultiplied)
+//   then        the ICC profile, when profileFlag is kImageProfileFollows:
+//               profileSize bytes at profileOffset (counted from the block's
+//               start, i.e. right after the pixels)
+//
+// Colour types and bytes per pixel:
+//   0  kImageGray           1  grey
+//   1  kImageRgb            3  R, G, B
+//   2  kImageCmyk           4  C, M, Y, K
+//   9  kImageRgba           4  R, G, B, A (also every indexed image: its palette colours)
+//   10 kImageCmykAlpha      5  C, M, Y, K, A
+//   5  kImageChannels       n  n plain channels (3 to 8), every one from the image
+//   13 kImageChannelsAlpha  n  n - 1 plain channels (3 to 8), then alpha
+// Width and height are at most 65535. Resolutions are dots per inch as the
+// image declares them (96 x 96 when it declares none), split into an integer
+// part and a fraction in 1/65536.
+//
+// 16-bit fields are little-endian, 32-bit fields big-endian: read them with
+// ImageBlockLe16 and ImageBlockBe32.
+enum ImageColorType : BYTE {
+  kImageGray = 0,
+  kImageRgb = 1,
+  kImageCmyk = 2,
+  kImageChannels = 5,
+  kImageRgba = 9,
+  kImageCmykAlpha = 10,
+  kImageChannelsAlpha = 13,
+};
+
+inline constexpr std::size_t kImageBlockHeaderSize = 512;
+inline constexpr BYTE kImageProfileFollows = 2;
+
+struct ImageBlockHeader {
+  char magic[4];            // "RIRO"
+  BYTE version[2];          // 6
+  BYTE headerKind[2];       // 28
+  BYTE width[2];            // pixels
+  BYTE height[2];           // pixels
+  BYTE dpiX[2];             // integer part
+  BYTE dpiY[2];
+  BYTE bytesPerPixel;       // d
+  BYTE colorType;           // ImageColorType
+  BYTE zero1[2];
+  BYTE one;                 // 1
+  BYTE mark;                // 0x31
+  BYTE zero2;
+  BYTE profileFlag;         // kImageProfileFollows, else 0
+  BYTE profileOffset[4];    // big-endian, 0 without a profile
+  BYTE profileSize[4];      // big-endian, 0 without a profile
+  BYTE dpiXFraction[2];     // fraction * 65536, truncated
+  BYTE dpiYFraction[2];
+  BYTE zero3[476];
+};
+static_assert(sizeof(ImageBlockHeader) == kImageBlockHeaderSize);
+static_assert(offsetof(ImageBlockHeader, bytesPerPixel) == 16);
+static_assert(offsetof(ImageBlockHeader, profileFlag) == 23);
+static_assert(offsetof(ImageBlockHeader, profileOffset) == 24);
+static_assert(offsetof(ImageBlockHeader, dpiXFraction) == 32);
+
+inline constexpr unsigned ImageBlockLe16(const BYTE (&field)[2]) {
+  return static_cast<unsigned>(field[0]) | static_cast<unsigned>(field[1]) << 8;
+}
+inline constexpr DWORD ImageBlockBe32(const BYTE (&field)[4]) {
+  return static_cast<DWORD>(field[0]) << 24 | static_cast<DWORD>(field[1]) << 16 |
+         static_cast<DWORD>(field[2]) << 8 | static_cast<DWORD>(field[3]);
+}
 
 // ---- The record PrnCtrlOpen receives (1548 bytes, little-endian) ----
 

@@ -1,38 +1,9 @@
 #include "page_rewriter.h"
 
-#include <cmath>
-#include <charconv>
 #include <string>
 
+#include "framework/page_box.h"
 #include "ticket/hresult_error.h"
-
-namespace {
-
-// A decimal number as a float; 0 for text that is not one or does not fit.
-REAL ParseNumber(std::u16string_view text) {
-  std::string narrow;
-  for (const char16_t c : text) {
-    if (c > 0x7F) return 0;
-    if (c != u' ' && c != u'+') narrow += static_cast<char>(c);
-  }
-  float value = 0;
-  const auto [end, error] = std::from_chars(narrow.data(), narrow.data() + narrow.size(), value);
-  return error == std::errc() && std::isfinite(value) ? value : 0;
-}
-
-// Up to four comma-separated numbers; missing ones stay 0.
-PageBox ParseBox(std::u16string_view text) {
-  REAL numbers[4] = {0, 0, 0, 0};
-  for (REAL& number : numbers) {
-    const std::size_t comma = text.find(u',');
-    number = ParseNumber(text.substr(0, comma));
-    if (comma == std::u16string_view::npos) break;
-    text.remove_prefix(comma + 1);
-  }
-  return {numbers[0], numbers[1], numbers[2], numbers[3]};
-}
-
-}  // namespace
 
 PageRewriter::PageRewriter(IPrintWriteStream* stream, const ScopeSettings& scope)
     : PageMarkupRewriter(stream),
@@ -44,13 +15,13 @@ PageRewriter::PageRewriter(IPrintWriteStream* stream, const ScopeSettings& scope
 void PageRewriter::RewritePageAttribute(std::u16string_view name, std::u16string_view value, std::u16string& tag) {
   if (name == u"Width" || name == u"Height") {
     const bool width = name == u"Width";
-    (width ? pageWidth_ : pageHeight_) = ParseNumber(value);
+    (width ? pageWidth_ : pageHeight_) = ParseMarkupNumber(value);
     const std::optional<std::u16string> paper = width ? scaler_.PageWidthText() : scaler_.PageHeightText();
     AppendAttribute(tag, name, paper ? std::u16string_view(*paper) : value);
   } else if (name == u"ContentBox") {
-    content_ = ParseBox(value);
+    content_ = ParsePageBox(value);
   } else if (name == u"BleedBox") {
-    bleed_ = ParseBox(value);
+    bleed_ = ParsePageBox(value);
   } else {
     AppendAttribute(tag, name, value);
   }

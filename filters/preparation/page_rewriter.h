@@ -4,7 +4,7 @@
 // incoming page's coordinates and so are scaled and clipped with it.
 #pragma once
 
-#include "page_markup_rewriter.h"
+#include "framework/page_markup_rewriter.h"
 #include "scope_settings.h"
 
 class PageRewriter final : public PageMarkupRewriter {

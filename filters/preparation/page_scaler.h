@@ -11,18 +11,11 @@
 #include <string>
 #include <string_view>
 
+#include "framework/page_box.h"
 #include "platform/gdiplus_matrix.h"
 #include "scaling_settings.h"
 #include "ticket/imageable_area.h"
 #include "ticket/media_size_settings.h"
-
-// A rectangle in XPS units (1/96 inch).
-struct PageBox {
-  REAL x = 0;
-  REAL y = 0;
-  REAL width = 0;
-  REAL height = 0;
-};
 
 // Scale and offset of a canvas: m11 = m22 = scale, offsets dx, dy.
 struct ScaleOffset {

@@ -125,13 +125,13 @@ std::optional<std::uint32_t> FontResource::FindGlyphIndex(char32_t codePoint) co
   return FindFormat12Glyph(fontData_, codePoint);
 }
 
-HRESULT FontResource::GetCacheKey(Bstr* key) const {
+HRESULT FontResource::GetCacheKey(Bstr* key) {
   if (!key) return E_POINTER;
   *key = Bstr(key_);
   return S_OK;
 }
 
-HRESULT FontResource::GetPartUri(Bstr* uri) const {
+HRESULT FontResource::GetPartUri(Bstr* uri) {
   if (!uri) return E_POINTER;
   const std::string braced = FormatGuid(partGuid_);
   std::u16string name = u"/";
@@ -141,7 +141,7 @@ HRESULT FontResource::GetPartUri(Bstr* uri) const {
   return S_OK;
 }
 
-HRESULT FontResource::WritePartContent(IUnknown* part, IPrintWriteStream* stream) const {
+HRESULT FontResource::WritePartContent(IUnknown* part, IPrintWriteStream* stream) {
   if (!part || !stream || fontData_.empty()) return E_POINTER;
   ComPtr<IPartFont> font;
   if (FAILED(part->QueryInterface(IID_IPartFont, font.PutVoid())) || !font) return E_NOINTERFACE;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "font_file_tables.h"
+#include "framework/resource_provider.h"
 #include "platform/bstr.h"
 #include "platform/gdi_font.h"
 #include "platform/guid.h"
@@ -29,14 +30,14 @@ struct FontRequest {
 
 inline constexpr char16_t kObfuscatedFontContentType[] = u"application/vnd.ms-package.obfuscated-opentype";
 
-class FontResource {
+class FontResource final : public ResourceProvider {
  public:
   // Selects the font, measures the text and loads the font file. E_INVALIDARG
   // for a face name of 32 characters or more or an unusable size; E_FAIL when
   // the face's collection has no face of that full name; the platform's error
   // when the font cannot be made or read.
   static HRESULT Create(const FontRequest& request, std::unique_ptr<FontResource>* resource);
-  ~FontResource();
+  ~FontResource() override;
   FontResource(const FontResource&) = delete;
   FontResource& operator=(const FontResource&) = delete;
 
@@ -44,10 +45,10 @@ class FontResource {
   // with its content type and the obfuscation option. E_POINTER for NULL
   // arguments, E_NOINTERFACE for a part that is not a font. A part that cannot
   // be marked obfuscated fails before its content type claims it is.
-  HRESULT WritePartContent(IUnknown* part, IPrintWriteStream* stream) const;
-  HRESULT GetCacheKey(Bstr* key) const;
+  HRESULT WritePartContent(IUnknown* part, IPrintWriteStream* stream) override;
+  HRESULT GetCacheKey(Bstr* key) override;
   // "/<GUID>.odttf", the GUID upper-case without braces.
-  HRESULT GetPartUri(Bstr* uri) const;
+  HRESULT GetPartUri(Bstr* uri) override;
 
   SIZE TextExtent() const { return extent_; }
   // One advance per code point of the text (a surrogate pair counts once).

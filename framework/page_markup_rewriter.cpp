@@ -1,4 +1,4 @@
-#include "page_markup_rewriter.h"
+#include "framework/page_markup_rewriter.h"
 
 #include "platform/xml_escape.h"
 #include "ticket/hresult_error.h"
@@ -44,9 +44,11 @@ void PageMarkupRewriter::StartElement(std::u16string_view name, ISAXAttributes* 
   markup_.clear();
   if (startTagOpen_) markup_ += u'>';
   if (name == kPageResources) {
-    markup_ += u"<Canvas>";
     name = kCanvasResources;
-    resourcesWrapped_ = true;
+    if (resourcesCanvas_ == ResourcesCanvas::kOwnCanvas) {
+      markup_ += u"<Canvas>";
+      resourcesWrapped_ = true;
+    }
   }
   markup_ += u'<';
   markup_ += name;
@@ -69,6 +71,7 @@ void PageMarkupRewriter::StartElement(std::u16string_view name, ISAXAttributes* 
     }
   }
   if (page) {
+    AppendPageAttributes(markup_);
     markup_ += u'>';
     startTagOpen_ = false;
     OpenPageContent(markup_);

@@ -8,7 +8,9 @@
 // that the added markup may come first.
 //
 // Nothing here is particular to one filter: any filter that wraps page content
-// in canvases of its own derives from it.
+// in canvases of its own derives from it. A rewriter that always opens a canvas
+// of its own right inside the FixedPage start tag may have the resources stay
+// its first child instead (ResourcesCanvas::kContentCanvas).
 #pragma once
 
 #include <string>
@@ -25,13 +27,21 @@ class PageMarkupRewriter : public MarkupHandlerBase {
                      int cchQName) override;
 
  protected:
-  explicit PageMarkupRewriter(IPrintWriteStream* stream) : MarkupHandlerBase(stream) {}
+  // Where "Canvas.Resources" stands: in a canvas of its own, or as the first
+  // child of the canvas the rewriter opens in OpenPageContent.
+  enum class ResourcesCanvas { kOwnCanvas, kContentCanvas };
+
+  explicit PageMarkupRewriter(IPrintWriteStream* stream, ResourcesCanvas resources = ResourcesCanvas::kOwnCanvas)
+      : MarkupHandlerBase(stream), resourcesCanvas_(resources) {}
 
   // Each attribute of the FixedPage element: append it to tag (see
   // AppendAttribute), change it, or drop it. May throw HResultError.
   virtual void RewritePageAttribute(std::u16string_view name, std::u16string_view value, std::u16string& tag) = 0;
-  // Markup right after the FixedPage start tag, once all its attributes were
-  // seen, and right before its end tag. May throw HResultError.
+  // Attributes of the rewriter's own at the end of the FixedPage start tag,
+  // once all its attributes were seen. May throw HResultError.
+  virtual void AppendPageAttributes(std::u16string& /*tag*/) {}
+  // Markup right after the FixedPage start tag and right before its end tag.
+  // May throw HResultError.
   virtual void OpenPageContent(std::u16string& markup) = 0;
   virtual void ClosePageContent(std::u16string& markup) = 0;
 
@@ -45,6 +55,7 @@ class PageMarkupRewriter : public MarkupHandlerBase {
 
   // Reused for every tag, so that a page costs no allocation per element.
   std::u16string markup_;
+  ResourcesCanvas resourcesCanvas_;
   bool startTagOpen_ = false;
   bool resourcesWrapped_ = false;
 };
