@@ -100,7 +100,8 @@ PackageTickets TicketsOf(const std::filesystem::path& input) {
       if (document.ticket) tickets.documents.push_back({document.name, read(*document.ticket)});
     return tickets;
   } catch (const package::PackageError& error) {
-    throw HostError(input.string() + ": " + error.what());
+    // An error of the whole package names the file already.
+    throw HostError(error.Part() == input.string() ? error.what() : input.string() + ": " + error.what());
   }
 }
 
