@@ -9,7 +9,9 @@
 install(TARGETS kestrel_platform LIBRARY DESTINATION lib/kestrel)
 install(TARGETS xpspipe RUNTIME DESTINATION bin)
 set_target_properties(xpspipe PROPERTIES INSTALL_RPATH "$ORIGIN/../lib/kestrel")
-install(DIRECTORY "${CMAKE_BINARY_DIR}/driver/" DESTINATION lib/kestrel/driver USE_SOURCE_PERMISSIONS)
+# The package is laid out in the build folder of driver/: CMake's own files stay behind.
+install(DIRECTORY "${CMAKE_BINARY_DIR}/driver/" DESTINATION lib/kestrel/driver USE_SOURCE_PERMISSIONS
+  PATTERN "CMakeFiles" EXCLUDE PATTERN "Makefile" EXCLUDE PATTERN "*.cmake" EXCLUDE PATTERN "*.a" EXCLUDE)
 if(TARGET kestrel-xps)
   install(TARGETS kestrel-xps RUNTIME DESTINATION lib/cups/filter)
   set_target_properties(kestrel-xps PROPERTIES INSTALL_RPATH "$ORIGIN/../../kestrel")

@@ -18,10 +18,11 @@ using ::testing::HasSubstr;
 // The filter on a document with TMPDIR set to a folder of its own; stdin_file:
 // the document comes on standard input instead of as the sixth argument.
 ProcessResult RunFilter(const std::vector<std::string>& args, const fs::path& temp,
-                        const std::optional<fs::path>& stdin_file = std::nullopt) {
+                        const std::optional<fs::path>& stdin_file = std::nullopt,
+                        const fs::path& filter = KESTREL_CUPS_FILTER) {
   setenv("TMPDIR", temp.c_str(), 1);
   setenv("KESTREL_CUPS_CONFIG", "xps", 1);
-  std::string command = "exec '" KESTREL_CUPS_FILTER "'";
+  std::string command = "exec '" + filter.string() + "'";
   for (const std::string& arg : args) command += " '" + arg + "'";
   if (stdin_file) command += " < '" + stdin_file->string() + "'";
   ProcessResult result = RunProcess({"/bin/sh", "-c", command}, std::chrono::seconds(300));
@@ -130,6 +131,21 @@ TEST_F(CupsFilter, ACommandLineOptionOrDocumentItCannotTakeFailsTheJobWithAnErro
     EXPECT_TRUE(LinesStarting(filtered.err, "PAGE: ").empty());
     EXPECT_TRUE(fs::is_empty(scratch_ / "tmp")) << "the filter left files in TMPDIR";
   }
+}
+
+TEST_F(CupsFilter, InstalledIntoAPrefixItFindsItsLibraryAndDriverPackage) {
+  const fs::path prefix = scratch_ / "prefix";
+  const ProcessResult installed =
+      RunProcess({KESTREL_CMAKE, "--install", KESTREL_BUILD_DIR, "--prefix", prefix.string()}, std::chrono::seconds(120));
+  ASSERT_EQ(installed.exit_code, 0) << installed.err;
+  for (const char* file : {"bin/xpspipe", "lib/kestrel/driver/manifest.xml", "share/ppd/kestrel/kestrel-inkjet-mfp.ppd",
+                           "share/cups/mime/kestrel-xps.types", "share/cups/mime/kestrel-xps.convs"})
+    EXPECT_TRUE(fs::exists(prefix / file)) << file;
+  EXPECT_FALSE(fs::exists(prefix / "lib/kestrel/driver/CMakeFiles"));
+  const ProcessResult filtered = RunFilter({"3", "bob", "Installed", "1", "number-up=2", input_.string()}, scratch_ / "tmp",
+                                           std::nullopt, prefix / "lib/cups/filter/kestrel-xps");
+  EXPECT_EQ(filtered.exit_code, 0) << filtered.err;
+  EXPECT_THAT(filtered.err, HasSubstr("ATTR: job-impressions=1"));
 }
 
 }  // namespace
