@@ -23,6 +23,7 @@
 
 #include <cstddef>
 
+#include "platform/print_ticket_provider.h"  // DEVMODEW, the public part of what DevModeSet receives
 #include "platform/types.h"
 #include "platform/xps_parts.h"
 

@@ -180,6 +180,32 @@ OrderedJson DescribeFields(const MirrorSettings& s) {
   return json;
 }
 
+OrderedJson DescribeFields(const HeaderFooterOptions& o) {
+  OrderedJson json = OrderedJson::object();
+  json["on"] = Enumeration(o.on);
+  json["dateFormat"] = Enumeration(o.dateFormat);
+  json["dateStringFormat"] = Text(o.dateStringFormat);
+  json["dateDataFormat"] = Text(o.dateDataFormat);
+  json["timeFormat"] = Enumeration(o.timeFormat);
+  json["timeStringFormat"] = Text(o.timeStringFormat);
+  json["timeDataFormat"] = Text(o.timeDataFormat);
+  json["idPrint"] = Enumeration(o.idPrint);
+  json["customId"] = Text(o.customId);
+  json["positionX"] = Enumeration(o.positionX);
+  json["positionY"] = Enumeration(o.positionY);
+  json["background"] = Enumeration(o.background);
+  json["backgroundColor"] = o.backgroundColor;
+  json["fontName"] = Text(o.fontName);
+  json["charSet"] = o.charSet;
+  json["fontSize"] = o.fontSize;
+  json["fontColor"] = o.fontColor;
+  json["bold"] = o.bold;
+  json["italic"] = o.italic;
+  json["underline"] = o.underline;
+  json["strikeOut"] = o.strikeOut;
+  return json;
+}
+
 HRESULT DescribeSettingsJson(IXMLDOMDocument2* ticket, IXMLDOMDocument2* capabilities, std::string* json) {
   if (!json) return E_POINTER;
   return CallReturningHresult([&] {
@@ -194,6 +220,7 @@ HRESULT DescribeSettingsJson(IXMLDOMDocument2* ticket, IXMLDOMDocument2* capabil
     out["poster"] = ReadAndDescribe<PosterSettings>(dom, ReadPoster);
     out["inputBin"] = ReadAndDescribe<InputBinSettings>(dom, ReadInputBin);
     out["mirror"] = ReadAndDescribe<MirrorSettings>(dom, ReadMirror);
+    out["headerFooter"] = ReadAndDescribe<HeaderFooterOptions>(dom, ReadHeaderFooterOptions);
     *json = out.dump(2);
     return S_OK;
   });

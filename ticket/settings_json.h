@@ -13,6 +13,7 @@
 #include "platform/xml_dom.h"
 #include "ticket/binding_settings.h"
 #include "ticket/duplex_settings.h"
+#include "ticket/header_footer_settings.h"
 #include "ticket/imageable_area.h"
 #include "ticket/input_bin_settings.h"
 #include "ticket/job_info_settings.h"
@@ -37,6 +38,7 @@ OrderedJson DescribeFields(const NUpSettings& settings);
 OrderedJson DescribeFields(const PosterSettings& settings);
 OrderedJson DescribeFields(const InputBinSettings& settings);
 OrderedJson DescribeFields(const MirrorSettings& settings);
+OrderedJson DescribeFields(const HeaderFooterOptions& options);
 
 // Every record the readers produce from the ticket, each from its defaults:
 // an object with the members mediaSize, imageableArea (from capabilities,

@@ -4,8 +4,11 @@
 The layers run one way: platform -> ticket -> framework -> filters, with the
 converter interface (on the platform) below the filters, the host beside the
 filters (on the platform, the ticket library and the driver's code) and the
-driver's code on the platform and the ticket library. Usage:
-check_layers.py <source root>.
+driver's code on the platform and the ticket library. The converter
+libraries are the driver package's own and link no library of ours: from the
+platform they may include only the headers the converter interface includes
+(directly or through one another), which declare the types they exchange.
+Usage: check_layers.py <source root>.
 """
 import pathlib
 import re
@@ -22,6 +25,19 @@ ALLOWED = {
     "host": {"platform", "ticket", "driver"},
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"', re.MULTILINE)
+CONVERTER_INTERFACE = "converter/converter_interface.h"
+
+
+def platform_headers_of(root, header):
+    """The platform headers a header includes, directly or through one another."""
+    seen = set()
+    pending = [root / header]
+    while pending:
+        for name in INCLUDE.findall(pending.pop().read_text(encoding="utf-8")):
+            if name.startswith("platform/") and name not in seen:
+                seen.add(name)
+                pending.append(root / "platform" / "include" / name)
+    return seen
 
 
 def layer_of(root, source, name):
@@ -40,6 +56,14 @@ def layer_of(root, source, name):
 def main():
     root = pathlib.Path(sys.argv[1]).resolve()
     faults = []
+    interface_headers = platform_headers_of(root, CONVERTER_INTERFACE)
+    for source in (root / "converter").rglob("*"):
+        if source.suffix not in (".h", ".cpp"):
+            continue
+        for name in INCLUDE.findall(source.read_text(encoding="utf-8")):
+            if name.startswith("platform/") and name not in interface_headers:
+                faults.append(f"{source.relative_to(root)}: converter/ includes {name}, which the converter "
+                              f"interface does not declare")
     for layer, allowed in ALLOWED.items():
         sources = [p for p in (root / layer).rglob("*") if p.suffix in (".h", ".cpp")]
         if not sources and layer != "driver":

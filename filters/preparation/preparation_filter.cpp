@@ -1,5 +1,7 @@
 #include "preparation_filter.h"
 
+#include <cstdio>
+
 #include "framework/markup_parse.h"
 #include "framework/ticket_part_writer.h"
 #include "page_rewriter.h"
@@ -17,10 +19,13 @@ std::unique_ptr<ScopeSettings> PreparationFilter::ExamineScope(Part* part, EPrin
   ComPtr<IXMLDOMDocument2> copy;
   if (FAILED(ticket_manager().GetTicket(scope, &merged)) || FAILED(PrintTicketManager::CopyDocument(merged, &copy)))
     return nullptr;
-  auto settings = std::make_unique<ScopeSettings>(ticket_manager(), View(private_namespace()));
+  auto settings = std::make_unique<ScopeSettings>(ticket_manager(), View(private_namespace()), property_bag());
+  // A document's decorations serve its pages without a ticket of their own.
+  if (scope == kPTDocumentScope) ReadDecorations(*settings, copy.Get());
   bool changed = false;
   if (FAILED(settings->ReadScopeSettings(copy.Get(), &changed))) return nullptr;
-  if (settings->IsActive() && changed && (always || ticket_manager().HasPartTicket(scope)) && consumer()) {
+  // Only the scaling request is neutralised in a job's or document's ticket.
+  if (settings->ScalesPages() && changed && (always || ticket_manager().HasPartTicket(scope)) && consumer()) {
     ComPtr<IPartPrintTicket> ticket;
     if (SUCCEEDED(WriteTicketPart(consumer(), copy.Get(), tag, ticket.Put()))) part->SetPrintTicket(ticket.Get());
   }
@@ -69,7 +74,8 @@ HRESULT PreparationFilter::PreparePageUnderItsTicket(IFixedPage* page) {
   IXMLDOMDocument2* ticket = nullptr;
   hr = ticket_manager().GetTicket(kPTPageScope, &ticket);
   if (FAILED(hr)) return hr;
-  ScopeSettings scope(ticket_manager(), View(private_namespace()));
+  ScopeSettings scope(ticket_manager(), View(private_namespace()), property_bag());
+  ReadDecorations(scope, ticket);
   bool changed = false;
   hr = scope.ReadScopeSettings(ticket, &changed);
   if (hr == kTicketItemNotFound) return S_FALSE;
@@ -80,6 +86,15 @@ HRESULT PreparationFilter::PreparePageUnderItsTicket(IFixedPage* page) {
   hr = WriteTicketPart(consumer(), ticket, u"SC", part.Put());
   if (FAILED(hr)) return hr;
   return page->SetPrintTicket(part.Get());
+}
+
+void PreparationFilter::ReadDecorations(ScopeSettings& scope, IXMLDOMDocument2* ticket) {
+  const HRESULT hr = scope.ReadDecorations(ticket, pages_seen());
+  // Once per job: a ticket that asks for what cannot be drawn usually asks it on every page.
+  if (FAILED(hr) && !warned_) {
+    warned_ = true;
+    std::fprintf(stderr, "xprepflt: a page decoration is left off: %s\n", HresultName(hr).c_str());
+  }
 }
 
 HRESULT PreparationFilter::PreparePage(IFixedPage* page, ScopeSettings& scope) {

@@ -35,7 +35,12 @@ class PreparationFilter final : public XpsFilterBase {
   // them; a page rewritten under a ticket of its own gets an "SC" ticket.
   HRESULT PreparePageUnderItsTicket(IFixedPage* page);
 
+  // Decorations that cannot be made leave the page without them; the first
+  // such failure of the job is reported.
+  void ReadDecorations(ScopeSettings& scope, IXMLDOMDocument2* ticket);
+
   // The document's settings, for its pages without a ticket of their own;
   // NULL when they could not be read.
   std::unique_ptr<ScopeSettings> documentScope_;
+  bool warned_ = false;
 };

@@ -1,12 +1,45 @@
 #include "scope_settings.h"
 
+#include <cstring>
+#include <vector>
+
+#include "header_footer.h"
+#include "platform/spooler.h"
+#include "platform/variant.h"
+#include "ticket/header_footer_settings.h"
 #include "ticket/hresult_error.h"
+#include "ticket/job_info_settings.h"
 #include "scaling_settings.h"
 #include "ticket/imageable_area.h"
 #include "ticket/media_size_settings.h"
 
-ScopeSettings::ScopeSettings(PrintTicketManager& manager, std::u16string_view privateNamespace)
-    : manager_(manager), privateNamespace_(privateNamespace) {}
+namespace {
+
+// A pointer-sized or 32-bit value of the property bag; nothing when absent.
+std::optional<UINT_PTR> NumberProperty(IPrintPipelinePropertyBag* properties, LPCWSTR name) {
+  if (!properties) return std::nullopt;
+  Variant value;
+  if (properties->GetProperty(name, value.Get()) != S_OK) return std::nullopt;
+  switch (value->vt) {
+    case VT_UINT_PTR: return value->uintptrVal;
+    case VT_UI4: return value->ulVal;
+    case VT_I4: return static_cast<UINT_PTR>(static_cast<ULONG>(value->lVal));
+    default: return std::nullopt;
+  }
+}
+
+HANDLE HandleProperty(IPrintPipelinePropertyBag* properties, LPCWSTR name) {
+  const std::optional<UINT_PTR> value = NumberProperty(properties, name);
+  return value ? reinterpret_cast<HANDLE>(*value) : nullptr;
+}
+
+REAL MicronsToXps(LONG microns) { return static_cast<REAL>(microns) * 96.0f / 25.4f / 1000.0f; }
+
+}  // namespace
+
+ScopeSettings::ScopeSettings(PrintTicketManager& manager, std::u16string_view privateNamespace,
+                             IPrintPipelinePropertyBag* properties)
+    : manager_(manager), privateNamespace_(privateNamespace), properties_(properties) {}
 
 HRESULT ScopeSettings::ReadImageable(IXMLDOMDocument2* ticket, ImageableArea& area) {
   ComPtr<IXMLDOMDocument2> capabilities;
@@ -52,6 +85,60 @@ HRESULT ScopeSettings::ReadScopeSettings(IXMLDOMDocument2* ticket, bool* changed
   });
 }
 
+HRESULT ScopeSettings::ReadDecorations(IXMLDOMDocument2* ticket, ULONG /*pageNumber*/) {
+  if (!ticket) return E_POINTER;
+  const HRESULT hr = ReadHeaderFooter(ticket);
+  return hr == kTicketItemNotFound ? S_OK : hr;
+}
+
+HRESULT ScopeSettings::ReadHeaderFooter(IXMLDOMDocument2* ticket) {
+  return CallReturningHresult([&] {
+    const PrintTicketDom dom(u"PrintTicket", privateNamespace_, ticket);
+    DecorationSettings settings;
+    HRESULT hr = ReadHeaderFooterOptions(dom, settings.headerFooter);
+    if (FAILED(hr) || settings.headerFooter.on != OffOn::On) return hr;
+    hr = ReadJobInfo(dom, settings.jobInfo);
+    if (FAILED(hr)) return hr;
+    settings.printer = HandleProperty(properties_.Get(), u"PrinterHandle");
+    settings.userToken = HandleProperty(properties_.Get(), u"UserSecurityToken");
+    settings.printTime = PrintTime(settings.printer);
+    settings.properties = properties_;
+    ImageableArea area;
+    hr = ReadImageable(ticket, area);
+    if (FAILED(hr)) return hr;
+    imageableArea_ = {MicronsToXps(area.originWidth), MicronsToXps(area.originHeight), MicronsToXps(area.extentWidth),
+                      MicronsToXps(area.extentHeight)};
+    if (DecorationType(settings) != DecorationContent::Text) return S_OK;
+    std::unique_ptr<HeaderFooter> made;
+    hr = HeaderFooter::Create(settings, &made);
+    if (SUCCEEDED(hr)) headerFooter_ = std::move(made);
+    return hr;
+  });
+}
+
+SYSTEMTIME ScopeSettings::PrintTime(HANDLE printer) const {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  const std::optional<UINT_PTR> jobId = NumberProperty(properties_.Get(), u"PrintJobId");
+  if (!printer || !jobId) return now;
+  DWORD needed = 0;
+  const auto id = static_cast<DWORD>(*jobId);
+  GetJobW(printer, id, 1, nullptr, 0, &needed);
+  if (needed < sizeof(JOB_INFO_1W)) return now;
+  std::vector<std::max_align_t> buffer(needed / sizeof(std::max_align_t) + 1);
+  auto* bytes = reinterpret_cast<BYTE*>(buffer.data());
+  if (!GetJobW(printer, id, 1, bytes, needed, &needed)) return now;
+  JOB_INFO_1W job;
+  std::memcpy(&job, bytes, sizeof job);
+  FILETIME utc{};
+  FILETIME local{};
+  SYSTEMTIME submitted{};
+  if (!job.pDocument || !SystemTimeToFileTime(&job.Submitted, &utc) || !FileTimeToLocalFileTime(&utc, &local) ||
+      !FileTimeToSystemTime(&local, &submitted))
+    return now;
+  return submitted;
+}
+
 HRESULT ScopeSettings::PrepareDecorationResources(IXpsDocumentConsumer* consumer, IFixedPage* page,
                                                   PartResourceCache* cache) {
   if (!consumer || !page || !cache) return E_POINTER;
@@ -64,8 +151,9 @@ HRESULT ScopeSettings::PrepareDecorationResources(IXpsDocumentConsumer* consumer
   return SUCCEEDED(last) ? last : S_OK;
 }
 
-bool ScopeSettings::IsActive() const {
-  if (watermark_ || headerFooter_) return true;
+bool ScopeSettings::IsActive() const { return watermark_ || headerFooter_ || ScalesPages(); }
+
+bool ScopeSettings::ScalesPages() const {
   return scaler_ &&
          (scaler_->settings().mode != ScalingMode::None || scaler_->settings().correctFixedPageSize == OffOn::On);
 }

@@ -8,12 +8,20 @@
 
 #include "framework/part_resource_cache.h"
 #include "framework/print_ticket_manager.h"
+#include "decoration_settings.h"
 #include "page_decoration.h"
 #include "page_scaler.h"
 
 class ScopeSettings {
  public:
-  ScopeSettings(PrintTicketManager& manager, std::u16string_view privateNamespace);
+  ScopeSettings(PrintTicketManager& manager, std::u16string_view privateNamespace,
+                IPrintPipelinePropertyBag* properties);
+
+  // Builds the page's decorations from the ticket (before ReadScopeSettings
+  // rewrites it): the header/footer with the job's printer, user and print
+  // time and the printable area. A decoration that cannot be made is absent;
+  // the first failure is returned (an absent item is no failure).
+  HRESULT ReadDecorations(IXMLDOMDocument2* ticket, ULONG pageNumber);
 
   // Reads the scaling request and the page media, builds the scaler, and
   // rewrites the ticket so that it asks for no further scaling (and, to fit
@@ -30,6 +38,9 @@ class ScopeSettings {
   // Something to do: a decoration, or a scaler with a mode or asked to
   // correct the page size.
   bool IsActive() const;
+  // The scaler alone asks for something to do (what a job's or a document's
+  // own ticket is rewritten for).
+  bool ScalesPages() const;
 
   PageScaler* scaler() const { return scaler_.get(); }
   PageDecoration* watermark() const { return watermark_.get(); }
@@ -42,9 +53,13 @@ class ScopeSettings {
 
  private:
   HRESULT ReadImageable(IXMLDOMDocument2* ticket, ImageableArea& area);
+  HRESULT ReadHeaderFooter(IXMLDOMDocument2* ticket);
+  // The job's submission time in local time when the spooler knows it, else now.
+  SYSTEMTIME PrintTime(HANDLE printer) const;
 
   PrintTicketManager& manager_;
   std::u16string privateNamespace_;
+  ComPtr<IPrintPipelinePropertyBag> properties_;
   std::unique_ptr<PageScaler> scaler_;
   std::unique_ptr<PageDecoration> watermark_;
   std::unique_ptr<PageDecoration> headerFooter_;

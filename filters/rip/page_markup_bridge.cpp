@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "filters/rip/part_reference.h"
+#include "filters/rip/resource_callbacks.h"
 #include "framework/sequential_read_adapter.h"
 #include "platform/com.h"
 #include "platform/spooler.h"
@@ -18,37 +20,6 @@ constexpr std::size_t kMaxDictionaryDepth = 16;
 
 std::string Utf8(std::u16string_view text) { return Utf16ToUtf8(text).value_or("?"); }
 
-std::u16string UriOf(IPartBase* part) {
-  BSTR uri = nullptr;
-  if (FAILED(part->GetUri(&uri)) || !uri) return {};
-  std::u16string text(uri, SysStringLen(uri));
-  SysFreeString(uri);
-  return text;
-}
-
-// source resolved against the part that refers to it: an absolute part name
-// with "." and ".." segments removed; either separator is accepted.
-std::u16string ResolvePartName(const std::u16string& base, std::u16string source) {
-  std::replace(source.begin(), source.end(), u'\\', u'/');
-  std::u16string path = source;
-  if (source.empty() || source.front() != u'/') path = base.substr(0, base.rfind(u'/') + 1) + source;
-  std::vector<std::u16string> segments;
-  std::size_t start = 0;
-  while (start <= path.size()) {
-    const std::size_t end = std::min(path.find(u'/', start), path.size());
-    const std::u16string segment = path.substr(start, end - start);
-    if (segment == u"..") {
-      if (!segments.empty()) segments.pop_back();
-    } else if (!segment.empty() && segment != u".") {
-      segments.push_back(segment);
-    }
-    start = end + 1;
-  }
-  std::u16string resolved;
-  for (const std::u16string& segment : segments) resolved += u"/" + segment;
-  return resolved;
-}
-
 bool JobIsDeleting(HANDLE printer, DWORD jobId) {
   DWORD needed = 0;
   GetJobW(printer, jobId, 1, nullptr, 0, &needed);
@@ -64,7 +35,7 @@ bool JobIsDeleting(HANDLE printer, DWORD jobId) {
 PageMarkupBridge::PageMarkupBridge(IFixedPage* page, const PageDeviceSettings& device, void* converter,
                                    const std::u16string& printerName, DWORD jobId)
     : page_(page), converter_(converter), page_mode_(true), device_(device), job_id_(jobId) {
-  if (page) chain_.push_back(UriOf(page));
+  if (page) chain_.push_back(PartNameOf(page));
   if (!printerName.empty() && !OpenPrinterW(printerName.c_str(), &printer_, nullptr)) printer_ = nullptr;
 }
 
@@ -124,7 +95,8 @@ HRESULT PageMarkupBridge::Parse(IPrintReadStream* markup) {
 
 HRESULT PageMarkupBridge::startDocument() {
   if (!page_mode_) return S_OK;
-  library_.setResourceCallbacks(converter_, page_.Get(), nullptr, nullptr, nullptr, nullptr, nullptr);
+  library_.setResourceCallbacks(converter_, page_.Get(), &GetXPSFontData, &GetXPSICCData, &GetXPSImageData, nullptr,
+                                nullptr);
   const PageDeviceSettings& d = device_;
   library_.setPageDevice(converter_, 1, 1, d.mediaWidth, d.mediaHeight, 0, 0, d.mediaWidth, d.mediaHeight,
                          d.resolutionX, d.resolutionY, d.rotationCode, 0, 4, 100, d.mediaHeight, d.mediaHeight,

@@ -10,6 +10,7 @@
 
 #include "host/pipeline/pipeline_config.h"
 #include "host/pipeline/property_bag.h"
+#include "platform/system_time.h"
 
 namespace kestrel::host {
 
@@ -18,6 +19,7 @@ struct JobIdentity {
   std::uint32_t job_id = 1;
   std::optional<std::string> document_name;  // the input's file name when absent
   std::string user_name;                     // who submitted the job; empty: not known
+  std::optional<SYSTEMTIME> submitted;  // UTC; the job's start when absent
 };
 
 // user_ticket: the bytes of the user's default print ticket. Throws HostError.

@@ -10,6 +10,7 @@
 #include "host/pipeline/job_source.h"
 #include "host/pipeline/pipeline_ends.h"
 #include "host/pipeline/progress_report.h"
+#include "host/pipeline/spooler_job.h"
 #include "host/pipeline/written_content.h"
 #include "platform/library_loader.h"
 #include "platform/spooler.h"
@@ -18,24 +19,6 @@
 namespace kestrel::host {
 
 namespace {
-
-// The job as the spooler lists it while it runs: its printer, its number, its
-// document name and the user who submitted it.
-class SpoolerJobEntry {
- public:
-  SpoolerJobEntry(std::u16string printer, DWORD id, std::u16string_view document, std::u16string_view user)
-      : printer_(std::move(printer)), id_(id) {
-    AddSpoolerJob(printer_, id_, document, user);
-  }
-  ~SpoolerJobEntry() { RemoveSpoolerJob(printer_, id_); }
-  SpoolerJobEntry(const SpoolerJobEntry&) = delete;
-  SpoolerJobEntry& operator=(const SpoolerJobEntry&) = delete;
-  void MarkDeleting() const { SetSpoolerJobStatus(printer_, id_, JOB_STATUS_DELETING); }
-
- private:
-  const std::u16string printer_;
-  const DWORD id_;
-};
 
 std::u16string Wide(const std::string& text, const std::string& what) {
   std::optional<std::u16string> wide = Utf8ToUtf16(text);
@@ -141,13 +124,21 @@ void PipelineJob::Build(Wiring& wiring) {
     RegisterDriverPrinter(*options_.printer);
     identity.printer_name = options_.printer->name;
   }
-  wiring.spooler_job = std::make_unique<SpoolerJobEntry>(Wide(identity.printer_name, "the printer name"),
-                                                         identity.job_id,
-                                                         Wide(identity.document_name.value_or(
-                                                                  options_.input.filename().string()),
-                                                              "the document name"),
-                                                         Wide(identity.user_name, "the user name"));
+  const std::u16string printer = Wide(identity.printer_name, "the printer name");
+  if (options_.printer) {
+    // The package has no configuration module of its own; its place names
+    // the folder where the driver's language module lies.
+    SetPrinterDriver(printer, {printer, *directory, Wide(options_.printer->description.string(), "the description path"),
+                               *directory + u"/KSTUI.DLL"});
+  }
+  SYSTEMTIME submitted{};
+  GetSystemTime(&submitted);
+  wiring.spooler_job = std::make_unique<SpoolerJobEntry>(
+      printer, identity.job_id,
+      Wide(identity.document_name.value_or(options_.input.filename().string()), "the document name"),
+      identity.submitted.value_or(submitted), Wide(identity.user_name, "the user name"));
   wiring.properties = MakeJobProperties(identity, options_.user_ticket, options_.properties);
+  wiring.spooler_job->AddProperties(*wiring.properties);
   Variant progress;
   progress->vt = VT_UNKNOWN;
   progress->punkVal = MakeComObject<ProgressReport, IUnknown>(options_.progress).Detach();

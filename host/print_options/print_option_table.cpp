@@ -5,17 +5,20 @@
 // printer's options the way users type them. Adding an option is adding a
 // row (and, where it needs one, its apply function above the table).
 //
-// Scaling, watermarks and header/footer get their rows with the features of
-// the preparation filter.
+// Scaling and watermarks get their rows with the features of the
+// preparation filter.
 #include <algorithm>
+#include <array>
 #include <type_traits>
 
 #include "host/print_options/option_rows.h"
 #include "host/print_options/option_values.h"
 #include "host/print_options/print_option_table.h"
 #include "platform/checked_int.h"
+#include "platform/utf.h"
 #include "ticket/binding_settings.h"
 #include "ticket/duplex_settings.h"
+#include "ticket/header_footer_settings.h"
 #include "ticket/input_bin_settings.h"
 #include "ticket/job_info_settings.h"
 #include "ticket/media_size_settings.h"
@@ -314,6 +317,170 @@ void ApplyMirror(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
   edit.Write(WriteMirror, mirror);
 }
 
+// --- header-footer and its position, date, time and ID: HeaderFooterOptions ---
+
+constexpr char kHeaderFooter[] = "kp:PageHeaderFooter";
+// Where the line goes: the index is 3 x PositionY + PositionX.
+constexpr std::array<std::u16string_view, 6> kPlaces = {u"TopLeft",    u"TopCenter",    u"TopRight",
+                                                        u"BottomLeft", u"BottomCenter", u"BottomRight"};
+constexpr Spelling kPlaceSpellings[] = {{"TopLeft", "top-left"},       {"TopCenter", "top-center"},
+                                        {"TopRight", "top-right"},     {"BottomLeft", "bottom-left"},
+                                        {"BottomCenter", "bottom-center"}, {"BottomRight", "bottom-right"}};
+constexpr char kDateForm[] =
+    "none, or a pattern of at most four of y (year) m d (numbers) M (month) W w (weekday, long and short) "
+    "between other characters: y-m-d, W d M y";
+constexpr char kTimeForm[] =
+    "none, or a pattern of at most four of h (0-23) H (1-12) m s (numbers) A a (AM/PM, am/pm) "
+    "between other characters: h:m:s, H:m A";
+constexpr char kIdForm[] = "none, user (the submitting user's name), or any other text, printed as it stands";
+
+// A pattern's letters as the ticket's two texts: the printf format that
+// prints them (numbers two digits wide but the year and the 12-hour clock)
+// and the letters in order.
+struct DateTimePattern {
+  std::u16string format;
+  std::u16string letters;
+};
+
+std::optional<DateTimePattern> ParsePattern(std::string_view pattern, std::string_view letters,
+                                            std::string_view names) {
+  const std::optional<std::u16string> wide = Utf8ToUtf16(pattern);
+  if (!wide || wide->empty()) return std::nullopt;
+  DateTimePattern parsed;
+  for (const char16_t c : *wide) {
+    const bool letter = c < 0x80 && letters.find(static_cast<char>(c)) != std::string_view::npos;
+    if (!letter) {
+      parsed.format += c == u'%' ? std::u16string_view(u"%%") : std::u16string_view(&c, 1);
+      continue;
+    }
+    if (parsed.letters.size() == 4) return std::nullopt;
+    parsed.letters += c;
+    if (names.find(static_cast<char>(c)) != std::string_view::npos) {
+      parsed.format += u"%s";
+    } else {
+      parsed.format += c == u'y' || c == u'H' ? u"%d" : u"%02d";
+    }
+  }
+  if (parsed.letters.empty()) return std::nullopt;
+  return parsed;
+}
+
+// The pattern back from the ticket's texts, when they are a pattern's: the
+// format's literal text with each conversion replaced by its letter.
+std::optional<std::string> PatternOf(DateTimeFormat format, const Bstr& text, const Bstr& letters,
+                                     std::string_view known, std::string_view names) {
+  if (format == DateTimeFormat::None) return "none";
+  const std::optional<std::string> narrowFormat = Utf16ToUtf8(text.View());
+  const std::optional<std::string> narrowLetters = Utf16ToUtf8(letters.View());
+  if (!narrowFormat || !narrowLetters) return std::nullopt;
+  std::string pattern;
+  std::size_t next = 0;
+  const std::string& f = *narrowFormat;
+  for (std::size_t i = 0; i < f.size(); ++i) {
+    if (f[i] != '%') {
+      pattern += f[i];
+    } else if (i + 1 < f.size() && f[i + 1] == '%') {
+      pattern += '%';
+      ++i;
+    } else {
+      if (next >= narrowLetters->size()) return std::nullopt;
+      pattern += (*narrowLetters)[next++];
+      while (i < f.size() && f[i] != 'd' && f[i] != 's') ++i;
+    }
+  }
+  const std::optional<DateTimePattern> again = ParsePattern(pattern, known, names);
+  if (!again || again->format != text.View() || again->letters != letters.View()) return std::nullopt;
+  return pattern;
+}
+
+constexpr std::string_view kDateLetters = "ymdMWw";
+constexpr std::string_view kDateNames = "MWw";
+constexpr std::string_view kTimeLetters = "hHmsAa";
+constexpr std::string_view kTimeNames = "Aa";
+
+void ApplyHeaderFooter(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
+  HeaderFooterOptions options = edit.Read(ReadHeaderFooterOptions);
+  options.on = static_cast<OffOn>(choice.index);
+  // Turned on with nothing to print, it prints the date, the time and the user.
+  if (options.on == OffOn::On && options.dateFormat == DateTimeFormat::None &&
+      options.timeFormat == DateTimeFormat::None && options.idPrint == HeaderFooterId::None) {
+    options.dateFormat = DateTimeFormat::Type1;
+    options.dateStringFormat = Bstr(u"%d-%02d-%02d");
+    options.dateDataFormat = Bstr(u"ymd");
+    options.timeFormat = DateTimeFormat::Type1;
+    options.timeStringFormat = Bstr(u"%02d:%02d");
+    options.timeDataFormat = Bstr(u"hm");
+    options.idPrint = HeaderFooterId::UserName;
+  }
+  edit.Write(WriteHeaderFooterOptions, options);
+}
+
+void ApplyPlace(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
+  HeaderFooterOptions options = edit.Read(ReadHeaderFooterOptions);
+  options.positionX = static_cast<HeaderFooterX>(choice.index % 3);
+  options.positionY = static_cast<HeaderFooterY>(choice.index / 3);
+  edit.Write(WriteHeaderFooterOptions, options);
+}
+
+std::optional<std::string> GivenPlace(const PrintTicketDom& ticket, const Offer& offer) {
+  const HeaderFooterOptions options = ReadAlone(ticket, ReadHeaderFooterOptions);
+  return GivenIndex(offer, Index(options.positionY) * 3 + Index(options.positionX));
+}
+
+template <bool kDate>
+void ApplyDateTime(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
+  HeaderFooterOptions options = edit.Read(ReadHeaderFooterOptions);
+  DateTimeFormat& format = kDate ? options.dateFormat : options.timeFormat;
+  Bstr& text = kDate ? options.dateStringFormat : options.timeStringFormat;
+  Bstr& letters = kDate ? options.dateDataFormat : options.timeDataFormat;
+  if (SameWord(choice.value, "none")) {
+    format = DateTimeFormat::None;
+    text = Bstr(u"");
+    letters = Bstr(u"");
+  } else {
+    const std::optional<DateTimePattern> pattern = kDate ? ParsePattern(choice.value, kDateLetters, kDateNames)
+                                                         : ParsePattern(choice.value, kTimeLetters, kTimeNames);
+    if (!pattern) throw BadValue("");
+    format = DateTimeFormat::Type1;
+    text = Bstr(pattern->format);
+    letters = Bstr(pattern->letters);
+  }
+  edit.Write(WriteHeaderFooterOptions, options);
+}
+
+template <bool kDate>
+std::optional<std::string> GivenDateTime(const PrintTicketDom& ticket, const Offer&) {
+  const HeaderFooterOptions options = ReadAlone(ticket, ReadHeaderFooterOptions);
+  if (kDate)
+    return PatternOf(options.dateFormat, options.dateStringFormat, options.dateDataFormat, kDateLetters, kDateNames);
+  return PatternOf(options.timeFormat, options.timeStringFormat, options.timeDataFormat, kTimeLetters, kTimeNames);
+}
+
+void ApplyId(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
+  HeaderFooterOptions options = edit.Read(ReadHeaderFooterOptions);
+  if (SameWord(choice.value, "none")) {
+    options.idPrint = HeaderFooterId::None;
+  } else if (SameWord(choice.value, "user")) {
+    options.idPrint = HeaderFooterId::UserName;
+  } else {
+    const std::optional<std::u16string> custom = Utf8ToUtf16(choice.value);
+    if (!custom || custom->empty()) throw BadValue("");
+    options.idPrint = HeaderFooterId::Custom;
+    options.customId = Bstr(*custom);
+  }
+  edit.Write(WriteHeaderFooterOptions, options);
+}
+
+std::optional<std::string> GivenId(const PrintTicketDom& ticket, const Offer&) {
+  const HeaderFooterOptions options = ReadAlone(ticket, ReadHeaderFooterOptions);
+  switch (options.idPrint) {
+    case HeaderFooterId::None: return "none";
+    case HeaderFooterId::UserName: return "user";
+    case HeaderFooterId::Custom: return Utf16ToUtf8(options.customId.View());
+  }
+  return std::nullopt;
+}
+
 // What the rows below have in common, by the feature or table they work on.
 template <const char* kFeature, const auto& kSpellings>
 Offer Spelled(const PrinterOffer& printer) {
@@ -401,6 +568,22 @@ constexpr OptionRow kRows[] = {
      SelectIn<kCollate>},
     {"mirror", "Mirror image", kMirror, "horizontal", "none", Spelled<kMirror, kMirrors>, GivenOptionOf<kMirror>,
      ApplyMirror},
+    {"header-footer", "Date, time and ID line on every page", kHeaderFooter, "true", "false",
+     FromTable<kOffOnNames, kOffOn>, GivenField<ReadHeaderFooterOptions, &HeaderFooterOptions::on>, ApplyHeaderFooter},
+    {"header-footer-position", "Where the header/footer line goes", kHeaderFooter, "", "",
+     FromTable<kPlaces, kPlaceSpellings>, GivenPlace, ApplyPlace},
+    {"header-footer-date", "Date on the header/footer line", kHeaderFooter, "", "none", FreeForm<kDateForm>,
+     GivenDateTime<true>, ApplyDateTime<true>},
+    {"header-footer-time", "Time on the header/footer line", kHeaderFooter, "", "none", FreeForm<kTimeForm>,
+     GivenDateTime<false>, ApplyDateTime<false>},
+    {"header-footer-id", "ID on the header/footer line", kHeaderFooter, "user", "none", FreeForm<kIdForm>, GivenId,
+     ApplyId},
+    {"reverse-image", "Page turned by half a turn", "kp:PageReverseImage", "true", "false",
+     FromTable<kOffOnNames, kOffOn>, GivenField<ReadMirror, &MirrorSettings::reverse>,
+     SetField<ReadMirror, WriteMirror, &MirrorSettings::reverse>},
+    {"transverse", "Paper fed turned by a quarter", "kp:PageMediaSizeData", "true", "false",
+     FromTable<kOffOnNames, kOffOn>, GivenField<ReadMediaSize, &MediaSizeSettings::transverse>,
+     SetField<ReadMediaSize, WriteMediaSize, &MediaSizeSettings::transverse>},
 };
 
 bool BookletOn(const Choice& booklet) { return booklet.value != "off"; }

@@ -98,16 +98,28 @@ void CheckContradictions(const std::map<std::string_view, Given>& given) {
 
 std::vector<PrintOption> SplitPrintOptions(std::string_view argument) {
   std::vector<PrintOption> options;
-  std::size_t start = 0;
-  while ((start = argument.find_first_not_of(' ', start)) != std::string_view::npos) {
-    const std::size_t end = std::min(argument.find(' ', start), argument.size());
-    const std::string_view word = argument.substr(start, end - start);
-    const std::size_t equals = word.find('=');
-    if (equals == std::string_view::npos)
-      options.push_back({std::string(word), std::nullopt});
+  std::size_t i = 0;
+  while ((i = argument.find_first_not_of(' ', i)) != std::string_view::npos) {
+    // A word ends at a blank outside quotes; quotes and backslashes are taken
+    // off, so that a value may hold blanks: header-footer-id='R&D lab'.
+    std::string word;
+    std::optional<std::size_t> equals;
+    char quote = 0;
+    for (; i < argument.size() && (quote || argument[i] != ' '); ++i) {
+      const char c = argument[i];
+      if (c == '\\' && i + 1 < argument.size()) {
+        word += argument[++i];
+      } else if (quote ? c == quote : (c == '\'' || c == '"')) {
+        quote = quote ? 0 : c;
+      } else {
+        if (c == '=' && !equals && !quote) equals = word.size();
+        word += c;
+      }
+    }
+    if (!equals)
+      options.push_back({word, std::nullopt});
     else
-      options.push_back({std::string(word.substr(0, equals)), std::string(word.substr(equals + 1))});
-    start = end;
+      options.push_back({word.substr(0, *equals), word.substr(*equals + 1)});
   }
   return options;
 }

@@ -25,7 +25,8 @@ struct PrintOption {
 };
 
 // The options of one -o argument: NAME=VALUE, NAME, or several of them
-// separated by spaces, as lp reads them.
+// separated by spaces, as lp reads them (a value may be quoted, with ' or ",
+// and a backslash takes the next character as it stands).
 std::vector<PrintOption> SplitPrintOptions(std::string_view argument);
 
 // An option the printer cannot take, or options that contradict each other:

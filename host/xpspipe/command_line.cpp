@@ -1,6 +1,7 @@
 #include "host/xpspipe/command_line.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <stdexcept>
 
 namespace kestrel::xpspipe {
@@ -29,6 +30,7 @@ const char* const kUsage =
     "  --filters A,B,...   run only these filters (names or library names), in configured order\n"
     "  --property K=V      set a pipeline property; K:TYPE=V with TYPE int, uint, bool or string\n"
     "  --output OUT        the output file, instead of the second argument\n"
+    "  --submitted TIME    the job's submission time, UTC: 2024-03-09T13:05:07Z (default: now)\n"
     "  --quiet             no progress on stderr\n"
     "\n"
     "options: every print option the printer of the driver package (--driver DIR) takes,\n"
@@ -59,6 +61,24 @@ std::vector<std::string> SplitList(const std::string& text) {
     start = comma + 1;
   }
   return items;
+}
+
+// "YYYY-MM-DDTHH:MM:SSZ", a valid UTC time.
+SYSTEMTIME ParseSubmitted(const std::string& text) {
+  SYSTEMTIME time{};
+  unsigned fields[6] = {};
+  char zone = 0;
+  int used = 0;
+  if (std::sscanf(text.c_str(), "%4u-%2u-%2uT%2u:%2u:%2u%c%n", &fields[0], &fields[1], &fields[2], &fields[3],
+                  &fields[4], &fields[5], &zone, &used) != 7 ||
+      zone != 'Z' || static_cast<std::size_t>(used) != text.size())
+    throw std::invalid_argument("--submitted wants a UTC time like 2024-03-09T13:05:07Z, not \"" + text + "\"");
+  WORD* targets[] = {&time.wYear, &time.wMonth, &time.wDay, &time.wHour, &time.wMinute, &time.wSecond};
+  for (std::size_t i = 0; i < 6; ++i) *targets[i] = static_cast<WORD>(fields[i]);
+  FILETIME checked{};
+  if (!SystemTimeToFileTime(&time, &checked)) throw std::invalid_argument("--submitted: no such time \"" + text + "\"");
+  FileTimeToSystemTime(&checked, &time);  // fills the day of the week
+  return time;
 }
 
 PropertyOverride ParseProperty(const std::string& text) {
@@ -115,6 +135,8 @@ RunCommand ParseRun(ArgumentCursor& cursor) {
         run.print_options.push_back(std::move(option));
     } else if (arg == "--output") {
       run.output = cursor.Value(arg);
+    } else if (arg == "--submitted") {
+      run.submitted = ParseSubmitted(cursor.Value(arg));
     } else if (arg == "--quiet" || arg == "-q") {
       run.quiet = true;
     } else if (arg.size() > 1 && arg[0] == '-') {

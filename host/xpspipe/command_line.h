@@ -1,6 +1,8 @@
 // The command line of xpspipe.
 #pragma once
 
+#include "platform/system_time.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -25,6 +27,7 @@ struct RunCommand {
   std::vector<PropertyOverride> properties;
   std::vector<print_options::PrintOption> print_options;  // -o, in the order given
   std::optional<std::filesystem::path> output;
+  std::optional<SYSTEMTIME> submitted;  // UTC, from --submitted
   bool quiet = false;
   std::filesystem::path input;
 };

@@ -169,6 +169,7 @@ host::JobOptions PrepareJob(const RunCommand& command, std::ostream& notes, std:
   options.output = command.output.value_or(
       DefaultOutput(command.input, options.filters.back().output == host::PortKind::kBytes));
   options.printer = host::LoadDriverPrinter(driver);
+  options.identity.submitted = command.submitted;
   options.user_ticket = ReadTicket(command.ticket.value_or(driver / "tickets" / "default-user.xml"));
   if (command.job_ticket) options.job_ticket = ReadTicket(*command.job_ticket);
   if (!command.print_options.empty()) ApplyPrintOptions(command, driver, options, notes, note_prefix);

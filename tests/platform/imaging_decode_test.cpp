@@ -163,6 +163,7 @@ TEST_F(ImagingDecodeTest, NativeFormatsAreThoseOfTheFile) {
       {"channels4_alpha16.tif", PixelFormat::k80bpp4ChannelsAlpha},
       {"grey16.jxr", PixelFormat::k16bppGray},     {"rgb_half.jxr", PixelFormat::k48bppRGBHalf},
       {"grey_half.jxr", PixelFormat::k16bppGrayHalf}, {"cmyk_alpha8.jxr", PixelFormat::k40bppCMYKAlpha},
+      {"rgb_float.jxr", PixelFormat::k128bppRGBFloat},
   };
   for (const auto& [name, format] : cases) {
     SCOPED_TRACE(name);

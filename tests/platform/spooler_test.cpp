@@ -51,7 +51,7 @@ TEST(Spooler, AJobShowsItsDocumentAndStatusUntilRemoved) {
 }
 
 TEST(Spooler, AJobNamesTheUserWhoSubmittedIt) {
-  AddSpoolerJob(u"Spooler test", 5, u"Quarterly report", u"alice");
+  AddSpoolerJob(u"Spooler test", 5, u"Quarterly report", {}, u"alice");
   HANDLE printer = nullptr;
   ASSERT_TRUE(OpenPrinterW(u"Spooler test", &printer, nullptr));
   const std::vector<BYTE> info = JobInfo(printer, 5);
@@ -75,6 +75,42 @@ TEST(Spooler, ThePrinterDriverDirectoryIsTheOneSet) {
   SetPrinterDriverDirectory(u"");
   EXPECT_FALSE(GetPrinterDriverDirectoryW(nullptr, nullptr, 1, buffer.data(), needed, &needed));
   EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Spooler, AJobKeepsItsSubmissionTimeAndThePrinterItsDriverFiles) {
+  const SYSTEMTIME submitted{2024, 3, 6, 9, 13, 5, 7, 0};
+  AddSpoolerJob(u"Driver test", 8, u"report.xps", submitted);
+  HANDLE printer = nullptr;
+  ASSERT_TRUE(OpenPrinterW(u"Driver test", &printer, nullptr));
+  const std::vector<BYTE> info = JobInfo(printer, 8);
+  const SYSTEMTIME& time = reinterpret_cast<const JOB_INFO_1W*>(info.data())->Submitted;
+  EXPECT_EQ(time.wYear, 2024);
+  EXPECT_EQ(time.wDayOfWeek, 6);
+  EXPECT_EQ(time.wSecond, 7);
+
+  DWORD needed = 0;
+  EXPECT_FALSE(GetPrinterDriverW(printer, nullptr, 2, nullptr, 0, &needed));
+  EXPECT_EQ(GetLastError(), ERROR_UNKNOWN_PRINTER_DRIVER) << "nothing registered yet";
+  SetPrinterDriver(u"Driver test", {u"Kestrel", u"/pkg", u"/pkg/printer.xml", u"/pkg/KSTUI.DLL"});
+  EXPECT_FALSE(GetPrinterDriverW(printer, nullptr, 2, nullptr, 0, &needed));
+  EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+  std::vector<BYTE> buffer(needed);
+  EXPECT_FALSE(GetPrinterDriverW(printer, nullptr, 2, buffer.data(), needed - 1, &needed));
+  ASSERT_TRUE(GetPrinterDriverW(printer, nullptr, 2, buffer.data(), needed, &needed));
+  const auto* driver = reinterpret_cast<const DRIVER_INFO_2W*>(buffer.data());
+  EXPECT_EQ(std::u16string(driver->pName), u"Kestrel");
+  EXPECT_EQ(std::u16string(driver->pDataFile), u"/pkg/printer.xml");
+  EXPECT_EQ(std::u16string(driver->pConfigFile), u"/pkg/KSTUI.DLL");
+  EXPECT_FALSE(GetPrinterDriverW(printer, u"Windows x64", 2, buffer.data(), needed, &needed));
+  EXPECT_FALSE(GetPrinterDriverW(printer, nullptr, 3, buffer.data(), needed, &needed));
+  EXPECT_FALSE(GetPrinterDriverW(nullptr, nullptr, 2, buffer.data(), needed, &needed));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+  ClosePrinter(printer);
+  RemoveSpoolerJob(u"Driver test", 8);
 }
 
 }  // namespace

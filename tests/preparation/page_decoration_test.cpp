@@ -61,34 +61,6 @@ class FakeDecoration final : public PageDecoration {
   bool under_;
 };
 
-// Makes the font parts the decorations ask for; nothing is sent here.
-class FontConsumer final : public ComObject<IXpsDocumentConsumer> {
- public:
-  HRESULT SendXpsUnknown(IUnknown*) override { return E_NOTIMPL; }
-  HRESULT SendXpsDocument(IXpsDocument*) override { return E_NOTIMPL; }
-  HRESULT SendFixedDocumentSequence(IFixedDocumentSequence*) override { return E_NOTIMPL; }
-  HRESULT SendFixedDocument(IFixedDocument*) override { return E_NOTIMPL; }
-  HRESULT SendFixedPage(IFixedPage*) override { return E_NOTIMPL; }
-  HRESULT CloseSender() override { return S_OK; }
-  HRESULT GetNewEmptyPart(LPCWSTR uri, REFIID riid, void** part, IPrintWriteStream** stream) override {
-    if (riid != IID_IPartFont) return E_NOINTERFACE;
-    const auto font = MakeComObject<TestFont>(U8(uri));
-    fonts.push_back(font);
-    *stream = ComPtr<IPrintWriteStream>(font->content.Get()).Detach();
-    return font->QueryInterface(riid, part);
-  }
-
-  class TestFont final : public TestPart<IPartFont> {
-   public:
-    using TestPart::TestPart;
-    HRESULT GetFontProperties(BSTR*, EXpsFontOptions*) override { return E_NOTIMPL; }
-    HRESULT SetFontContent(BSTR) override { return S_OK; }
-    HRESULT SetFontOptions(EXpsFontOptions) override { return S_OK; }
-    ComPtr<RecordingWriteStream> content = MakeComObject<RecordingWriteStream>();
-  };
-  std::vector<ComPtr<TestFont>> fonts;
-};
-
 class PageDecorationTest : public PreparationPipeline {
  protected:
   void SetUp() override {
@@ -102,7 +74,7 @@ class PageDecorationTest : public PreparationPipeline {
   std::unique_ptr<ScopeSettings> Scope() {
     IXMLDOMDocument2* ticket = nullptr;
     EXPECT_EQ(manager_.GetTicket(kPTJobScope, &ticket), S_OK);
-    auto scope = std::make_unique<ScopeSettings>(manager_, PRIVATE_KEYWORDS_NS);
+    auto scope = std::make_unique<ScopeSettings>(manager_, PRIVATE_KEYWORDS_NS, nullptr);
     bool changed = false;
     EXPECT_EQ(scope->ReadScopeSettings(ticket, &changed), S_OK);
     return scope;

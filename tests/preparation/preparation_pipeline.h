@@ -12,6 +12,7 @@
 #include "filters/preparation/preparation_filter.h"
 #include "platform/part_content.h"
 #include "platform/print_ticket_provider.h"
+#include "rewritable_page.h"
 #include "test_pipeline.h"
 #include "ticket/ticket_documents.h"
 
@@ -24,46 +25,6 @@ using ticket_test::Property;
 using ticket_test::Scored;
 using ticket_test::StringValue;
 using ticket_test::TicketXml;
-
-// A page whose markup a write stream replaces, and which records the parts
-// it is given. Like the host's pages, once its markup is being replaced it no
-// longer reads as the old markup.
-class RewritablePage final : public TestTicketedPart<IFixedPage> {
- public:
-  using TestTicketedPart::TestTicketedPart;
-  HRESULT GetStream(IPrintReadStream** stream) override {
-    return written_ ? E_ACCESSDENIED : TestTicketedPart::GetStream(stream);
-  }
-  HRESULT GetPagePart(LPCWSTR, IUnknown**) override { return E_NOTIMPL; }
-  HRESULT SetPagePart(IUnknown* part) override {
-    pageParts_.push_back(ComPtr<IUnknown>(part));
-    return S_OK;
-  }
-  HRESULT DeleteResource(LPCWSTR) override { return E_NOTIMPL; }
-  HRESULT GetXpsPartIterator(IXpsPartIterator**) override { return E_NOTIMPL; }
-  HRESULT GetWriteStream(IPrintWriteStream** stream) override {
-    written_ = MakeComObject<RecordingWriteStream>();
-    if (failingWrite_ >= 0) written_->FailCall(static_cast<std::size_t>(failingWrite_), E_FAIL);
-    *stream = ComPtr<IPrintWriteStream>(written_.Get()).Detach();
-    return S_OK;
-  }
-  // The write call with that index (from 0) fails.
-  void FailWrite(int index) { failingWrite_ = index; }
-  // The rewritten markup, or NULL when the page was not rewritten.
-  const RecordingWriteStream* written() const { return written_.Get(); }
-  const std::vector<ComPtr<IUnknown>>& page_parts() const { return pageParts_; }
-
- private:
-  ComPtr<RecordingWriteStream> written_;
-  std::vector<ComPtr<IUnknown>> pageParts_;
-  int failingWrite_ = -1;
-};
-
-// The name and text of a part's ticket, "" without one.
-template <typename Part>
-std::string TicketName(const Part& part) {
-  return part.ticket() ? static_cast<TestTicket*>(part.ticket())->uri() : "";
-}
 
 inline constexpr char16_t kPrinter[] = u"Kestrel InkJet MFP";
 
@@ -139,6 +100,34 @@ class PreparationPipeline : public ::testing::Test {
   std::unique_ptr<TestPipeline> pipeline_ = std::make_unique<TestPipeline>();
   std::vector<ComPtr<RewritablePage>> pages_;
   std::string userTicket_;
+};
+
+// Makes the font parts the decorations ask for; nothing is sent here.
+class FontConsumer final : public ComObject<IXpsDocumentConsumer> {
+ public:
+  HRESULT SendXpsUnknown(IUnknown*) override { return E_NOTIMPL; }
+  HRESULT SendXpsDocument(IXpsDocument*) override { return E_NOTIMPL; }
+  HRESULT SendFixedDocumentSequence(IFixedDocumentSequence*) override { return E_NOTIMPL; }
+  HRESULT SendFixedDocument(IFixedDocument*) override { return E_NOTIMPL; }
+  HRESULT SendFixedPage(IFixedPage*) override { return E_NOTIMPL; }
+  HRESULT CloseSender() override { return S_OK; }
+  HRESULT GetNewEmptyPart(LPCWSTR uri, REFIID riid, void** part, IPrintWriteStream** stream) override {
+    if (riid != IID_IPartFont) return E_NOINTERFACE;
+    const auto font = MakeComObject<TestFont>(U8(uri));
+    fonts.push_back(font);
+    *stream = ComPtr<IPrintWriteStream>(font->content.Get()).Detach();
+    return font->QueryInterface(riid, part);
+  }
+
+  class TestFont final : public TestPart<IPartFont> {
+   public:
+    using TestPart::TestPart;
+    HRESULT GetFontProperties(BSTR*, EXpsFontOptions*) override { return E_NOTIMPL; }
+    HRESULT SetFontContent(BSTR) override { return S_OK; }
+    HRESULT SetFontOptions(EXpsFontOptions) override { return S_OK; }
+    ComPtr<RecordingWriteStream> content = MakeComObject<RecordingWriteStream>();
+  };
+  std::vector<ComPtr<TestFont>> fonts;
 };
 
 }  // namespace preparation_test

@@ -140,10 +140,33 @@ TEST_F(PrintOptions, OptionSetsGiveTheTicketsOfTheirSettings) {
       {{"tray-separation"}, {{"/jobInfo/separateTrayMode/name", "On"}}, {}},
       {{"mirror"}, {{"/mirror/mirror/name", "MirrorImageWidth"}}, {}},
       {{"mirror=vertical"}, {{"/mirror/mirror/name", "MirrorImageHeight"}}, {}},
+      {{"reverse-image"}, {{"/mirror/reverse/name", "On"}}, {}},
+      {{"media=A4", "transverse"}, {{"/mediaSize/optionName", "ISOA4"}, {"/mediaSize/transverse/name", "On"}}, {}},
       {{"print-color-mode=monochrome"}, {}, {{"/dmColor", 1}}},
       {{"printer-resolution=300x300dpi"}, {}, {{"/dmPrintQuality", 300}, {"/dmYResolution", 300}}},
       {{"printer-resolution=1200dpi"}, {}, {{"/dmPrintQuality", 1200}}},
       {{"copies=5", "collate"}, {}, {{"/dmCopies", 5}, {"/dmCollate", 1}}},
+      {{"header-footer"},
+       {{"/headerFooter/on/name", "On"},
+        {"/headerFooter/dateStringFormat", "%d-%02d-%02d"},
+        {"/headerFooter/timeDataFormat", "hm"},
+        {"/headerFooter/idPrint/name", "UserName"}},
+       {}},
+      {{"header-footer header-footer-date=none header-footer-time=none header-footer-id='R&D \\'lab\\''",
+        "header-footer-position=top-center"},
+       {{"/headerFooter/dateFormat/name", "None"},
+        {"/headerFooter/timeFormat/name", "None"},
+        {"/headerFooter/customId", "R&D 'lab'"},
+        {"/headerFooter/positionX/name", "Center"},
+        {"/headerFooter/positionY/name", "Top"}},
+       {}},
+      {{"header-footer-date=\"W, d M y-1988\"", "header-footer-time=H:m:s%A"},
+       {{"/headerFooter/on/name", "Off"},
+        {"/headerFooter/dateStringFormat", "%s, %02d %s %d-1988"},
+        {"/headerFooter/dateDataFormat", "WdMy"},
+        {"/headerFooter/timeStringFormat", "%d:%02d:%02d%%%s"},
+        {"/headerFooter/timeDataFormat", "HmsA"}},
+       {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(Joined(c.options));
@@ -190,6 +213,9 @@ TEST_F(PrintOptions, WhatThePrinterDoesNotTakeIsOneLineNamingTheOptionAndWhatIsA
       {{"out.xps"}, "-o out.xps: no such print option; the output file is now the second argument"},
       {{"../out"}, "the output file is now the second argument"},
       {{"nosuch=1"}, "-o nosuch=1: no such print option (xpspipe options lists them)"},
+      {{"header-footer-date=dmyMW"}, "-o header-footer-date=dmyMW: wants none, or a pattern of at most four"},
+      {{"header-footer-time=x"}, "-o header-footer-time=x: wants none, or a pattern"},
+      {{"header-footer-position=middle"}, "-o header-footer-position=middle: the printer offers top-left"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(Joined(c.options));

@@ -69,7 +69,7 @@ class PageMarkupBridgeTest : public ::testing::Test {
 
 TEST_F(PageMarkupBridgeTest, OpensThePageWithTheResourceCallbacksAndTheDeviceValues) {
   ASSERT_EQ(Run(MakeComObject<Page>("/p1.fpage", FixedPage(""))), S_OK);
-  EXPECT_THAT(Log(), ElementsAre("XpsSetConvResAPI page=set font=null profile=null image=null reserved=null,null",
+  EXPECT_THAT(Log(), ElementsAre("XpsSetConvResAPI page=set font=set profile=set image=set reserved=null,null",
                                  "XpsSetPageDevice 1 1 215900 279400 0 0 215900 279400 600 600 2 0 4 100 279400 "
                                  "279400 4 4 8",
                                  "StartElem FixedPage", "ReadAtt Height=1056", "ReadAtt Width=816",

@@ -38,7 +38,7 @@ class RipEndToEnd : public ::testing::Test {
   }
   void TearDown() override {
     for (const char* name : {"KESTREL_RECORDER_LOG", "KESTREL_RECORDER_FILES", "KESTREL_RECORDER_REJECT",
-                             "KESTREL_RECORDER_CANCEL"})
+                             "KESTREL_RECORDER_CANCEL", "KESTREL_RECORDER_RESOURCES"})
       unsetenv(name);
   }
 
@@ -70,7 +70,22 @@ class RipEndToEnd : public ::testing::Test {
     return names;
   }
 
+  // Has the converter fetch every resource of the job into Resources().
+  void FetchResources() {
+    fs::create_directory(Resources());
+    setenv("KESTREL_RECORDER_RESOURCES", Resources().c_str(), 1);
+  }
+  // Checks what the converter received against the document's parts.
+  void CheckResources(const fs::path& input, const std::vector<std::string>& kinds) {
+    std::vector<std::string> args = {"/usr/bin/python3", KESTREL_SOURCE_DIR "/tests/rip/resource_check.py", "check",
+                                     input.string(), Resources().string()};
+    args.insert(args.end(), kinds.begin(), kinds.end());
+    const ProcessResult checked = RunProcess(args, kLimit);
+    EXPECT_EQ(checked.exit_code, 0) << checked.out << checked.err;
+  }
+
   fs::path Driver() const { return scratch_ / "driver"; }
+  fs::path Resources() const { return scratch_ / "resources"; }
   fs::path Files() const { return scratch_ / "files"; }
   fs::path Log() const { return scratch_ / "calls.log"; }
   fs::path Out() const { return scratch_ / "out.prn"; }
@@ -89,12 +104,12 @@ TEST_P(RipCorpus, TheConverterSeesEveryElementAndTheOutputIsItsPrinterData) {
   Compare(input);
   const std::vector<std::string> opened = Logged("PrnCtrlOpen ");
   ASSERT_EQ(opened.size(), 1u);
-  EXPECT_THAT(opened[0], HasSubstr("channel=driverout reserved=null encoder=" + Driver().string() + "/KESTENC.DLL "
+  EXPECT_THAT(opened[0], HasSubstr("channel=driverout reserved=null encoder=" + Driver().string() + "/PWGENC.DLL "
                                    "size=1548 printer=Kestrel InkJet MFP document=" +
                                    input.filename().string() + " job=1 one=1 last= zeroflag=0"));
-  // The default ticket: Letter, portrait, 600 dpi; 4 planes of 8 bits.
+  // The default ticket: Letter, portrait, 600 dpi; 3 planes of 8 bits.
   for (const std::string& device : Logged("XpsSetPageDevice "))
-    EXPECT_EQ(device, "XpsSetPageDevice 1 1 215900 279400 0 0 215900 279400 600 600 2 0 4 100 279400 279400 4 4 8");
+    EXPECT_EQ(device, "XpsSetPageDevice 1 1 215900 279400 0 0 215900 279400 600 600 2 0 4 100 279400 279400 3 3 8");
   const std::vector<std::string> lines = ReadLines(Log());
   ASSERT_GE(lines.size(), 2u);
   EXPECT_EQ(lines[lines.size() - 2], "PrnCtrlXPS2SPDLClose");
@@ -104,6 +119,58 @@ TEST_P(RipCorpus, TheConverterSeesEveryElementAndTheOutputIsItsPrinterData) {
 INSTANTIATE_TEST_SUITE_P(Documents, RipCorpus,
                          ::testing::Values("xps/mb01.xps", "xps/mb06.xps", "xps/mb08.xps", "oxps/mb01.oxps",
                                            "oxps/mb08.oxps"));
+
+// Every font, image and profile of a document, fetched by the converter during
+// the job, is the part's font, the independent decoder's pixels, the profile.
+struct ResourceCase {
+  const char* document;  // in the corpus; "+profiles" adds a profile colour and a JPEG with its own profile
+  std::vector<std::string> kinds;
+};
+
+class RipResources : public RipEndToEnd, public ::testing::WithParamInterface<ResourceCase> {};
+
+TEST_P(RipResources, TheConverterReceivesEachResourceAsTheIndependentLibrariesReadIt) {
+  std::string name = GetParam().document;
+  const bool addProfiles = name.ends_with("+profiles");
+  if (addProfiles) name.resize(name.size() - std::string_view("+profiles").size());
+  fs::path input = kCorpus / name;
+  if (!fs::exists(input)) GTEST_SKIP() << input << " is not there";
+  if (addProfiles) {
+    const fs::path made = scratch_ / ("profiles" + input.extension().string());
+    const ProcessResult added = RunProcess({"/usr/bin/python3", KESTREL_SOURCE_DIR "/tests/rip/resource_check.py",
+                                            "add-profiles", input.string(), made.string()},
+                                           kLimit);
+    ASSERT_EQ(added.exit_code, 0) << added.out << added.err;
+    input = made;
+  }
+  FetchResources();
+  const ProcessResult run = Run(input);
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(ReadFile(Out()), ReadFile(Log()));
+  Compare(input);
+  CheckResources(input, GetParam().kinds);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Documents, RipResources,
+    ::testing::Values(ResourceCase{"xps/mb01.xps", {"font", "image"}}, ResourceCase{"oxps/mb01.oxps", {"font", "image"}},
+                      ResourceCase{"xps/mb06.xps", {"font", "image"}}, ResourceCase{"oxps/mb08.oxps", {"image"}},
+                      // Obfuscated fonts and JPEGs.
+                      ResourceCase{"violations/MarkupCompatibility_M1.2a.xps", {"font", "image"}},
+                      ResourceCase{"violations/MarkupCompatibility_M2.14a.oxps", {"font", "image"}},
+                      ResourceCase{"xps/mb08.xps+profiles", {"image", "profile"}},
+                      ResourceCase{"xps/mb01.xps+profiles", {"font", "image", "profile"}}));
+
+TEST_F(RipEndToEnd, TheSampleDocumentsObfuscatedFontAndImagesReachTheConverter) {
+  const fs::path input = scratch_ / "sample.xps";
+  const ProcessResult made = RunProcess({KESTREL_MAKE_SAMPLE_XPS, "--pages", "3", "--noise-kib", "20", input.string()},
+                                        kLimit);
+  ASSERT_EQ(made.exit_code, 0) << made.err;
+  FetchResources();
+  const ProcessResult run = Run(input);
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  CheckResources(input, {"font", "image"});
+}
 
 TEST_F(RipEndToEnd, AGhostscriptDocumentOfSeveralPages) {
   // Ghostscript's XPS writer draws text as paths: large pages from an independent producer.
@@ -145,7 +212,7 @@ TEST_F(RipEndToEnd, TheDeviceValuesFollowTheTicket) {
   // Landscape takes the package's landscape rotation, 90 degrees: code 3.
   EXPECT_THAT(Logged("XpsSetPageDevice "),
               ::testing::ElementsAre(
-                  "XpsSetPageDevice 1 1 210000 297000 0 0 210000 297000 300 300 3 0 4 100 297000 297000 4 4 8"));
+                  "XpsSetPageDevice 1 1 210000 297000 0 0 210000 297000 300 300 3 0 4 100 297000 297000 3 3 8"));
   EXPECT_THAT(Logged("DevModeSet "), ::testing::ElementsAre(HasSubstr(
                                          "orientation=2 paper=9 quality=300 yresolution=300")));
 }

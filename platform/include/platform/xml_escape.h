@@ -42,6 +42,15 @@ void AppendEscapedXml(std::basic_string<Char>& out, std::basic_string_view<Char>
   }
 }
 
+// Appends ` name="value"` with the value escaped.
+inline void AppendXmlAttribute(std::u16string& out, std::u16string_view name, std::u16string_view value) {
+  out += u' ';
+  out += name;
+  out += u"=\"";
+  AppendEscapedXml(out, value);
+  out += u'"';
+}
+
 inline std::string EscapedXml(std::string_view text) {
   std::string out;
   out.reserve(text.size());

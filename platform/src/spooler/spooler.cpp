@@ -15,6 +15,7 @@ namespace {
 
 struct SpoolerJob {
   std::u16string document;
+  SYSTEMTIME submitted{};
   std::u16string user;
   DWORD status = 0;
 };
@@ -23,6 +24,7 @@ struct Spooler {
   std::mutex mutex;
   std::u16string driver_directory;
   std::map<std::pair<std::u16string, DWORD>, SpoolerJob> jobs;
+  std::map<std::u16string, PrinterDriverFiles, std::less<>> drivers;
 };
 
 Spooler& TheSpooler() {
@@ -85,6 +87,7 @@ BOOL GetJobW(HANDLE printer, DWORD jobId, DWORD level, BYTE* buffer, DWORD size,
   JOB_INFO_1W info{};
   info.JobId = jobId;
   info.Status = job.status;
+  info.Submitted = job.submitted;
   BYTE* strings = buffer + sizeof(JOB_INFO_1W);
   info.pPrinterName = reinterpret_cast<LPWSTR>(strings);
   strings = PutString(strings, open.name);
@@ -93,6 +96,36 @@ BOOL GetJobW(HANDLE printer, DWORD jobId, DWORD level, BYTE* buffer, DWORD size,
   if (!job.user.empty()) {
     info.pUserName = reinterpret_cast<LPWSTR>(strings);
     PutString(strings, job.user);
+  }
+  std::memcpy(buffer, &info, sizeof info);
+  return TRUE;
+}
+
+BOOL GetPrinterDriverW(HANDLE printer, LPCWSTR environment, DWORD level, BYTE* buffer, DWORD size, DWORD* needed) {
+  if (!printer) return Fail(ERROR_INVALID_HANDLE);
+  if (environment || level != 2 || !needed) return Fail(ERROR_INVALID_PARAMETER);
+  const OpenPrinter& open = *static_cast<const OpenPrinter*>(printer);
+  Spooler& spooler = TheSpooler();
+  std::lock_guard lock(spooler.mutex);
+  const auto found = spooler.drivers.find(open.name);
+  if (found == spooler.drivers.end()) return Fail(ERROR_UNKNOWN_PRINTER_DRIVER);
+  const PrinterDriverFiles& files = found->second;
+  const std::u16string environmentName = u"Linux";
+  const std::u16string* strings[] = {&files.name, &environmentName, &files.driverPath, &files.dataFile,
+                                     &files.configFile};
+  std::size_t bytes = sizeof(DRIVER_INFO_2W);
+  for (const std::u16string* text : strings) bytes += (text->size() + 1) * sizeof(WCHAR);
+  const std::optional<DWORD> size_needed = TryIntCast<DWORD>(bytes);
+  if (!size_needed) return Fail(ERROR_NOT_ENOUGH_MEMORY);
+  *needed = *size_needed;
+  if (!buffer || size < bytes) return Fail(ERROR_INSUFFICIENT_BUFFER);
+  DRIVER_INFO_2W info{};
+  info.cVersion = 3;
+  LPWSTR* fields[] = {&info.pName, &info.pEnvironment, &info.pDriverPath, &info.pDataFile, &info.pConfigFile};
+  BYTE* out = buffer + sizeof(DRIVER_INFO_2W);
+  for (std::size_t i = 0; i < std::size(strings); ++i) {
+    *fields[i] = reinterpret_cast<LPWSTR>(out);
+    out = PutString(out, *strings[i]);
   }
   std::memcpy(buffer, &info, sizeof info);
   return TRUE;
@@ -120,10 +153,17 @@ void SetPrinterDriverDirectory(std::u16string_view directory) {
 }
 
 void AddSpoolerJob(std::u16string_view printerName, DWORD jobId, std::u16string_view documentName,
-                   std::u16string_view userName) {
+                   const SYSTEMTIME& submitted, std::u16string_view userName) {
   Spooler& spooler = TheSpooler();
   std::lock_guard lock(spooler.mutex);
-  spooler.jobs.insert_or_assign({std::u16string(printerName), jobId}, SpoolerJob{std::u16string(documentName), std::u16string(userName), 0});
+  spooler.jobs.insert_or_assign({std::u16string(printerName), jobId},
+                                SpoolerJob{std::u16string(documentName), submitted, std::u16string(userName), 0});
+}
+
+void SetPrinterDriver(std::u16string_view printerName, const PrinterDriverFiles& driver) {
+  Spooler& spooler = TheSpooler();
+  std::lock_guard lock(spooler.mutex);
+  spooler.drivers.insert_or_assign(std::u16string(printerName), driver);
 }
 
 void SetSpoolerJobStatus(std::u16string_view printerName, DWORD jobId, DWORD status) {

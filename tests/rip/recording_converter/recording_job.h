@@ -13,6 +13,12 @@
 //   KESTREL_RECORDER_CANCEL  "<page>:<element>": at that start tag the converter
 //                            sends the process SIGINT and waits until the
 //                            spooler shows the job as deleting
+//   KESTREL_RECORDER_RESOURCES a folder: the converter fetches every font,
+//                            image and colour profile the markup names through
+//                            the resource callbacks, writes what it receives
+//                            there (<n>.bin) and lists each call in
+//                            resources.txt (see xpsconv.cpp); the call log
+//                            stays as it is
 #pragma once
 
 #include <cstdio>
@@ -63,7 +69,8 @@ class RecordingJob {
         log_(std::fopen(Env("KESTREL_RECORDER_LOG").c_str(), "wb")),
         files_(Env("KESTREL_RECORDER_FILES")),
         reject_(Trigger::Parse(Env("KESTREL_RECORDER_REJECT"))),
-        cancel_(Trigger::Parse(Env("KESTREL_RECORDER_CANCEL"))) {}
+        cancel_(Trigger::Parse(Env("KESTREL_RECORDER_CANCEL"))),
+        resources_(Env("KESTREL_RECORDER_RESOURCES")) {}
   ~RecordingJob() {
     if (log_) std::fclose(log_);
   }
@@ -96,8 +103,15 @@ class RecordingJob {
   const std::string& files() const { return files_; }
   const Trigger& reject() const { return reject_; }
   const Trigger& cancel() const { return cancel_; }
+  const std::string& resources() const { return resources_; }
   std::u16string printer;
   DWORD job = 0;
+  // What XpsSetConvResAPI registered for the page being converted.
+  IFixedPage* resourcePage = nullptr;
+  GetXPSFontDataFunction fontCallback = nullptr;
+  GetXPSICCDataFunction profileCallback = nullptr;
+  GetXPSImageDataFunction imageCallback = nullptr;
+  int fetched = 0;
 
  private:
   // An odd size, so that pieces end inside headers and inside UTF-16 units.
@@ -115,6 +129,7 @@ class RecordingJob {
   std::string files_;
   Trigger reject_;
   Trigger cancel_;
+  std::string resources_;
   std::string pending_;
   int page_ = 0;
 };

@@ -1,8 +1,13 @@
 // The recording markup converter: logs every call with its arguments. Refuses
-// a chosen element, or cancels the job at one (see recording_job.h).
+// a chosen element, or cancels the job at one, or fetches the page's resources
+// (see recording_job.h).
 #include <signal.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
 #include <vector>
 
 #include "platform/spooler.h"
@@ -35,6 +40,67 @@ void WaitForDeleting(const RecordingJob& job) {
   ClosePrinter(printer);
 }
 
+// The converter's own memory; the callbacks' NULL releases are counted.
+int nullReleases = 0;
+void* Allocate(DWORD size) { return std::malloc(size ? size : 1); }
+void Release(void* block) {
+  if (!block) ++nullReleases;
+  std::free(block);
+}
+
+// One line of resources.txt per callback: kind, page, result, bytes received,
+// NULL releases, the file holding the bytes ("-" for none), the URI asked for.
+void Fetch(RecordingJob& job, const std::string& kind, const std::string& uri) {
+  BYTE* buffer = nullptr;
+  DWORD size = 0;
+  INT result = 0;
+  nullReleases = 0;
+  if (kind == "image") {
+    if (!job.imageCallback) return;
+    result = job.imageCallback(&Allocate, &Release, job.resourcePage, uri.c_str(), nullptr, nullptr, &buffer);
+    if (buffer) {
+      ImageBlockHeader header;
+      std::memcpy(&header, buffer, sizeof header);
+      size = static_cast<DWORD>(kImageBlockHeaderSize + std::size_t{header.bytesPerPixel} *
+                                                            ImageBlockLe16(header.width) *
+                                                            ImageBlockLe16(header.height) +
+                                ImageBlockBe32(header.profileSize));
+    }
+  } else {
+    const GetXPSFontDataFunction callback = kind == "font" ? job.fontCallback : job.profileCallback;
+    if (!callback) return;
+    result = callback(&Allocate, &Release, job.resourcePage, uri.c_str(), nullptr, nullptr, &buffer, &size);
+  }
+  std::string file = "-";
+  if (buffer) {
+    file = std::to_string(++job.fetched) + ".bin";
+    std::ofstream(job.resources() + "/" + file, std::ios::binary).write(reinterpret_cast<const char*>(buffer), size);
+    Release(buffer);
+  }
+  std::ofstream(job.resources() + "/resources.txt", std::ios::app)
+      << kind << ' ' << job.page() << ' ' << result << ' ' << size << ' ' << nullReleases << ' ' << file << ' '
+      << uri << '\n';
+}
+
+// The resources an attribute names: a font, an image (with a profile of its
+// own in a ColorConvertedBitmap extension) or the profile of a context colour.
+void FetchNamedResources(RecordingJob& job, std::string_view name, const std::string& value) {
+  std::istringstream words(value);
+  std::string first, second, third;
+  words >> first >> second >> third;
+  if (name == "FontUri") {
+    Fetch(job, "font", value);
+  } else if (name == "ImageSource" && first == "{ColorConvertedBitmap") {
+    Fetch(job, "image", second);
+    if (!third.empty() && third.back() == '}') third.pop_back();
+    Fetch(job, "profile", third);
+  } else if (name == "ImageSource") {
+    Fetch(job, "image", value);
+  } else if (first == "ContextColor") {
+    Fetch(job, "profile", second);
+  }
+}
+
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) INT XpsSetConvResAPI(void* converter, IFixedPage* page,
@@ -42,7 +108,12 @@ extern "C" __attribute__((visibility("default"))) INT XpsSetConvResAPI(void* con
                                                                       GetXPSICCDataFunction profile,
                                                                       GetXPSImageDataFunction image,
                                                                       void* reserved1, void* reserved2) {
-  Job(converter).Call("XpsSetConvResAPI page=" + Pointer(page) + " font=" + Pointer(reinterpret_cast<void*>(font)) +
+  RecordingJob& job = Job(converter);
+  job.resourcePage = page;
+  job.fontCallback = font;
+  job.profileCallback = profile;
+  job.imageCallback = image;
+  job.Call("XpsSetConvResAPI page=" + Pointer(page) + " font=" + Pointer(reinterpret_cast<void*>(font)) +
                       " profile=" + Pointer(reinterpret_cast<void*>(profile)) +
                       " image=" + Pointer(reinterpret_cast<void*>(image)) + " reserved=" + Pointer(reserved1) +
                       "," + Pointer(reserved2));
@@ -72,12 +143,14 @@ extern "C" __attribute__((visibility("default"))) INT XPSStartElem(const char* n
 
 extern "C" __attribute__((visibility("default"))) INT XPSReadAtt(const char* name, const void* value,
                                                                 void* converter) {
+  RecordingJob& job = Job(converter);
   std::string text;
   if (std::string_view(name) == "UnicodeString")
     text = Utf16ToUtf8(static_cast<const WCHAR*>(value)).value_or("<invalid UTF-16>");
   else
     text = static_cast<const char*>(value);
-  Job(converter).Call("ReadAtt " + Escape(name) + "=" + Escape(text));
+  job.Call("ReadAtt " + Escape(name) + "=" + Escape(text));
+  if (!job.resources().empty()) FetchNamedResources(job, name, text);
   return 1;
 }
 

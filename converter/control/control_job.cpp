@@ -1,0 +1,83 @@
+#include "converter/control/control_job.h"
+
+#include <cstring>
+
+#include "platform/print_ticket_provider.h"
+
+ControlJob::ControlJob(const std::string& encoderPath, ConverterWriteCallback write, void* context,
+                       ZeroFlagCallback zeroFlag)
+    : encoder_library_(encoderPath), writer_(write, context), zero_flag_(zeroFlag) {
+  raster_.size = sizeof raster_;
+  raster_.control = this;
+  raster_.beginPage = &BeginPage;
+  raster_.writeRows = &WriteRows;
+  raster_.endPage = &EndPage;
+  raster_.mayContinue = &MayContinue;
+  if (!encoder_library_.Loaded()) {
+    failure_ = encoder_library_.failure();
+    return;
+  }
+  encoder_ = encoder_library_.open(&Sink, this);
+  if (!encoder_) failure_ = "the encoder library refused to open";
+}
+
+ControlJob::~ControlJob() {
+  DiscardPage();
+  if (encoder_) encoder_library_.close(encoder_);
+}
+
+void ControlJob::DiscardPage() {
+  if (raster_.page.discard) raster_.page.discard(raster_.page.state);
+  raster_.page = {};
+}
+
+void ControlJob::SetDevMode(const void* devmode, DWORD size) {
+  // A page left unfinished by a failed parse is dropped before the next begins.
+  DiscardPage();
+  if (!devmode || size < sizeof(DEVMODEW)) return;
+  DEVMODEW mode;
+  std::memcpy(&mode, devmode, sizeof mode);
+  if (mode.dmFields & DM_DUPLEX) {
+    sides_ = mode.dmDuplex == DMDUP_VERTICAL     ? kEncoderTwoSidedLongEdge
+             : mode.dmDuplex == DMDUP_HORIZONTAL ? kEncoderTwoSidedShortEdge
+                                                 : kEncoderOneSided;
+  }
+  if ((mode.dmFields & DM_COPIES) && mode.dmCopies > 0) copies_ = static_cast<std::uint32_t>(mode.dmCopies);
+}
+
+bool ControlJob::Finish() {
+  DiscardPage();
+  if (!encoder_) return false;
+  const bool closed = encoder_library_.close(encoder_) != 0;
+  encoder_ = nullptr;
+  return writer_.Flush() && closed;
+}
+
+INT ControlJob::BeginPage(void* control, const RasterPageFormat* format) {
+  auto* job = static_cast<ControlJob*>(control);
+  if (!job->encoder_ || !format) return 0;
+  EncoderPage page{*format, job->sides_, job->copies_};
+  return job->encoder_library_.startPage(job->encoder_, &page);
+}
+
+INT ControlJob::WriteRows(void* control, const std::uint8_t* rows, std::uint32_t count, std::size_t stride) {
+  auto* job = static_cast<ControlJob*>(control);
+  return job->encoder_ && job->encoder_library_.writeRows(job->encoder_, rows, count, stride) &&
+         !job->writer_.failed();
+}
+
+INT ControlJob::EndPage(void* control) {
+  auto* job = static_cast<ControlJob*>(control);
+  return job->encoder_ && job->encoder_library_.endPage(job->encoder_) && job->writer_.Flush();
+}
+
+INT ControlJob::MayContinue(void* control) {
+  auto* job = static_cast<ControlJob*>(control);
+  BYTE cancel = 1;
+  job->zero_flag_(&cancel);
+  return cancel == 0 && !job->writer_.failed();
+}
+
+INT ControlJob::Sink(void* context, const std::uint8_t* bytes, std::size_t length) {
+  return static_cast<ControlJob*>(context)->writer_.Append(bytes, length) ? 1 : 0;
+}

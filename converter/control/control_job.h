@@ -1,0 +1,46 @@
+// One print job of the printer-control library: the encoder chosen by the
+// rip filter, the output records, the settings of the page's DEVMODE, and the
+// RasterJob through which the markup converter delivers each page.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "converter/control/encoder_library.h"
+#include "converter/control/record_writer.h"
+#include "converter/raster_job.h"
+
+class ControlJob {
+ public:
+  // Fails (failure() non-empty) when the encoder does not load or open.
+  ControlJob(const std::string& encoderPath, ConverterWriteCallback write, void* context, ZeroFlagCallback zeroFlag);
+  ~ControlJob();
+  ControlJob(const ControlJob&) = delete;
+  ControlJob& operator=(const ControlJob&) = delete;
+
+  const std::string& failure() const { return failure_; }
+  RasterJob* raster() { return &raster_; }
+
+  // The next page's sides and copies from its DEVMODE; a block too short for
+  // the public part keeps the previous page's values.
+  void SetDevMode(const void* devmode, DWORD size);
+  // Ends the encoder's data and sends the last records; false on a failure.
+  bool Finish();
+
+ private:
+  static INT BeginPage(void* control, const RasterPageFormat* format);
+  static INT WriteRows(void* control, const std::uint8_t* rows, std::uint32_t count, std::size_t stride);
+  static INT EndPage(void* control);
+  static INT MayContinue(void* control);
+  static INT Sink(void* context, const std::uint8_t* bytes, std::size_t length);
+  void DiscardPage();
+
+  EncoderLibrary encoder_library_;
+  RecordWriter writer_;
+  ZeroFlagCallback zero_flag_;
+  void* encoder_ = nullptr;
+  RasterJob raster_{};
+  std::uint32_t sides_ = kEncoderOneSided;
+  std::uint32_t copies_ = 1;
+  std::string failure_;
+};

@@ -1,0 +1,201 @@
+#include "converter/markup/page_renderer.h"
+
+#include "converter/markup/path_geometry.h"
+
+namespace xpsconv {
+
+namespace {
+
+double OpacityOf(const Element& element) {
+  const std::string* text = element.Attribute("Opacity");
+  const auto value = text ? ParseNumber(*text) : std::nullopt;
+  return value ? std::clamp(*value, 0.0, 1.0) : 1.0;
+}
+
+std::string Property(const Element& owner, std::string_view attribute) {
+  return std::string(owner.LocalName()) + "." + std::string(attribute);
+}
+
+Rect PathExtents(cairo_t* cr) {
+  double x1, y1, x2, y2;
+  cairo_path_extents(cr, &x1, &y1, &x2, &y2);
+  return Rect{x1, y1, x2 - x1, y2 - y1};
+}
+
+}  // namespace
+
+PageRenderer::PageRenderer(cairo_t* cr, PageResources& resources, PageBudget& budget, double deviceScale)
+    : cr_(cr), resources_(resources), budget_(budget), device_scale_(deviceScale) {}
+
+void PageRenderer::DrawPage(const Element& page) {
+  const bool pushed = PushResources(page);
+  DrawChildren(page);
+  if (pushed) dictionaries_.pop_back();
+}
+
+bool PageRenderer::PushResources(const Element& element) {
+  const Element* resources = element.Child(Property(element, "Resources"));
+  if (!resources) return false;
+  Dictionary dictionary;
+  for (const auto& child : resources->children) {
+    if (child->LocalName() != "ResourceDictionary") continue;
+    for (const auto& entry : child->children)
+      if (const std::string* key = entry->Attribute("Key")) dictionary.emplace(*key, entry.get());
+  }
+  dictionaries_.push_back(std::move(dictionary));
+  return true;
+}
+
+const Element* PageRenderer::Lookup(std::string_view key) const {
+  for (auto scope = dictionaries_.rbegin(); scope != dictionaries_.rend(); ++scope)
+    if (const auto found = scope->find(key); found != scope->end()) return found->second;
+  return nullptr;
+}
+
+const Element* PageRenderer::PropertyElement(const Element& owner, std::string_view attribute) const {
+  if (const std::string* text = owner.Attribute(attribute)) {
+    const std::string_view key = StaticResourceKey(*text);
+    return key.empty() ? nullptr : Lookup(key);
+  }
+  const Element* property = owner.Child(Property(owner, attribute));
+  return property && !property->children.empty() ? property->children.front().get() : nullptr;
+}
+
+std::optional<cairo_matrix_t> PageRenderer::Transform(const Element& owner, std::string_view attribute) const {
+  if (const std::string* text = owner.Attribute(attribute); text && StaticResourceKey(*text).empty())
+    return ParseMatrix(*text);
+  const Element* transform = PropertyElement(owner, attribute);
+  if (!transform || transform->LocalName() != "MatrixTransform") return std::nullopt;
+  const std::string* matrix = transform->Attribute("Matrix");
+  return matrix ? ParseMatrix(*matrix) : std::nullopt;
+}
+
+void PageRenderer::AppendGeometry(const Element& owner, std::string_view attribute, cairo_fill_rule_t* rule) {
+  if (const std::string* text = owner.Attribute(attribute); text && StaticResourceKey(*text).empty())
+    return AppendAbbreviatedGeometry(cr_, *text, rule, budget_);
+  if (const Element* geometry = PropertyElement(owner, attribute); geometry && geometry->LocalName() == "PathGeometry")
+    AppendPathGeometry(cr_, *geometry, rule, budget_);
+}
+
+void PageRenderer::ApplyClip(const Element& owner) {
+  if (!owner.Attribute("Clip") && !owner.Child(Property(owner, "Clip"))) return;
+  cairo_fill_rule_t rule = CAIRO_FILL_RULE_EVEN_ODD;
+  cairo_new_path(cr_);
+  AppendGeometry(owner, "Clip", &rule);
+  cairo_set_fill_rule(cr_, rule);
+  cairo_clip(cr_);
+}
+
+bool PageRenderer::BeginLayer(const Element& element) {
+  if (OpacityOf(element) >= 1.0 && !element.Attribute("OpacityMask") &&
+      !element.Child(Property(element, "OpacityMask")))
+    return false;
+  cairo_push_group(cr_);
+  return true;
+}
+
+void PageRenderer::EndLayer(const Element& element, bool pushed, const Rect& bounds) {
+  if (!pushed) return;
+  cairo_pop_group_to_source(cr_);
+  const double opacity = OpacityOf(element);
+  if (cairo_pattern_t* mask = BrushPattern(element, "OpacityMask", opacity, bounds)) {
+    cairo_mask(cr_, mask);
+    cairo_pattern_destroy(mask);
+  } else if (!element.Attribute("OpacityMask") && !element.Child(Property(element, "OpacityMask"))) {
+    cairo_paint_with_alpha(cr_, opacity);
+  }
+}
+
+void PageRenderer::DrawChildren(const Element& parent) {
+  for (const auto& child : parent.children) DrawElement(*child);
+}
+
+void PageRenderer::DrawElement(const Element& element) {
+  const std::string_view name = element.LocalName();
+  if (name == "Canvas") return DrawCanvas(element);
+  if (name == "Path") return DrawPath(element);
+  if (name == "Glyphs") return DrawGlyphs(element);
+  if (name == "AlternateContent") {
+    // No extension namespace is understood: the fallback is drawn.
+    if (const Element* fallback = element.Child("Fallback")) DrawChildren(*fallback);
+  }
+}
+
+bool PageRenderer::ApplyRenderTransform(const Element& element) {
+  const auto transform = Transform(element, "RenderTransform");
+  if (!transform) return true;
+  // A transform that squashes the element to nothing leaves nothing to draw.
+  cairo_matrix_t inverse = *transform;
+  if (cairo_matrix_invert(&inverse) != CAIRO_STATUS_SUCCESS) return false;
+  cairo_transform(cr_, &*transform);
+  return true;
+}
+
+void PageRenderer::DrawCanvas(const Element& canvas) {
+  cairo_save(cr_);
+  if (!ApplyRenderTransform(canvas)) return cairo_restore(cr_);
+  ApplyClip(canvas);
+  const bool pushed = PushResources(canvas);
+  const bool layer = BeginLayer(canvas);
+  DrawChildren(canvas);
+  double x1, y1, x2, y2;
+  cairo_clip_extents(cr_, &x1, &y1, &x2, &y2);
+  EndLayer(canvas, layer, Rect{x1, y1, x2 - x1, y2 - y1});
+  if (pushed) dictionaries_.pop_back();
+  cairo_restore(cr_);
+}
+
+void PageRenderer::DrawPath(const Element& path) {
+  cairo_save(cr_);
+  if (!ApplyRenderTransform(path)) return cairo_restore(cr_);
+  ApplyClip(path);
+  cairo_fill_rule_t rule = CAIRO_FILL_RULE_EVEN_ODD;
+  cairo_new_path(cr_);
+  AppendGeometry(path, "Data", &rule);
+  cairo_set_fill_rule(cr_, rule);
+  const Rect bounds = PathExtents(cr_);
+  const bool layer = BeginLayer(path);
+  if (cairo_pattern_t* fill = BrushPattern(path, "Fill", 1.0, bounds)) {
+    cairo_set_source(cr_, fill);
+    cairo_fill_preserve(cr_);
+    cairo_pattern_destroy(fill);
+  }
+  const std::string* thicknessText = path.Attribute("StrokeThickness");
+  const double thickness = thicknessText ? ParseNumber(*thicknessText).value_or(1.0) : 1.0;
+  if (thickness > 0) {
+    if (cairo_pattern_t* stroke = BrushPattern(path, "Stroke", 1.0, bounds)) {
+      cairo_set_line_width(cr_, thickness);
+      auto attribute = [&](std::string_view name, std::string_view fallback) {
+        const std::string* value = path.Attribute(name);
+        return value ? std::string_view(*value) : fallback;
+      };
+      const std::string_view join = attribute("StrokeLineJoin", "Miter");
+      cairo_set_line_join(cr_, join == "Round" ? CAIRO_LINE_JOIN_ROUND
+                               : join == "Bevel" ? CAIRO_LINE_JOIN_BEVEL
+                                                 : CAIRO_LINE_JOIN_MITER);
+      cairo_set_miter_limit(cr_, std::max(1.0, ParseNumber(attribute("StrokeMiterLimit", "10")).value_or(10)));
+      // cairo has one cap for both ends and the dashes: the start cap stands for all.
+      const std::string_view cap = attribute("StrokeStartLineCap", attribute("StrokeEndLineCap", "Flat"));
+      cairo_set_line_cap(cr_, cap == "Round"    ? CAIRO_LINE_CAP_ROUND
+                              : cap == "Square" ? CAIRO_LINE_CAP_SQUARE
+                                                : CAIRO_LINE_CAP_BUTT);
+      std::vector<double> dashes = ParseNumbers(attribute("StrokeDashArray", ""));
+      double total = 0;
+      for (double& dash : dashes) total += (dash = std::max(0.0, dash) * thickness);
+      // A period far below a device pixel would cost dashes without showing them.
+      if (total * device_scale_ < 0.5) dashes.clear();
+      if (!dashes.empty() && total > 0 && dashes.size() <= 1024) {
+        const double offset = ParseNumber(attribute("StrokeDashOffset", "0")).value_or(0) * thickness;
+        cairo_set_dash(cr_, dashes.data(), static_cast<int>(dashes.size()), offset);
+      }
+      cairo_set_source(cr_, stroke);
+      cairo_stroke_preserve(cr_);
+      cairo_pattern_destroy(stroke);
+    }
+  }
+  cairo_new_path(cr_);
+  EndLayer(path, layer, bounds);
+  cairo_restore(cr_);
+}
+
+}  // namespace xpsconv

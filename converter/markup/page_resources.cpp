@@ -1,0 +1,239 @@
+#include "converter/markup/page_resources.h"
+
+#include <cairo-ft.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+#include "converter/markup/render_failure.h"
+
+namespace xpsconv {
+
+namespace {
+
+// The process's FreeType instance: faces made from it may outlive a page in
+// cairo's caches, so it is never torn down.
+FT_Library FreeTypeLibrary() {
+  static FT_Library library = [] {
+    FT_Library made = nullptr;
+    return FT_Init_FreeType(&made) == 0 ? made : nullptr;
+  }();
+  return library;
+}
+
+std::mutex& FreeTypeMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+// Set when the allocator refused a block for being too large.
+thread_local bool allocation_refused = false;
+
+// Blocks carry their size ahead of them, so that a block is never read past
+// its end whatever its header claims.
+constexpr std::size_t kSizePrefix = 16;
+
+void* Allocate(DWORD size) {
+  if (size > kMaxImageBytes) {
+    allocation_refused = true;
+    return nullptr;
+  }
+  auto* block = static_cast<unsigned char*>(std::malloc(kSizePrefix + size));
+  if (!block) return nullptr;
+  std::memcpy(block, &size, sizeof size);
+  return block + kSizePrefix;
+}
+
+void Release(void* block) {
+  if (block) std::free(static_cast<unsigned char*>(block) - kSizePrefix);
+}
+
+DWORD AllocatedSize(const void* block) {
+  DWORD size = 0;
+  std::memcpy(&size, static_cast<const unsigned char*>(block) - kSizePrefix, sizeof size);
+  return size;
+}
+
+// The font bytes and the FreeType face over them, freed with the cairo face.
+struct FontData {
+  std::vector<unsigned char> bytes;
+  FT_Face face = nullptr;
+};
+
+const cairo_user_data_key_t kFontDataKey{};
+
+void DestroyFontData(void* data) {
+  auto* font = static_cast<FontData*>(data);
+  {
+    std::lock_guard lock(FreeTypeMutex());
+    FT_Done_Face(font->face);
+  }
+  delete font;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Undoes the obfuscation of a font part whose name is its GUID: the first 32
+// bytes are XORed with the GUID's bytes, last first.
+bool Deobfuscate(const std::string& uri, std::vector<unsigned char>& bytes) {
+  std::string stem = uri.substr(uri.rfind('/') + 1);
+  stem = stem.substr(0, stem.rfind('.'));
+  std::vector<unsigned char> key;
+  for (std::size_t i = 0; i + 1 < stem.size();) {
+    if (stem[i] == '-' || stem[i] == '{' || stem[i] == '}') {
+      ++i;
+      continue;
+    }
+    const int high = HexDigit(stem[i]), low = HexDigit(stem[i + 1]);
+    if (high < 0 || low < 0) return false;
+    key.push_back(static_cast<unsigned char>(high * 16 + low));
+    i += 2;
+  }
+  if (key.size() != 16 || bytes.size() < 32) return false;
+  for (std::size_t i = 0; i < 32; ++i) bytes[i] ^= key[15 - i % 16];
+  return true;
+}
+
+FT_Face OpenFace(const std::vector<unsigned char>& bytes, long index) {
+  std::lock_guard lock(FreeTypeMutex());
+  FT_Library library = FreeTypeLibrary();
+  FT_Face face = nullptr;
+  if (!library || FT_New_Memory_Face(library, bytes.data(), static_cast<FT_Long>(bytes.size()), index, &face) != 0)
+    return nullptr;
+  return face;
+}
+
+void Premultiply(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a, std::uint32_t* out) {
+  auto mul = [a](std::uint8_t c) { return static_cast<std::uint32_t>((c * a + 127) / 255); };
+  *out = (std::uint32_t{a} << 24) | (mul(r) << 16) | (mul(g) << 8) | mul(b);
+}
+
+std::uint16_t Le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+
+// The ImageBlock's pixels as a cairo surface; NULL for colour types not drawn
+// and for a block too short for what its header says.
+PageImage DecodeImageBlock(const std::uint8_t* block, std::size_t size) {
+  PageImage image;
+  if (size < 512 || std::memcmp(block, "RIRO", 4) != 0) return image;
+  const int width = Le16(block + 8), height = Le16(block + 10);
+  const int depth = block[16], type = block[17];
+  const double dpiX = Le16(block + 12) + Le16(block + 32) / 65536.0;
+  const double dpiY = Le16(block + 14) + Le16(block + 34) / 65536.0;
+  if (width == 0 || height == 0) return image;
+  const bool known = (type == 0 && depth == 1) || (type == 1 && depth == 3) || (type == 2 && depth == 4) ||
+                     (type == 9 && depth == 4) || (type == 10 && depth == 5);
+  if (!known || size - 512 < static_cast<std::size_t>(depth) * width * height) return image;
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(surface);
+    return image;
+  }
+  cairo_surface_flush(surface);
+  unsigned char* data = cairo_image_surface_get_data(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  const std::uint8_t* pixel = block + 512;
+  for (int y = 0; y < height; ++y) {
+    auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
+    for (int x = 0; x < width; ++x, pixel += depth) {
+      std::uint8_t r, g, b, a = 255;
+      switch (type) {
+        case 0: r = g = b = pixel[0]; break;
+        case 1: r = pixel[0], g = pixel[1], b = pixel[2]; break;
+        case 9: r = pixel[0], g = pixel[1], b = pixel[2], a = pixel[3]; break;
+        default: {  // CMYK, with alpha for type 10; no colour management
+          const int k = 255 - pixel[3];
+          r = static_cast<std::uint8_t>((255 - pixel[0]) * k / 255);
+          g = static_cast<std::uint8_t>((255 - pixel[1]) * k / 255);
+          b = static_cast<std::uint8_t>((255 - pixel[2]) * k / 255);
+          if (type == 10) a = pixel[4];
+        }
+      }
+      Premultiply(r, g, b, a, &row[x]);
+    }
+  }
+  cairo_surface_mark_dirty(surface);
+  image.surface = surface;
+  image.width = width;
+  image.height = height;
+  image.dpiX = dpiX > 0 ? dpiX : 96;
+  image.dpiY = dpiY > 0 ? dpiY : 96;
+  return image;
+}
+
+void Warn(const std::string& what) { std::fprintf(stderr, "xpsconv: %s\n", what.c_str()); }
+
+}  // namespace
+
+PageResources::~PageResources() {
+  for (auto& [uri, font] : fonts_)
+    if (font.face) cairo_font_face_destroy(font.face);
+  for (auto& [uri, image] : images_)
+    if (image.surface) cairo_surface_destroy(image.surface);
+}
+
+const PageFont* PageResources::Font(const std::string& uri, bool bold) {
+  const std::string key = uri + (bold ? "\n1" : "\n0");
+  if (const auto found = fonts_.find(key); found != fonts_.end()) return found->second.face ? &found->second : nullptr;
+  PageFont& slot = fonts_[key];
+  const std::size_t hash = uri.find('#');
+  const std::string part = uri.substr(0, hash);
+  const long index = hash == std::string::npos ? 0 : std::strtol(uri.c_str() + hash + 1, nullptr, 10);
+  BYTE* buffer = nullptr;
+  DWORD size = 0;
+  if (!callbacks_.font ||
+      !callbacks_.font(&Allocate, &Release, callbacks_.page, part.c_str(), nullptr, nullptr, &buffer, &size) ||
+      !buffer) {
+    Warn("the font " + part + " cannot be had; its glyph runs are skipped");
+    return nullptr;
+  }
+  auto* data = new FontData{std::vector<unsigned char>(buffer, buffer + size)};
+  Release(buffer);
+  data->face = OpenFace(data->bytes, index);
+  if (!data->face && Deobfuscate(part, data->bytes)) data->face = OpenFace(data->bytes, index);
+  if (!data->face) {
+    Warn("FreeType refuses the font " + part + "; its glyph runs are skipped");
+    delete data;
+    return nullptr;
+  }
+  cairo_font_face_t* face = cairo_ft_font_face_create_for_ft_face(data->face, 0);
+  if (cairo_font_face_set_user_data(face, &kFontDataKey, data, &DestroyFontData) != CAIRO_STATUS_SUCCESS) {
+    cairo_font_face_destroy(face);
+    DestroyFontData(data);
+    return nullptr;
+  }
+  if (bold) cairo_ft_font_face_set_synthesize(face, CAIRO_FT_SYNTHESIZE_BOLD);
+  slot = PageFont{face, data->face};
+  return &slot;
+}
+
+const PageImage* PageResources::Image(const std::string& uri) {
+  if (const auto found = images_.find(uri); found != images_.end())
+    return found->second.surface ? &found->second : nullptr;
+  PageImage& slot = images_[uri];
+  BYTE* block = nullptr;
+  allocation_refused = false;
+  const bool fetched = callbacks_.image &&
+                       callbacks_.image(&Allocate, &Release, callbacks_.page, uri.c_str(), nullptr, nullptr, &block) &&
+                       block;
+  if (allocation_refused) throw RenderFailure("the image " + uri + " is larger than " +
+                                              std::to_string(kMaxImageBytes >> 20) + " MB decoded");
+  if (!fetched) {
+    Warn("the image " + uri + " cannot be had; it is not drawn");
+    return nullptr;
+  }
+  slot = DecodeImageBlock(block, AllocatedSize(block));
+  Release(block);
+  if (!slot.surface) Warn("the image " + uri + " has a colour type that is not drawn or is cut short");
+  return slot.surface ? &slot : nullptr;
+}
+
+}  // namespace xpsconv

@@ -1,0 +1,49 @@
+// What the two converter libraries share beyond the rip filter's interface:
+// the converter context. The printer-control library owns it (one per job)
+// and hands it out from GetConvCntFromSPDLCnt; the markup converter, loaded
+// afresh for every page, finds everything that outlives a page through it:
+// the raster sink of the job and the page being built.
+//
+// Plain C data and function pointers, so that neither library depends on the
+// other's code or layout beyond this header.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "converter/converter_interface.h"
+
+extern "C" {
+
+// One page of raster as the markup converter delivers it: rows from top to
+// bottom, samples interleaved, 8 bits each.
+struct RasterPageFormat {
+  std::uint32_t width;   // pixels
+  std::uint32_t height;  // rows
+  std::uint32_t resolutionX;  // dots per inch
+  std::uint32_t resolutionY;
+  std::uint32_t planes;  // 1 grey (0 black), 3 RGB, 4 CMYK (0 no ink)
+  std::int32_t mediaWidth;   // microns, as fed
+  std::int32_t mediaHeight;
+};
+
+// The page the markup converter is building; it frees it itself.
+struct RasterJobPage {
+  void* state;
+  void (*discard)(void* state);
+};
+
+struct RasterJob {
+  std::uint32_t size;  // sizeof(RasterJob)
+  void* control;       // the printer-control library's job
+  // Each returns 1 on success, 0 when the page must stop (encoder or output
+  // failure, or the job was cancelled).
+  INT (*beginPage)(void* control, const RasterPageFormat* format);
+  INT (*writeRows)(void* control, const std::uint8_t* rows, std::uint32_t count, std::size_t stride);
+  INT (*endPage)(void* control);
+  // 1 while the job may go on; asked between bands.
+  INT (*mayContinue)(void* control);
+  RasterJobPage page;  // {NULL, NULL} between pages
+};
+
+}  // extern "C"

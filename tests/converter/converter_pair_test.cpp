@@ -1,0 +1,274 @@
+// The converter pair end to end: pages fed element by element come out as PWG
+// Raster pages whose pixels show what the markup draws.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "tests/converter/converter_harness.h"
+
+namespace {
+
+using converter_test::ConverterJob;
+using converter_test::ConverterPair;
+using converter_test::Device;
+using converter_test::FakeParts;
+using converter_test::RasterPage;
+
+// A one-inch square page drawn at 96 dpi: one pixel per page unit.
+constexpr Device kInch{25400, 25400, 96, 2, 3};
+
+std::string Page(const std::string& body, const std::string& resources = "") {
+  return "<FixedPage xmlns='http://schemas.microsoft.com/xps/2005/06' "
+         "xmlns:x='http://schemas.microsoft.com/xps/2005/06/resourcedictionary-key' Width='96' Height='96'>" +
+         (resources.empty() ? "" : "<FixedPage.Resources><ResourceDictionary>" + resources +
+                                       "</ResourceDictionary></FixedPage.Resources>") +
+         body + "</FixedPage>";
+}
+
+struct Probe {
+  unsigned x, y;
+  std::vector<int> rgb;
+};
+
+struct DrawingCase {
+  const char* name;
+  std::string markup;
+  std::vector<Probe> probes;
+};
+
+class ConverterPairTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(pair_.Loaded()) << "build the kestrel_converters target"; }
+
+  static void ExpectNear(const RasterPage& page, const Probe& probe, int tolerance) {
+    SCOPED_TRACE("pixel " + std::to_string(probe.x) + "," + std::to_string(probe.y));
+    const std::vector<int> got = page.At(probe.x, probe.y);
+    ASSERT_EQ(got.size(), probe.rgb.size());
+    for (std::size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], probe.rgb[i], tolerance) << "sample " << i;
+  }
+
+  ConverterPair pair_;
+};
+
+const std::vector<int> kWhite{255, 255, 255}, kBlack{0, 0, 0}, kRed{255, 0, 0}, kBlue{0, 0, 255};
+
+TEST_F(ConverterPairTest, DrawsWhatTheMarkupSays) {
+  const std::string square = "M 20,20 L 76,20 76,76 20,76 Z M 40,40 L 56,40 56,56 40,56 Z";
+  const DrawingCase cases[] = {
+      {"abbreviated path, even-odd hole", Page("<Path Fill='#FF0000' Data='" + square + "'/>"),
+       {{10, 10, kWhite}, {25, 25, kRed}, {48, 48, kWhite}}},
+      {"non-zero fill keeps the hole filled", Page("<Path Fill='#FF0000' Data='F1 " + square + "'/>"),
+       {{25, 25, kRed}, {48, 48, kRed}}},
+      {"path geometry element with a relative command",
+       Page("<Path Fill='#0000FF'><Path.Data><PathGeometry><PathFigure StartPoint='0,0' IsClosed='true'>"
+            "<PolyLineSegment Points='48,0 48,96 0,96'/></PathFigure></PathGeometry></Path.Data></Path>"),
+       {{10, 50, kBlue}, {80, 50, kWhite}}},
+      {"stroke with thickness, round caps",
+       Page("<Path Stroke='#000000' StrokeThickness='10' StrokeStartLineCap='Round' Data='M 20,48 L 76,48'/>"),
+       {{48, 48, kBlack}, {48, 44, kBlack}, {48, 40, kWhite}, {17, 48, kBlack}, {10, 48, kWhite}}},
+      {"dashes leave gaps",
+       Page("<Path Stroke='#000000' StrokeThickness='4' StrokeDashArray='2 2' Data='M 0,48 L 96,48'/>"),
+       {{4, 48, kBlack}, {12, 48, kWhite}}},
+      {"canvas transform moves, clip cuts",
+       Page("<Canvas RenderTransform='1,0,0,1,40,0' Clip='M 0,0 L 20,0 20,96 0,96 Z'>"
+            "<Path Fill='#FF0000' Data='M 0,0 L 50,0 50,96 0,96 Z'/></Canvas>"),
+       {{30, 48, kWhite}, {50, 48, kRed}, {70, 48, kWhite}}},
+      {"opacity blends with the white media",
+       Page("<Canvas Opacity='0.5'><Path Fill='#000000' Data='M 0,0 L 96,0 96,96 0,96 Z'/></Canvas>"),
+       {{48, 48, {128, 128, 128}}}},
+      {"scRGB colour", Page("<Path Fill='sc#1,0,0' Data='M 0,0 L 96,0 96,96 0,96 Z'/>"), {{48, 48, kRed}}},
+      {"linear gradient from black to white",
+       Page("<Path Data='M 0,0 L 96,0 96,96 0,96 Z'><Path.Fill><LinearGradientBrush MappingMode='Absolute' "
+            "StartPoint='0,0' EndPoint='96,0'><LinearGradientBrush.GradientStops><GradientStop Color='#000000' "
+            "Offset='0'/><GradientStop Color='#FFFFFF' Offset='1'/></LinearGradientBrush.GradientStops>"
+            "</LinearGradientBrush></Path.Fill></Path>"),
+       {{1, 48, {3, 3, 3}}, {48, 10, {128, 128, 128}}, {94, 80, {252, 252, 252}}}},
+      {"radial gradient, centre to rim",
+       Page("<Path Data='M 0,0 L 96,0 96,96 0,96 Z'><Path.Fill><RadialGradientBrush MappingMode='Absolute' "
+            "Center='48,48' GradientOrigin='48,48' RadiusX='48' RadiusY='48'><RadialGradientBrush.GradientStops>"
+            "<GradientStop Color='#FF0000' Offset='0'/><GradientStop Color='#0000FF' Offset='1'/>"
+            "</RadialGradientBrush.GradientStops></RadialGradientBrush></Path.Fill></Path>"),
+       {{48, 48, kRed}, {2, 2, kBlue}}},
+      {"brush from the page's resource dictionary",
+       Page("<Path Fill='{StaticResource red}' Data='M 0,0 L 96,0 96,96 0,96 Z'/>",
+            "<SolidColorBrush x:Key='red' Color='#FF0000'/>"),
+       {{48, 48, kRed}}},
+      {"visual brush tiles its visual",
+       Page("<Path Data='M 0,0 L 96,0 96,96 0,96 Z'><Path.Fill><VisualBrush TileMode='Tile' Viewbox='0,0,2,2' "
+            "ViewboxUnits='Absolute' Viewport='0,0,32,32' ViewportUnits='Absolute'><VisualBrush.Visual>"
+            "<Path Fill='#0000FF' Data='M 0,0 L 1,0 1,2 0,2 Z'/></VisualBrush.Visual></VisualBrush></Path.Fill>"
+            "</Path>"),
+       {{8, 8, kBlue}, {24, 8, kWhite}, {40, 40, kBlue}, {56, 70, kWhite}}},
+      {"a transform that squashes to nothing draws nothing",
+       Page("<Path RenderTransform='0,0,0,0,0,0' Fill='#000000' Data='M 0,0 L 96,0 96,96 0,96 Z'/>"),
+       {{48, 48, kWhite}}},
+      {"markup compatibility: the fallback is drawn",
+       "<FixedPage xmlns='http://schemas.microsoft.com/xps/2005/06' "
+       "xmlns:mc='http://schemas.openxmlformats.org/markup-compatibility/2006' Width='96' Height='96'>"
+       "<mc:AlternateContent><mc:Choice Requires='v2'><Path Fill='#0000FF' Data='M 0,0 L 96,0 96,96 0,96 Z'/>"
+       "</mc:Choice><mc:Fallback><Path Fill='#FF0000' Data='M 0,0 L 96,0 96,96 0,96 Z'/></mc:Fallback>"
+       "</mc:AlternateContent></FixedPage>",
+       {{48, 48, kRed}}},
+  };
+  for (const DrawingCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    ConverterJob job(pair_);
+    ASSERT_TRUE(job.Opened());
+    ASSERT_TRUE(job.Page(c.markup, kInch));
+    const std::vector<RasterPage> pages = job.Close();
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_TRUE(job.recordsWhole());
+    for (const Probe& probe : c.probes) ExpectNear(pages[0], probe, 6);
+  }
+}
+
+TEST_F(ConverterPairTest, ImagesAndGlyphsComeThroughTheCallbacks) {
+  FakeParts parts;
+  // 2 x 1 pixels: red, blue; stretched over the page.
+  parts.images["/image.png"] = converter_test::RgbImageBlock(2, 1, std::string("\xFF\0\0\0\0\xFF", 6));
+  parts.fonts["/font.ttf"] = converter_test::ReadFile("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+  ASSERT_FALSE(parts.fonts["/font.ttf"].empty());
+  ConverterJob job(pair_);
+  ASSERT_TRUE(job.Page(Page("<Path Data='M 0,0 L 96,0 96,48 0,48 Z'><Path.Fill><ImageBrush ImageSource='/image.png' "
+                            "Viewbox='0,0,2,1' ViewboxUnits='Absolute' Viewport='0,0,96,48' ViewportUnits='Absolute'/>"
+                            "</Path.Fill></Path>"
+                            "<Glyphs Fill='#000000' FontUri='/font.ttf' FontRenderingEmSize='40' OriginX='10' "
+                            "OriginY='90' UnicodeString='II'/>"),
+                       kInch, DMDUP_SIMPLEX, &parts));
+  const std::vector<RasterPage> pages = job.Close();
+  ASSERT_EQ(pages.size(), 1u);
+  ExpectNear(pages[0], {10, 24, kRed}, 8);
+  ExpectNear(pages[0], {86, 24, kBlue}, 8);
+  // The two capital I stems: dark columns on the baseline's row band, white between.
+  int dark = 0;
+  for (unsigned x = 10; x < 60; ++x) dark += pages[0].At(x, 80)[0] < 100;
+  EXPECT_GT(dark, 4);
+  EXPECT_LT(dark, 30);
+}
+
+TEST_F(ConverterPairTest, HeadersCarryTheDeviceValues) {
+  struct HeaderCase {
+    const char* name;
+    Device device;
+    SHORT duplex;
+    cups_cspace_t space;
+    unsigned width, height;
+    const char* media;
+    bool twoSided, tumble;
+  };
+  const HeaderCase cases[] = {
+      {"letter, sRGB, one-sided", {215900, 279400, 75, 2, 3}, DMDUP_SIMPLEX, CUPS_CSPACE_SRGB, 638, 825,
+       "na_letter_8.5x11in", false, false},
+      {"A4, grey, long edge", {210000, 297000, 72, 2, 1}, DMDUP_VERTICAL, CUPS_CSPACE_SW, 595, 842,
+       "iso_a4_210x297mm", true, false},
+      {"A4, CMYK, short edge", {210000, 297000, 72, 2, 4}, DMDUP_HORIZONTAL, CUPS_CSPACE_CMYK, 595, 842,
+       "iso_a4_210x297mm", true, true},
+  };
+  for (const HeaderCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    ConverterJob job(pair_);
+    ASSERT_TRUE(job.Page(Page(""), c.device, c.duplex));
+    const std::vector<RasterPage> pages = job.Close();
+    ASSERT_EQ(pages.size(), 1u);
+    const cups_page_header2_t& h = pages[0].header;
+    EXPECT_EQ(h.cupsColorSpace, c.space);
+    EXPECT_EQ(h.cupsWidth, c.width);
+    EXPECT_EQ(h.cupsHeight, c.height);
+    EXPECT_EQ(h.HWResolution[0], static_cast<unsigned>(c.device.resolution));
+    EXPECT_STREQ(h.cupsPageSizeName, c.media);
+    EXPECT_EQ(h.Duplex != 0, c.twoSided);
+    EXPECT_EQ(h.Tumble != 0, c.tumble);
+    // White media in every colour space.
+    const int white = c.space == CUPS_CSPACE_CMYK ? 0 : 255;
+    for (const int sample : pages[0].At(c.width / 2, c.height / 2)) EXPECT_EQ(sample, white);
+  }
+}
+
+TEST_F(ConverterPairTest, ARotationCodeTurnsTheContentOntoTheMedia) {
+  // A landscape page (192 x 96) on portrait media (1 x 2 inches), turned 90 degrees clockwise:
+  // the page's left half (red) lands on the media's top.
+  ConverterJob job(pair_);
+  const std::string page =
+      "<FixedPage xmlns='http://schemas.microsoft.com/xps/2005/06' Width='192' Height='96'>"
+      "<Path Fill='#FF0000' Data='M 0,0 L 96,0 96,96 0,96 Z'/></FixedPage>";
+  ASSERT_TRUE(job.Page(page, Device{25400, 50800, 96, 3, 3}));
+  const std::vector<RasterPage> pages = job.Close();
+  ASSERT_EQ(pages.size(), 1u);
+  EXPECT_EQ(pages[0].header.cupsWidth, 96u);
+  EXPECT_EQ(pages[0].header.cupsHeight, 192u);
+  ExpectNear(pages[0], {48, 40, kRed}, 4);
+  ExpectNear(pages[0], {48, 150, kWhite}, 4);
+}
+
+TEST_F(ConverterPairTest, PagesFollowEachOtherInOneStream) {
+  ConverterJob job(pair_);
+  for (const char* color : {"#FF0000", "#0000FF", "#000000"})
+    ASSERT_TRUE(job.Page(Page(std::string("<Path Fill='") + color + "' Data='M 0,0 L 96,0 96,96 0,96 Z'/>"), kInch));
+  const std::vector<RasterPage> pages = job.Close();
+  ASSERT_EQ(pages.size(), 3u);
+  ExpectNear(pages[0], {5, 5, kRed}, 0);
+  ExpectNear(pages[1], {5, 5, kBlue}, 0);
+  ExpectNear(pages[2], {5, 5, kBlack}, 0);
+}
+
+TEST_F(ConverterPairTest, HostileContentFailsThePageWithoutHarm) {
+  std::string nested;
+  for (int i = 0; i < 300; ++i) nested += "<Canvas>";
+  for (int i = 0; i < 300; ++i) nested += "</Canvas>";
+  std::string points = "M 0,0";
+  for (int i = 0; i < 4'100'000; ++i) points += " L 1,1";
+  FakeParts parts;
+  parts.images["/huge.png"] = converter_test::RgbImageBlock(30000, 30000, "");
+  const struct {
+    const char* name;
+    std::string markup;
+  } cases[] = {
+      {"canvases nested 300 deep", Page(nested)},
+      {"a path of millions of points", Page("<Path Fill='#000000' Data='" + points + " L 2,2 " + points.substr(5) + "'/>")},
+      {"a huge em size", Page("<Glyphs Fill='#000000' FontUri='/font.ttf' FontRenderingEmSize='1e9' OriginX='0' "
+                              "OriginY='0' UnicodeString='A'/>")},
+      {"a 30,000 x 30,000 image brush",
+       Page("<Path Data='M 0,0 L 96,0 96,96 0,96 Z'><Path.Fill><ImageBrush ImageSource='/huge.png' "
+            "Viewbox='0,0,30000,30000' ViewboxUnits='Absolute' Viewport='0,0,96,96' ViewportUnits='Absolute'/>"
+            "</Path.Fill></Path>")},
+  };
+  parts.fonts["/font.ttf"] = converter_test::ReadFile("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ConverterJob job(pair_);
+    EXPECT_FALSE(job.Page(c.markup, kInch, DMDUP_SIMPLEX, &parts));
+    // The job goes on: the next page is drawn.
+    EXPECT_TRUE(job.Page(Page(""), kInch));
+    EXPECT_EQ(job.Close().size(), 1u);
+  }
+}
+
+TEST_F(ConverterPairTest, AbsurdNumbersAreBounded) {
+  // Drawn or refused, but neither crash nor hang.
+  for (const char* transform : {"1e300,0,0,1e300,0,0", "1e-300,0,0,1e-300,1e300,1e300", "1,1e308,1e308,1,0,0"}) {
+    SCOPED_TRACE(transform);
+    ConverterJob job(pair_);
+    job.Page(Page(std::string("<Canvas RenderTransform='") + transform +
+                  "'><Path Stroke='#000000' StrokeThickness='1e30' StrokeDashArray='1e-30 1e-30' "
+                  "Data='M 0,0 L 1e30,1e30 A 1e30,1e30 0 1 1 5,5 Z'/></Canvas>"),
+             kInch);
+    job.Close();
+  }
+}
+
+INT Cancelling(BYTE* flag) {
+  *flag = 1;
+  return 1;
+}
+
+TEST_F(ConverterPairTest, ACancelledJobStopsBetweenBands) {
+  ConverterJob job(pair_, &Cancelling);
+  ASSERT_TRUE(job.Opened());
+  EXPECT_FALSE(job.Page(Page("<Path Fill='#000000' Data='M 0,0 L 96,0 96,96 0,96 Z'/>"), kInch));
+}
+
+TEST_F(ConverterPairTest, AMissingEncoderRefusesTheJob) {
+  ConverterJob job(pair_, &ConverterJob::ZeroFlag, u"NOSUCHENC.DLL");
+  EXPECT_FALSE(job.Opened());
+}
+
+}  // namespace

@@ -1,0 +1,111 @@
+// Printed pages look like the document: every corpus document, and a
+// Ghostscript-made one of several pages, goes through the XPS chain and
+// through the print chain at 150 dpi; the PWG Raster pages (as PNG, by
+// pwg-to-png) are compared with mupdf's drawing of the XPS chain's output.
+// PCLm output, a PDF, is drawn by mupdf itself and compared the same way.
+// The per-page figures are printed; a page below its floor names what its
+// markup uses.
+#include <gtest/gtest.h>
+
+#include "tests/host/host_test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using kestrel::host::testing::ProcessResult;
+using kestrel::host::testing::RunProcess;
+using kestrel::host::testing::ScratchDir;
+using kestrel::host::testing::WriteFile;
+
+constexpr auto kLimit = 300s;
+const fs::path kCorpus = KESTREL_CORPUS_DIR;
+
+class PrintFidelity : public ::testing::Test {
+ protected:
+  // Prints the document and compares; the script's report goes to the test's output.
+  // options: -o NAME=VALUE pairs for both runs (the media, where the document's differs from the default).
+  void Check(const fs::path& input, double minimumPercent, const std::string& config = "print",
+             const std::vector<std::string>& options = {}) {
+    const fs::path chain = scratch_ / "chain.xps";
+    const fs::path printed = scratch_ / "printed.out";
+    std::vector<std::string> args = {KESTREL_XPSPIPE, "run", "--quiet", "--output", chain.string()};
+    for (const std::string& option : options) args.insert(args.end(), {"-o", option});
+    args.push_back(input.string());
+    ProcessResult run = RunProcess(args, kLimit);
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    args = {KESTREL_XPSPIPE, "run", "--config", config, "-o", "printer-resolution=150dpi", "--quiet",
+            "--output", printed.string()};
+    for (const std::string& option : options) args.insert(args.end(), {"-o", option});
+    args.push_back(input.string());
+    run = RunProcess(args, kLimit);
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    if (config == "print-pclm")
+      run = RunProcess({"/usr/bin/mutool", "draw", "-q", "-r", "150", "-o", (scratch_ / "page-%d.png").string(),
+                        printed.string()},
+                       kLimit);
+    else
+      run = RunProcess({KESTREL_PWG_TO_PNG, printed.string(), (scratch_ / "page").string()}, kLimit);
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    const ProcessResult compared =
+        RunProcess({"/usr/bin/python3", KESTREL_SOURCE_DIR "/tests/converter/print_fidelity.py", chain.string(),
+                    (scratch_ / "page").string(), "150", std::to_string(minimumPercent)},
+                   kLimit);
+    std::printf("%s: %s", input.filename().c_str(), compared.out.c_str());
+    EXPECT_EQ(compared.exit_code, 0) << compared.out << compared.err;
+  }
+
+  ScratchDir scratch_;
+};
+
+struct Document {
+  const char* path;
+  double minimumPercent;
+};
+
+class CorpusFidelity : public PrintFidelity, public ::testing::WithParamInterface<Document> {};
+
+TEST_P(CorpusFidelity, PrintedPagesMatchMupdf) {
+  const fs::path input = kCorpus / GetParam().path;
+  if (!fs::exists(input)) GTEST_SKIP() << input << " is not there";
+  Check(input, GetParam().minimumPercent);
+}
+
+INSTANTIATE_TEST_SUITE_P(Documents, CorpusFidelity,
+                         ::testing::Values(Document{"xps/mb01.xps", 99}, Document{"xps/mb06.xps", 99},
+                                           Document{"xps/mb08.xps", 99}, Document{"oxps/mb01.oxps", 99},
+                                           Document{"oxps/mb08.oxps", 99}),
+                         [](const ::testing::TestParamInfo<Document>& info) {
+                           std::string name = info.param.path;
+                           for (char& c : name)
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           return name;
+                         });
+
+TEST_F(PrintFidelity, PclmOpensInMupdfAndMatches) {
+  const fs::path input = kCorpus / "xps/mb06.xps";
+  if (!fs::exists(input)) GTEST_SKIP() << input << " is not there";
+  Check(input, 99, "print-pclm");
+}
+
+TEST_F(PrintFidelity, AGhostscriptDocumentOfSeveralPages) {
+  const fs::path ghostscript = "/usr/share/ghostscript";
+  std::optional<fs::path> lister;
+  if (fs::exists("/usr/bin/gs") && fs::exists(ghostscript))
+    for (const fs::directory_entry& version : fs::directory_iterator(ghostscript))
+      if (fs::exists(version.path() / "lib/gslp.ps")) lister = version.path() / "lib/gslp.ps";
+  if (!lister) GTEST_SKIP() << "Ghostscript is not installed";
+  std::string text;
+  for (int line = 1; line <= 150; ++line) text += "line of text number " + std::to_string(line) + "\n";
+  WriteFile(scratch_ / "text.txt", text);
+  const fs::path input = scratch_ / "gs.xps";
+  const ProcessResult made =
+      RunProcess({"/usr/bin/gs", "-dNOSAFER", "-q", "-dBATCH", "-dNOPAUSE", "-sDEVICE=xpswrite",
+                  "-sOutputFile=" + input.string(), "--", lister->string(), (scratch_ / "text.txt").string()},
+                 kLimit);
+  ASSERT_EQ(made.exit_code, 0) << made.err;
+  // Ghostscript writes A4 pages.
+  Check(input, 99, "print", {"media=iso_a4_210x297mm"});
+}
+
+}  // namespace
