@@ -213,8 +213,10 @@ class PrivateCups : public ::testing::Test {
     return files;
   }
 
-  // Checks one job against xpspipe's print chain with the same options.
-  void ExpectPrintedAsXpspipe(int job, const std::vector<std::string>& options, std::size_t sink_files_before) {
+  // Checks one job against xpspipe's print chain with the same options, and
+  // its pages against the sheets the options ask for (width x height in mm).
+  void ExpectPrintedAsXpspipe(int job, const std::vector<std::string>& options, std::size_t sink_files_before,
+                              std::size_t sheets, double width_mm, double height_mm) {
     const ProcessResult reference = XpspipePrint(document_, options, scratch_ / "reference.pwg");
     const std::string outcome = Outcome(job);
     if (outcome.empty()) ADD_FAILURE() << LogTail();
@@ -236,11 +238,13 @@ class PrivateCups : public ::testing::Test {
     const std::vector<PwgPage> pages = ReadPwgPages(received);
     const std::vector<PwgPage> expected = ReadPwgPages(scratch_ / "reference.pwg");
     ASSERT_FALSE(expected.empty());
-    ASSERT_EQ(pages.size(), expected.size());
+    ASSERT_EQ(pages.size(), sheets);
+    ASSERT_EQ(expected.size(), sheets);
     for (std::size_t i = 0; i < pages.size(); ++i) {
+      EXPECT_NEAR(pages[i].width, width_mm / 25.4 * pages[i].xdpi, 1.0);
+      EXPECT_NEAR(pages[i].height, height_mm / 25.4 * pages[i].ydpi, 1.0);
       EXPECT_EQ(pages[i].width, expected[i].width);
       EXPECT_EQ(pages[i].height, expected[i].height);
-      EXPECT_EQ(pages[i].xdpi, expected[i].xdpi);
     }
     EXPECT_TRUE(ReadFile(received) == ReadFile(scratch_ / "reference.pwg")) << "the printer got other bytes than xpspipe writes";
   }
@@ -253,9 +257,10 @@ class PrivateCups : public ::testing::Test {
 };
 
 TEST_F(PrivateCups, AJobPrintsAMalformedOneFailsWithItsErrorAndTheQueueTakesTheNext) {
+  // mb01's two pages on one A4 sheet.
   const std::vector<std::string> options = {"number-up=2", "media=A4"};
   const int first = Submit(document_, options);
-  ExpectPrintedAsXpspipe(first, options, 0);
+  ExpectPrintedAsXpspipe(first, options, 0, 1, 210, 297);
 
   const fs::path broken = scratch_ / "broken.xps";
   WriteFile(broken, "PK\x03\x04 not a package");
@@ -268,7 +273,8 @@ TEST_F(PrivateCups, AJobPrintsAMalformedOneFailsWithItsErrorAndTheQueueTakesTheN
 
   const std::size_t kept = Received().size();
   const int next = Submit(document_, {"landscape"});
-  ExpectPrintedAsXpspipe(next, {"landscape"}, kept);
+  // Two Letter pages, in the printer's default portrait feed.
+  ExpectPrintedAsXpspipe(next, {"landscape"}, kept, 2, 215.9, 279.4);
 }
 
 }  // namespace
