@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "framework/markup_parse.h"
+#include "framework/page_rewrite.h"
 #include "framework/ticket_part_writer.h"
 #include "page_rewriter.h"
 
@@ -98,25 +98,9 @@ void PreparationFilter::ReadDecorations(ScopeSettings& scope, IXMLDOMDocument2* 
 }
 
 HRESULT PreparationFilter::PreparePage(IFixedPage* page, ScopeSettings& scope) {
-  HRESULT hr = scope.PrepareDecorationResources(consumer(), page, &resource_cache());
+  const HRESULT hr = scope.PrepareDecorationResources(consumer(), page, &resource_cache());
   if (FAILED(hr)) return hr;
-  // The markup is taken before the write stream replaces it.
-  ComPtr<IPrintReadStream> input;
-  hr = page->GetStream(input.Put());
-  if (FAILED(hr)) return hr;
-  if (!input) return E_FAIL;
-  ComPtr<IPrintWriteStream> output;
-  hr = page->GetWriteStream(output.Put());
-  if (FAILED(hr)) return hr;
-  if (!output) return E_FAIL;
-  {
-    const ComPtr<PageRewriter> rewriter = ComPtr<PageRewriter>::Attach(new PageRewriter(output.Get(), scope));
-    hr = ParseMarkup(input.Get(), rewriter.Get());
-    // The last of the markup is written here, where its failure can still
-    // fail the page instead of sending it cut short.
-    const HRESULT flushed = rewriter->Flush();
-    if (SUCCEEDED(hr)) hr = flushed;
-  }
-  output->Close();
-  return hr;
+  return RewritePageMarkup(page, [&scope](IPrintWriteStream* output) {
+    return ComPtr<MarkupHandlerBase>::Attach(new PageRewriter(output, scope));
+  });
 }

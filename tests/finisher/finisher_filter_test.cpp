@@ -229,6 +229,23 @@ TEST_F(FinisherFilterTest, TransverseFeedingTurnsThePageAndHandsOnTheExchangedMe
   }
 }
 
+// A media without a name (which the pipeline's provider refuses before any
+// filter sees it) cannot be written back exchanged: the read fails, so that
+// no ticket is handed on as if it had been.
+TEST(ReadFinisherSettings, AMediaThatCannotBeExchangedFailsTheRead) {
+  const std::string unnamed = Feature("psk:PageMediaSize", Option("psk:", Scored("psk:MediaSizeWidth", IntValue(100000)) +
+                                                                       Scored("psk:MediaSizeHeight", IntValue(200000))));
+  for (const bool named : {true, false}) {
+    SCOPED_TRACE(named ? "a named media" : "a media without a name");
+    Wrapped ticket(TicketXml((named ? "" : unnamed) + Transverse()));
+    PrintTicketManager manager;
+    FinisherSettings settings(manager, PRIVATE_KEYWORDS_NS);
+    bool changed = false;
+    EXPECT_EQ(settings.ReadFinisherSettings(ticket.document.Get(), &changed), named ? S_OK : E_INVALIDARG);
+    EXPECT_EQ(changed, named);
+  }
+}
+
 TEST_F(FinisherFilterTest, AFailedWriteFailsThePageInsteadOfSendingItCutShort) {
   for (const int failing : {0, 1}) {
     SCOPED_TRACE(failing);

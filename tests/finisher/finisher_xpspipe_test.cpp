@@ -169,6 +169,11 @@ TEST_F(FinisherEndToEnd, EachRequestTurnsOrMirrorsTheRenderedPage) {
       SCOPED_TRACE(std::string(c.label) + ", " + input.filename().string() + (*c.filters ? ", alone" : ", XPS chain"));
       Run(input, Ticket(c.ticket), c.filters, Out());
       EXPECT_THAT(PagesOf(Out()).at(0), HasSubstr(c.size));
+      // The sheet fed transverse: the job's ticket handed on names the exchanged media.
+      bool exchanged = false;
+      for (const auto& [name, bytes] : ReadParts(Out()))
+        exchanged |= name.starts_with("/PT_FI_JOB_") && bytes.find(IntValue(279400)) != std::string::npos;
+      EXPECT_EQ(exchanged, std::string_view(c.op).starts_with("turn"));
       for (int page = 1; page <= pages; ++page) {
         SCOPED_TRACE("page " + std::to_string(page));
         const auto values = Check({"turned", input.string(), Out().string(), std::to_string(page), c.op},
