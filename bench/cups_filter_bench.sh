@@ -30,8 +30,8 @@ printf 'ServerBin %s\nTempDir %s\n' "$cups/serverbin" "$cups/tmp" >"$cups/root/c
 job=$(sample_job "$pages")
 read -r pipe_s pipe_kib < <(timed_run "$work/time.log" "$build/host/xpspipe/xpspipe" run --quiet --config print "$job" "$work/out.pwg")
 read -r cups_s cups_kib < <(timed_run "$work/time.log" cupsfilter -c "$cups/root/cups-files.conf" \
-  -p "$build/kestrel-inkjet-mfp.ppd" -m application/vnd.cups-pwg-raster "$job")
-rm -rf "$cups" "$work/out.pwg"
+  -p "$build/kestrel-inkjet-mfp.ppd" -m application/vnd.cups-pwg-raster "$job" 2>"$work/cupsfilter.log")
+rm -rf "$cups" "$work/out.pwg" "$work/cupsfilter.log"
 ratio=$(awk -v a="$cups_s" -v b="$pipe_s" 'BEGIN {printf "%.2f", (b > 0 ? a / b : 0)}')
 printf '%6s | %10s %10s | %10s %10s | %5s\n' pages cupsfilter-s peak-KiB xpspipe-s peak-KiB ratio
 printf '%6s | %10s %10s | %10s %10s | %5s\n' "$pages" "$cups_s" "$cups_kib" "$pipe_s" "$pipe_kib" "$ratio"
