@@ -49,14 +49,39 @@ cairo_pattern_t* Finish(cairo_pattern_t* pattern, const cairo_matrix_t& toUser) 
   return nullptr;
 }
 
+// "{ColorConvertedBitmap image profile}" names the image first; its profile is not applied.
+std::string ImagePart(const std::string& source) {
+  constexpr std::string_view kConverted = "{ColorConvertedBitmap ";
+  if (!source.starts_with(kConverted)) return source;
+  const std::size_t start = source.find_first_not_of(' ', kConverted.size());
+  if (start == std::string::npos) return {};
+  return source.substr(start, source.find_first_of(" }", start) - start);
+}
+
 double Scale(const cairo_matrix_t& m) { return std::sqrt(std::fabs(m.xx * m.yy - m.xy * m.yx)); }
 
 }  // namespace
 
+std::optional<Rgba> PageRenderer::Color(std::string_view text) {
+  constexpr std::string_view kContext = "ContextColor ";
+  const std::size_t start = text.find_first_not_of(' ');
+  if (start != std::string_view::npos && text.substr(start).starts_with(kContext)) {
+    const std::string_view rest = text.substr(start + kContext.size());
+    const std::size_t space = rest.find(' ');
+    std::vector<double> channels = ParseNumbers(space == std::string_view::npos ? "" : rest.substr(space + 1));
+    if (channels.size() >= 2) {
+      const double alpha = channels.front();
+      channels.erase(channels.begin());
+      if (const auto color = resources_.ProfileColor(std::string(rest.substr(0, space)), channels, alpha)) return color;
+    }
+  }
+  return ParseColor(text);
+}
+
 cairo_pattern_t* PageRenderer::BrushPattern(const Element& owner, std::string_view attribute, double opacity,
                                             const Rect& bounds) {
   if (const std::string* text = owner.Attribute(attribute); text && StaticResourceKey(*text).empty()) {
-    const auto color = ParseColor(*text);
+    const auto color = Color(*text);
     if (!color) return nullptr;
     return cairo_pattern_create_rgba(color->r, color->g, color->b, color->a * opacity);
   }
@@ -69,7 +94,7 @@ cairo_pattern_t* PageRenderer::MakeBrush(const Element& brush, double opacity, c
   const std::string_view kind = brush.LocalName();
   if (kind == "SolidColorBrush") {
     const std::string* text = brush.Attribute("Color");
-    const auto color = text ? ParseColor(*text) : std::nullopt;
+    const auto color = text ? Color(*text) : std::nullopt;
     return color ? cairo_pattern_create_rgba(color->r, color->g, color->b, color->a * opacity) : nullptr;
   }
   if (kind == "LinearGradientBrush") return GradientBrush(brush, opacity, bounds, false);
@@ -79,7 +104,7 @@ cairo_pattern_t* PageRenderer::MakeBrush(const Element& brush, double opacity, c
   if (!viewbox || viewbox->width <= 0 || viewbox->height <= 0) return nullptr;
   if (kind == "ImageBrush") {
     const std::string* source = brush.Attribute("ImageSource");
-    const PageImage* image = source ? resources_.Image(*source) : nullptr;
+    const PageImage* image = source ? resources_.Image(ImagePart(*source)) : nullptr;
     if (!image) return nullptr;
     // Viewbox units are 1/96 inch of the image at its own resolution.
     Rect box = *viewbox;
@@ -115,7 +140,7 @@ cairo_pattern_t* PageRenderer::GradientBrush(const Element& brush, double opacit
     const std::string* offset = stop->Attribute("Offset");
     const std::string* color = stop->Attribute("Color");
     const auto value = offset ? ParseNumber(*offset) : std::nullopt;
-    const auto rgba = color ? ParseColor(*color) : std::nullopt;
+    const auto rgba = color ? Color(*color) : std::nullopt;
     if (value && rgba) stops.push_back({*value, *rgba});
   }
   if (stops.empty()) return nullptr;

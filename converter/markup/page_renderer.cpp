@@ -2,6 +2,8 @@
 
 #include "converter/markup/path_geometry.h"
 
+#include <cmath>
+
 namespace xpsconv {
 
 namespace {
@@ -164,38 +166,126 @@ void PageRenderer::DrawPath(const Element& path) {
   const double thickness = thicknessText ? ParseNumber(*thicknessText).value_or(1.0) : 1.0;
   if (thickness > 0) {
     if (cairo_pattern_t* stroke = BrushPattern(path, "Stroke", 1.0, bounds)) {
-      cairo_set_line_width(cr_, thickness);
-      auto attribute = [&](std::string_view name, std::string_view fallback) {
-        const std::string* value = path.Attribute(name);
-        return value ? std::string_view(*value) : fallback;
-      };
-      const std::string_view join = attribute("StrokeLineJoin", "Miter");
-      cairo_set_line_join(cr_, join == "Round" ? CAIRO_LINE_JOIN_ROUND
-                               : join == "Bevel" ? CAIRO_LINE_JOIN_BEVEL
-                                                 : CAIRO_LINE_JOIN_MITER);
-      cairo_set_miter_limit(cr_, std::max(1.0, ParseNumber(attribute("StrokeMiterLimit", "10")).value_or(10)));
-      // cairo has one cap for both ends and the dashes: the start cap stands for all.
-      const std::string_view cap = attribute("StrokeStartLineCap", attribute("StrokeEndLineCap", "Flat"));
-      cairo_set_line_cap(cr_, cap == "Round"    ? CAIRO_LINE_CAP_ROUND
-                              : cap == "Square" ? CAIRO_LINE_CAP_SQUARE
-                                                : CAIRO_LINE_CAP_BUTT);
-      std::vector<double> dashes = ParseNumbers(attribute("StrokeDashArray", ""));
-      double total = 0;
-      for (double& dash : dashes) total += (dash = std::max(0.0, dash) * thickness);
-      // A period far below a device pixel would cost dashes without showing them.
-      if (total * device_scale_ < 0.5) dashes.clear();
-      if (!dashes.empty() && total > 0 && dashes.size() <= 1024) {
-        const double offset = ParseNumber(attribute("StrokeDashOffset", "0")).value_or(0) * thickness;
-        cairo_set_dash(cr_, dashes.data(), static_cast<int>(dashes.size()), offset);
-      }
-      cairo_set_source(cr_, stroke);
-      cairo_stroke_preserve(cr_);
+      Stroke(path, thickness, stroke);
       cairo_pattern_destroy(stroke);
     }
   }
   cairo_new_path(cr_);
   EndLayer(path, layer, bounds);
   cairo_restore(cr_);
+}
+
+void PageRenderer::Stroke(const Element& path, double thickness, cairo_pattern_t* brush) {
+  auto attribute = [&](std::string_view name, std::string_view fallback) {
+    const std::string* value = path.Attribute(name);
+    return value ? std::string_view(*value) : fallback;
+  };
+  cairo_set_line_width(cr_, thickness);
+  const std::string_view join = attribute("StrokeLineJoin", "Miter");
+  cairo_set_line_join(cr_, join == "Round"   ? CAIRO_LINE_JOIN_ROUND
+                           : join == "Bevel" ? CAIRO_LINE_JOIN_BEVEL
+                                             : CAIRO_LINE_JOIN_MITER);
+  cairo_set_miter_limit(cr_, std::max(1.0, ParseNumber(attribute("StrokeMiterLimit", "10")).value_or(10)));
+  std::vector<double> dashes = ParseNumbers(attribute("StrokeDashArray", ""));
+  double total = 0;
+  for (double& dash : dashes) total += (dash = std::max(0.0, dash) * thickness);
+  // A period far below a device pixel would cost dashes without showing them.
+  const bool dashed = !dashes.empty() && total * device_scale_ >= 0.5 && dashes.size() <= 1024;
+  // Dashes end in the dash cap (cairo's one cap); the ends of open figures get
+  // their own caps, drawn as shapes, unless both are flat.
+  const std::string_view startCap = attribute("StrokeStartLineCap", "Flat");
+  const std::string_view endCap = attribute("StrokeEndLineCap", "Flat");
+  const std::string_view dashCap = attribute("StrokeDashCap", "Flat");
+  const bool ownCaps = startCap != "Flat" || endCap != "Flat";
+  const std::string_view cairoCap = dashed ? dashCap : "Flat";
+  cairo_set_line_cap(cr_, cairoCap == "Round"    ? CAIRO_LINE_CAP_ROUND
+                          : cairoCap == "Square" ? CAIRO_LINE_CAP_SQUARE
+                                                 : CAIRO_LINE_CAP_BUTT);
+  if (dashed) {
+    const double offset = ParseNumber(attribute("StrokeDashOffset", "0")).value_or(0) * thickness;
+    cairo_set_dash(cr_, dashes.data(), static_cast<int>(dashes.size()), offset);
+  }
+  if (!ownCaps) {
+    cairo_set_source(cr_, brush);
+    cairo_stroke_preserve(cr_);
+    return;
+  }
+  // The stroke and its caps as one opaque mask, so that a translucent brush
+  // does not show where they overlap.
+  cairo_path_t* flat = cairo_copy_path_flat(cr_);
+  cairo_push_group_with_content(cr_, CAIRO_CONTENT_ALPHA);
+  cairo_set_source_rgba(cr_, 0, 0, 0, 1);
+  cairo_stroke_preserve(cr_);
+  cairo_new_path(cr_);
+  AppendCaps(flat, startCap, endCap, thickness / 2);
+  cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_WINDING);
+  cairo_fill(cr_);
+  cairo_pattern_t* mask = cairo_pop_group(cr_);
+  cairo_set_source(cr_, brush);
+  cairo_mask(cr_, mask);
+  cairo_pattern_destroy(mask);
+  cairo_new_path(cr_);
+  cairo_append_path(cr_, flat);
+  cairo_path_destroy(flat);
+}
+
+void PageRenderer::AppendCaps(const cairo_path_t* flat, std::string_view startCap, std::string_view endCap,
+                              double half) {
+  struct Point {
+    double x, y;
+  };
+  auto cap = [&](Point p, Point towards, std::string_view kind) {
+    double dx = p.x - towards.x, dy = p.y - towards.y;
+    const double length = std::hypot(dx, dy);
+    if (length == 0 || kind == "Flat") return;
+    dx /= length, dy /= length;
+    const Point n{-dy * half, dx * half};
+    cairo_new_sub_path(cr_);
+    if (kind == "Round") {
+      cairo_arc(cr_, p.x, p.y, half, 0, 2 * M_PI);
+    } else if (kind == "Square") {
+      cairo_move_to(cr_, p.x + n.x, p.y + n.y);
+      cairo_line_to(cr_, p.x + n.x + dx * half, p.y + n.y + dy * half);
+      cairo_line_to(cr_, p.x - n.x + dx * half, p.y - n.y + dy * half);
+      cairo_line_to(cr_, p.x - n.x, p.y - n.y);
+    } else if (kind == "Triangle") {
+      cairo_move_to(cr_, p.x + n.x, p.y + n.y);
+      cairo_line_to(cr_, p.x + dx * half, p.y + dy * half);
+      cairo_line_to(cr_, p.x - n.x, p.y - n.y);
+    }
+    cairo_close_path(cr_);
+  };
+  // Each open figure: its first two distinct points and its last two.
+  std::vector<Point> figure;
+  auto finish = [&](bool closed) {
+    if (!closed && figure.size() >= 2) {
+      std::size_t second = 1;
+      while (second + 1 < figure.size() && figure[second].x == figure[0].x && figure[second].y == figure[0].y) ++second;
+      std::size_t before = figure.size() - 2;
+      while (before > 0 && figure[before].x == figure.back().x && figure[before].y == figure.back().y) --before;
+      cap(figure.front(), figure[second], startCap);
+      cap(figure.back(), figure[before], endCap);
+    }
+    figure.clear();
+  };
+  for (int i = 0; i < flat->num_data; i += flat->data[i].header.length) {
+    const cairo_path_data_t& item = flat->data[i];
+    switch (item.header.type) {
+      case CAIRO_PATH_MOVE_TO:
+        finish(false);
+        figure.push_back({flat->data[i + 1].point.x, flat->data[i + 1].point.y});
+        break;
+      case CAIRO_PATH_LINE_TO:
+        figure.push_back({flat->data[i + 1].point.x, flat->data[i + 1].point.y});
+        break;
+      case CAIRO_PATH_CLOSE_PATH:
+        finish(true);
+        break;
+      default:
+        break;
+    }
+  }
+  finish(false);
 }
 
 }  // namespace xpsconv

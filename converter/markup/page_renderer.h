@@ -35,6 +35,10 @@ class PageRenderer {
   void DrawCanvas(const Element& canvas);
   void DrawPath(const Element& path);
   void DrawGlyphs(const Element& glyphs);
+  // Strokes the current path (kept) with the element's pen and caps.
+  void Stroke(const Element& path, double thickness, cairo_pattern_t* brush);
+  // Cap shapes at the ends of the open figures of a flattened path.
+  void AppendCaps(const cairo_path_t* flat, std::string_view startCap, std::string_view endCap, double half);
 
   // Pushes the element's dictionary (if any) for its children; returns whether one was pushed.
   bool PushResources(const Element& element);
@@ -58,6 +62,8 @@ class PageRenderer {
   cairo_pattern_t* TileBrush(const Element& brush, double opacity, const Rect& bounds,
                              const std::function<void()>& drawContent, const Rect& viewbox);
   void AppendGeometry(const Element& owner, std::string_view attribute, cairo_fill_rule_t* rule);
+  // A colour value; ContextColor through its profile where the profile can be had.
+  std::optional<Rgba> Color(std::string_view text);
 
   cairo_t* cr_;
   PageResources& resources_;

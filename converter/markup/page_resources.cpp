@@ -2,8 +2,10 @@
 
 #include <cairo-ft.h>
 #include <ft2build.h>
+#include <lcms2.h>
 #include FT_FREETYPE_H
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -117,21 +119,24 @@ void Premultiply(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a,
   *out = (std::uint32_t{a} << 24) | (mul(r) << 16) | (mul(g) << 8) | mul(b);
 }
 
-std::uint16_t Le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-
 // The ImageBlock's pixels as a cairo surface; NULL for colour types not drawn
 // and for a block too short for what its header says.
 PageImage DecodeImageBlock(const std::uint8_t* block, std::size_t size) {
   PageImage image;
-  if (size < 512 || std::memcmp(block, "RIRO", 4) != 0) return image;
-  const int width = Le16(block + 8), height = Le16(block + 10);
-  const int depth = block[16], type = block[17];
-  const double dpiX = Le16(block + 12) + Le16(block + 32) / 65536.0;
-  const double dpiY = Le16(block + 14) + Le16(block + 34) / 65536.0;
+  if (size < kImageBlockHeaderSize) return image;
+  ImageBlockHeader header;
+  std::memcpy(&header, block, sizeof header);
+  if (std::memcmp(header.magic, "RIRO", 4) != 0) return image;
+  const int width = static_cast<int>(ImageBlockLe16(header.width));
+  const int height = static_cast<int>(ImageBlockLe16(header.height));
+  const int depth = header.bytesPerPixel, type = header.colorType;
+  const double dpiX = ImageBlockLe16(header.dpiX) + ImageBlockLe16(header.dpiXFraction) / 65536.0;
+  const double dpiY = ImageBlockLe16(header.dpiY) + ImageBlockLe16(header.dpiYFraction) / 65536.0;
   if (width == 0 || height == 0) return image;
-  const bool known = (type == 0 && depth == 1) || (type == 1 && depth == 3) || (type == 2 && depth == 4) ||
-                     (type == 9 && depth == 4) || (type == 10 && depth == 5);
-  if (!known || size - 512 < static_cast<std::size_t>(depth) * width * height) return image;
+  const bool known = (type == kImageGray && depth == 1) || (type == kImageRgb && depth == 3) ||
+                     (type == kImageCmyk && depth == 4) || (type == kImageRgba && depth == 4) ||
+                     (type == kImageCmykAlpha && depth == 5);
+  if (!known || size - kImageBlockHeaderSize < static_cast<std::size_t>(depth) * width * height) return image;
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
   if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(surface);
@@ -140,21 +145,21 @@ PageImage DecodeImageBlock(const std::uint8_t* block, std::size_t size) {
   cairo_surface_flush(surface);
   unsigned char* data = cairo_image_surface_get_data(surface);
   const int stride = cairo_image_surface_get_stride(surface);
-  const std::uint8_t* pixel = block + 512;
+  const std::uint8_t* pixel = block + kImageBlockHeaderSize;
   for (int y = 0; y < height; ++y) {
     auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
     for (int x = 0; x < width; ++x, pixel += depth) {
       std::uint8_t r, g, b, a = 255;
       switch (type) {
-        case 0: r = g = b = pixel[0]; break;
-        case 1: r = pixel[0], g = pixel[1], b = pixel[2]; break;
-        case 9: r = pixel[0], g = pixel[1], b = pixel[2], a = pixel[3]; break;
+        case kImageGray: r = g = b = pixel[0]; break;
+        case kImageRgb: r = pixel[0], g = pixel[1], b = pixel[2]; break;
+        case kImageRgba: r = pixel[0], g = pixel[1], b = pixel[2], a = pixel[3]; break;
         default: {  // CMYK, with alpha for type 10; no colour management
           const int k = 255 - pixel[3];
           r = static_cast<std::uint8_t>((255 - pixel[0]) * k / 255);
           g = static_cast<std::uint8_t>((255 - pixel[1]) * k / 255);
           b = static_cast<std::uint8_t>((255 - pixel[2]) * k / 255);
-          if (type == 10) a = pixel[4];
+          if (type == kImageCmykAlpha) a = pixel[4];
         }
       }
       Premultiply(r, g, b, a, &row[x]);
@@ -178,6 +183,48 @@ PageResources::~PageResources() {
     if (font.face) cairo_font_face_destroy(font.face);
   for (auto& [uri, image] : images_)
     if (image.surface) cairo_surface_destroy(image.surface);
+  for (auto& [uri, profile] : profiles_)
+    if (profile.transform) cmsDeleteTransform(static_cast<cmsHTRANSFORM>(profile.transform));
+}
+
+std::optional<Rgba> PageResources::ProfileColor(const std::string& uri, const std::vector<double>& channels,
+                                                double alpha) {
+  auto found = profiles_.find(uri);
+  if (found == profiles_.end()) {
+    Profile profile;
+    BYTE* buffer = nullptr;
+    DWORD size = 0;
+    if (callbacks_.profile &&
+        callbacks_.profile(&Allocate, &Release, callbacks_.page, uri.c_str(), nullptr, nullptr, &buffer, &size) &&
+        buffer) {
+      cmsHPROFILE input = cmsOpenProfileFromMem(buffer, size);
+      Release(buffer);
+      if (input) {
+        const cmsColorSpaceSignature space = cmsGetColorSpace(input);
+        const cmsUInt32Number format = space == cmsSigCmykData  ? TYPE_CMYK_DBL
+                                       : space == cmsSigRgbData ? TYPE_RGB_DBL
+                                       : space == cmsSigGrayData ? TYPE_GRAY_DBL
+                                                                 : 0;
+        cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+        if (format && srgb)
+          profile.transform = cmsCreateTransform(input, format, srgb, TYPE_RGB_DBL, INTENT_PERCEPTUAL, 0);
+        profile.channels = cmsChannelsOf(space);
+        profile.cmyk = space == cmsSigCmykData;
+        if (srgb) cmsCloseProfile(srgb);
+        cmsCloseProfile(input);
+      }
+    }
+    if (!profile.transform) Warn("the colour profile " + uri + " cannot be used; its colours are approximated");
+    found = profiles_.emplace(uri, profile).first;
+  }
+  const Profile& profile = found->second;
+  if (!profile.transform || channels.size() != profile.channels || channels.size() > 4) return std::nullopt;
+  double in[4] = {0, 0, 0, 0}, out[3] = {0, 0, 0};
+  for (std::size_t i = 0; i < channels.size(); ++i)
+    in[i] = std::clamp(channels[i], 0.0, 1.0) * (profile.cmyk ? 100.0 : 1.0);  // lcms2 takes ink in percent
+  cmsDoTransform(static_cast<cmsHTRANSFORM>(profile.transform), in, out, 1);
+  return Rgba{std::clamp(out[0], 0.0, 1.0), std::clamp(out[1], 0.0, 1.0), std::clamp(out[2], 0.0, 1.0),
+              std::clamp(alpha, 0.0, 1.0)};
 }
 
 const PageFont* PageResources::Font(const std::string& uri, bool bold) {

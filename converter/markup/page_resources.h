@@ -8,8 +8,11 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "converter/markup/markup_values.h"
 
 #include "converter/converter_interface.h"
 
@@ -45,11 +48,21 @@ class PageResources {
   const PageFont* Font(const std::string& uri, bool bold);
   // NULL when the image cannot be had.
   const PageImage* Image(const std::string& uri);
+  // A colour given in the colour space of the profile the URI names (channels
+  // 0 to 1), as sRGB through lcms2; nullopt when the profile cannot be had or
+  // has another number of channels.
+  std::optional<Rgba> ProfileColor(const std::string& uri, const std::vector<double>& channels, double alpha);
 
  private:
   ResourceCallbacks callbacks_;
   std::map<std::string, PageFont> fonts_;  // entries without a face remember failures
   std::map<std::string, PageImage> images_;
+  struct Profile {
+    void* transform = nullptr;  // cmsHTRANSFORM to sRGB; NULL when the profile is unusable
+    unsigned channels = 0;
+    bool cmyk = false;
+  };
+  std::map<std::string, Profile> profiles_;
 };
 
 // The largest image a page may hold, in bytes of its decoded block.

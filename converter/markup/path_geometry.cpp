@@ -128,9 +128,14 @@ void AppendAbbreviatedGeometry(cairo_t* cr, std::string_view data, cairo_fill_ru
     return true;
   };
   skipSpace();
-  if (at + 1 < data.size() && data[at] == 'F' && (data[at + 1] == '0' || data[at + 1] == '1')) {
-    *rule = data[at + 1] == '1' ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD;
-    at += 2;
+  if (at < data.size() && data[at] == 'F') {
+    // "F0" or "F 1": white space may stand between.
+    std::size_t digit = at + 1;
+    while (digit < data.size() && std::isspace(static_cast<unsigned char>(data[digit]))) ++digit;
+    if (digit < data.size() && (data[digit] == '0' || data[digit] == '1')) {
+      *rule = data[digit] == '1' ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD;
+      at = digit + 1;
+    }
   }
   Pen pen;
   char command = 0;

@@ -11,24 +11,34 @@
 #include "filters/preparation/font/font_resource.h"
 #include "page_decoration.h"
 
+// The composed line and the font it is measured and drawn with: made once and
+// shared by the pages whose settings ask for the same line, so the language
+// module is loaded and the font file read once for them.
+struct HeaderFooterLine {
+  DecorationSettings settings;
+  std::u16string text;
+  std::unique_ptr<FontResource> font;
+};
+
 class HeaderFooter final : public PageDecoration {
  public:
-  // Composes the text once (the markup draws exactly the text measured) and
-  // selects and measures the font. E_INVALIDARG when the settings draw no
+  // Takes *shared when it draws the line these settings ask for; otherwise
+  // composes the text (once: the markup draws exactly the text measured),
+  // selects and measures the font, and leaves the new line in *shared
+  // (shared may be NULL). E_INVALIDARG when the settings draw no
   // header/footer; the failure of the text or the font otherwise.
-  static HRESULT Create(const DecorationSettings& settings, std::unique_ptr<HeaderFooter>* made);
+  static HRESULT Create(const DecorationSettings& settings, std::shared_ptr<HeaderFooterLine>* shared,
+                        std::unique_ptr<HeaderFooter>* made);
 
   // E_PENDING before the font part's URI is known.
   HRESULT BuildMarkup(REAL pageWidth, REAL pageHeight, const PageBox& imageable) override;
 
-  const std::u16string& text() const { return text_; }
+  const std::u16string& text() const { return line_->text; }
 
  private:
-  HeaderFooter(const DecorationSettings& settings, std::u16string text, std::unique_ptr<FontResource> font);
-  ResourceProvider& Provider() override { return *font_; }
+  explicit HeaderFooter(std::shared_ptr<const HeaderFooterLine> line) : line_(std::move(line)) {}
+  ResourceProvider& Provider() override { return *line_->font; }
   const IID& PartInterface() const override { return IID_IPartFont; }
 
-  const DecorationSettings settings_;
-  const std::u16string text_;
-  const std::unique_ptr<FontResource> font_;
+  const std::shared_ptr<const HeaderFooterLine> line_;
 };

@@ -89,6 +89,7 @@ HRESULT PreparationFilter::PreparePageUnderItsTicket(IFixedPage* page) {
 }
 
 void PreparationFilter::ReadDecorations(ScopeSettings& scope, IXMLDOMDocument2* ticket) {
+  scope.ShareHeaderFooterLine(&headerFooterLine_);
   const HRESULT hr = scope.ReadDecorations(ticket, pages_seen());
   // Once per job: a ticket that asks for what cannot be drawn usually asks it on every page.
   if (FAILED(hr) && !warned_) {

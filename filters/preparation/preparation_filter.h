@@ -43,4 +43,6 @@ class PreparationFilter final : public XpsFilterBase {
   // NULL when they could not be read.
   std::unique_ptr<ScopeSettings> documentScope_;
   bool warned_ = false;
+  // The last header/footer line made, for the pages that ask for the same.
+  std::shared_ptr<HeaderFooterLine> headerFooterLine_;
 };

@@ -110,7 +110,7 @@ HRESULT ScopeSettings::ReadHeaderFooter(IXMLDOMDocument2* ticket) {
                       MicronsToXps(area.extentHeight)};
     if (DecorationType(settings) != DecorationContent::Text) return S_OK;
     std::unique_ptr<HeaderFooter> made;
-    hr = HeaderFooter::Create(settings, &made);
+    hr = HeaderFooter::Create(settings, sharedLine_, &made);
     if (SUCCEEDED(hr)) headerFooter_ = std::move(made);
     return hr;
   });

@@ -9,6 +9,7 @@
 #include "framework/part_resource_cache.h"
 #include "framework/print_ticket_manager.h"
 #include "decoration_settings.h"
+#include "header_footer.h"
 #include "page_decoration.h"
 #include "page_scaler.h"
 
@@ -22,6 +23,9 @@ class ScopeSettings {
   // time and the printable area. A decoration that cannot be made is absent;
   // the first failure is returned (an absent item is no failure).
   HRESULT ReadDecorations(IXMLDOMDocument2* ticket, ULONG pageNumber);
+  // The job's last header/footer line, which ReadDecorations takes when the
+  // page asks for the same one and replaces when it asks for another.
+  void ShareHeaderFooterLine(std::shared_ptr<HeaderFooterLine>* line) { sharedLine_ = line; }
 
   // Reads the scaling request and the page media, builds the scaler, and
   // rewrites the ticket so that it asks for no further scaling (and, to fit
@@ -60,6 +64,7 @@ class ScopeSettings {
   PrintTicketManager& manager_;
   std::u16string privateNamespace_;
   ComPtr<IPrintPipelinePropertyBag> properties_;
+  std::shared_ptr<HeaderFooterLine>* sharedLine_ = nullptr;
   std::unique_ptr<PageScaler> scaler_;
   std::unique_ptr<PageDecoration> watermark_;
   std::unique_ptr<PageDecoration> headerFooter_;

@@ -46,22 +46,33 @@ struct RasterPage {
 // The fakes behind the resource callbacks: part bytes by URI.
 struct FakeParts {
   std::map<std::string, std::string> fonts;
+  std::map<std::string, std::string> profiles;
   std::map<std::string, std::string> images;  // whole ImageBlocks
 };
 
 inline FakeParts* current_parts = nullptr;
 
-inline INT FakeFont(ConverterAllocator allocate, ConverterDeallocator, IFixedPage*, const char* uri, void*, void*,
-                    BYTE** buffer, DWORD* size) {
+inline INT FakeBytes(const std::map<std::string, std::string>& parts, ConverterAllocator allocate, const char* uri,
+                     BYTE** buffer, DWORD* size) {
   *buffer = nullptr;
   *size = 0;
-  const auto found = current_parts->fonts.find(uri);
-  if (found == current_parts->fonts.end()) return 0;
+  const auto found = parts.find(uri);
+  if (found == parts.end()) return 0;
   *buffer = static_cast<BYTE*>(allocate(static_cast<DWORD>(found->second.size())));
   if (!*buffer) return 0;
   std::memcpy(*buffer, found->second.data(), found->second.size());
   *size = static_cast<DWORD>(found->second.size());
   return 1;
+}
+
+inline INT FakeFont(ConverterAllocator allocate, ConverterDeallocator, IFixedPage*, const char* uri, void*, void*,
+                    BYTE** buffer, DWORD* size) {
+  return FakeBytes(current_parts->fonts, allocate, uri, buffer, size);
+}
+
+inline INT FakeProfile(ConverterAllocator allocate, ConverterDeallocator, IFixedPage*, const char* uri, void*, void*,
+                       BYTE** buffer, DWORD* size) {
+  return FakeBytes(current_parts->profiles, allocate, uri, buffer, size);
 }
 
 inline INT FakeImage(ConverterAllocator allocate, ConverterDeallocator, IFixedPage*, const char* uri, void*, void*,
@@ -155,7 +166,7 @@ class ConverterJob {
     pair_.Entry<DevModeSetFunction>("DevModeSet")(&devmode, sizeof devmode, control_);
     static FakeParts none;
     current_parts = parts ? parts : &none;
-    pair_.Entry<XpsSetConvResAPIFunction>("XpsSetConvResAPI")(context_, nullptr, &FakeFont, &FakeFont, &FakeImage,
+    pair_.Entry<XpsSetConvResAPIFunction>("XpsSetConvResAPI")(context_, nullptr, &FakeFont, &FakeProfile, &FakeImage,
                                                                nullptr, nullptr);
     pair_.Entry<XpsSetPageDeviceFunction>("XpsSetPageDevice")(
         context_, 1, 1, device.mediaWidth, device.mediaHeight, 0, 0, device.mediaWidth, device.mediaHeight,

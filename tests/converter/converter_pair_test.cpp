@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "tests/converter/converter_harness.h"
+// After the platform's types: lcms2 defines TRUE and FALSE as macros.
+#include <lcms2.h>
 
 namespace {
 
@@ -58,13 +60,19 @@ TEST_F(ConverterPairTest, DrawsWhatTheMarkupSays) {
        {{10, 10, kWhite}, {25, 25, kRed}, {48, 48, kWhite}}},
       {"non-zero fill keeps the hole filled", Page("<Path Fill='#FF0000' Data='F1 " + square + "'/>"),
        {{25, 25, kRed}, {48, 48, kRed}}},
+      {"a fill rule with a space before its digit", Page("<Path Fill='#FF0000' Data='F 1 " + square + "'/>"),
+       {{48, 48, kRed}}},
       {"path geometry element with a relative command",
        Page("<Path Fill='#0000FF'><Path.Data><PathGeometry><PathFigure StartPoint='0,0' IsClosed='true'>"
             "<PolyLineSegment Points='48,0 48,96 0,96'/></PathFigure></PathGeometry></Path.Data></Path>"),
        {{10, 50, kBlue}, {80, 50, kWhite}}},
-      {"stroke with thickness, round caps",
+      {"stroke with thickness, a round start and a flat end",
        Page("<Path Stroke='#000000' StrokeThickness='10' StrokeStartLineCap='Round' Data='M 20,48 L 76,48'/>"),
-       {{48, 48, kBlack}, {48, 44, kBlack}, {48, 40, kWhite}, {17, 48, kBlack}, {10, 48, kWhite}}},
+       {{48, 48, kBlack}, {48, 44, kBlack}, {48, 40, kWhite}, {17, 48, kBlack}, {10, 48, kWhite}, {79, 48, kWhite}}},
+      {"square and triangle ends",
+       Page("<Path Stroke='#000000' StrokeThickness='10' StrokeEndLineCap='Square' Data='M 20,30 L 76,30'/>"
+            "<Path Stroke='#000000' StrokeThickness='10' StrokeEndLineCap='Triangle' Data='M 20,60 L 76,60'/>"),
+       {{17, 30, kWhite}, {79, 26, kBlack}, {79, 60, kBlack}, {79, 56, kWhite}}},
       {"dashes leave gaps",
        Page("<Path Stroke='#000000' StrokeThickness='4' StrokeDashArray='2 2' Data='M 0,48 L 96,48'/>"),
        {{4, 48, kBlack}, {12, 48, kWhite}}},
@@ -131,6 +139,9 @@ TEST_F(ConverterPairTest, ImagesAndGlyphsComeThroughTheCallbacks) {
   ASSERT_TRUE(job.Page(Page("<Path Data='M 0,0 L 96,0 96,48 0,48 Z'><Path.Fill><ImageBrush ImageSource='/image.png' "
                             "Viewbox='0,0,2,1' ViewboxUnits='Absolute' Viewport='0,0,96,48' ViewportUnits='Absolute'/>"
                             "</Path.Fill></Path>"
+                            "<Path Data='M 0,48 L 96,48 96,58 0,58 Z'><Path.Fill><ImageBrush "
+                            "ImageSource='{ColorConvertedBitmap /image.png /profile.icc}' Viewbox='0,0,2,1' "
+                            "ViewboxUnits='Absolute' Viewport='0,48,96,10' ViewportUnits='Absolute'/></Path.Fill></Path>"
                             "<Glyphs Fill='#000000' FontUri='/font.ttf' FontRenderingEmSize='40' OriginX='10' "
                             "OriginY='90' UnicodeString='II'/>"),
                        kInch, DMDUP_SIMPLEX, &parts));
@@ -138,11 +149,50 @@ TEST_F(ConverterPairTest, ImagesAndGlyphsComeThroughTheCallbacks) {
   ASSERT_EQ(pages.size(), 1u);
   ExpectNear(pages[0], {10, 24, kRed}, 8);
   ExpectNear(pages[0], {86, 24, kBlue}, 8);
+  ExpectNear(pages[0], {10, 53, kRed}, 8);
   // The two capital I stems: dark columns on the baseline's row band, white between.
   int dark = 0;
   for (unsigned x = 10; x < 60; ++x) dark += pages[0].At(x, 80)[0] < 100;
   EXPECT_GT(dark, 4);
   EXPECT_LT(dark, 30);
+}
+
+// A profile lcms2 makes: sRGB, or a grey one (gamma 2.2).
+std::string ProfileBytes(bool grey) {
+  cmsToneCurve* curve = cmsBuildGamma(nullptr, 2.2);
+  cmsHPROFILE profile = grey ? cmsCreateGrayProfile(cmsD50_xyY(), curve) : cmsCreate_sRGBProfile();
+  cmsUInt32Number size = 0;
+  cmsSaveProfileToMem(profile, nullptr, &size);
+  std::string bytes(size, '\0');
+  cmsSaveProfileToMem(profile, bytes.data(), &size);
+  cmsCloseProfile(profile);
+  cmsFreeToneCurve(curve);
+  return bytes;
+}
+
+TEST_F(ConverterPairTest, ContextColorsGoThroughTheirProfiles) {
+  FakeParts parts;
+  parts.profiles["/srgb.icc"] = ProfileBytes(false);
+  parts.profiles["/grey.icc"] = ProfileBytes(true);
+  const struct {
+    const char* color;
+    std::vector<int> rgb;
+  } cases[] = {
+      {"ContextColor /srgb.icc 1,1,0,0", kRed},
+      {"ContextColor /grey.icc 1,0", kBlack},
+      {"ContextColor /grey.icc 1,1", kWhite},
+      // A profile that cannot be had: the channels are taken as they stand.
+      {"ContextColor /missing.icc 1,0,0,1", kBlue},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.color);
+    ConverterJob job(pair_);
+    ASSERT_TRUE(job.Page(Page(std::string("<Path Fill='") + c.color + "' Data='M 0,0 L 96,0 96,96 0,96 Z'/>"), kInch,
+                         DMDUP_SIMPLEX, &parts));
+    const std::vector<RasterPage> pages = job.Close();
+    ASSERT_EQ(pages.size(), 1u);
+    ExpectNear(pages[0], {48, 48, c.rgb}, 4);
+  }
 }
 
 TEST_F(ConverterPairTest, HeadersCarryTheDeviceValues) {

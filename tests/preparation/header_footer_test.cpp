@@ -60,7 +60,7 @@ class HeaderFooterTest : public testing::Test {
   // The decoration's markup for a page of the given width, its font part attached.
   std::string Markup(const DecorationSettings& settings) {
     std::unique_ptr<HeaderFooter> decoration;
-    EXPECT_EQ(HeaderFooter::Create(settings, &decoration), S_OK);
+    EXPECT_EQ(HeaderFooter::Create(settings, nullptr, &decoration), S_OK);
     if (!decoration) return {};
     EXPECT_EQ(decoration->BuildMarkup(kPageWidth, 1056, kImageable), E_PENDING) << "no font part yet";
     const auto page = MakeComObject<RewritablePage>("/p1", ContentOf(PageMarkup(1)));
@@ -164,15 +164,32 @@ TEST_F(HeaderFooterTest, SettingsThatDrawNothingOrAnUnusableFontMakeNoDecoration
   std::unique_ptr<HeaderFooter> decoration;
   DecorationSettings off = CustomLine(u"x");
   off.headerFooter.on = OffOn::Off;
-  EXPECT_EQ(HeaderFooter::Create(off, &decoration), E_INVALIDARG);
+  EXPECT_EQ(HeaderFooter::Create(off, nullptr, &decoration), E_INVALIDARG);
   DecorationSettings longName = CustomLine(u"x");
   longName.headerFooter.fontName = Bstr(u"A face name far longer than thirty-one characters");
-  EXPECT_EQ(HeaderFooter::Create(longName, &decoration), E_INVALIDARG);
+  EXPECT_EQ(HeaderFooter::Create(longName, nullptr, &decoration), E_INVALIDARG);
   DecorationSettings huge = CustomLine(u"x");
   huge.headerFooter.fontSize = 0x7FFFFFFF;
-  EXPECT_EQ(HeaderFooter::Create(huge, &decoration), E_INVALIDARG);
+  EXPECT_EQ(HeaderFooter::Create(huge, nullptr, &decoration), E_INVALIDARG);
   EXPECT_EQ(decoration, nullptr);
-  EXPECT_EQ(HeaderFooter::Create(CustomLine(u"x"), nullptr), E_POINTER);
+  EXPECT_EQ(HeaderFooter::Create(CustomLine(u"x"), nullptr, nullptr), E_POINTER);
+}
+
+TEST_F(HeaderFooterTest, PagesAskingForTheSameLineShareItAndAnotherLineReplacesIt) {
+  std::shared_ptr<HeaderFooterLine> shared;
+  std::unique_ptr<HeaderFooter> first;
+  std::unique_ptr<HeaderFooter> second;
+  std::unique_ptr<HeaderFooter> other;
+  ASSERT_EQ(HeaderFooter::Create(CustomLine(u"Same"), &shared, &first), S_OK);
+  const HeaderFooterLine* made = shared.get();
+  ASSERT_EQ(HeaderFooter::Create(CustomLine(u"Same"), &shared, &second), S_OK);
+  EXPECT_EQ(shared.get(), made) << "the same line is not made again";
+  DecorationSettings moved = CustomLine(u"Same");
+  moved.headerFooter.positionY = HeaderFooterY::Top;
+  ASSERT_EQ(HeaderFooter::Create(moved, &shared, &other), S_OK);
+  EXPECT_NE(shared.get(), made);
+  EXPECT_EQ(first->text(), u"Same");
+  EXPECT_EQ(second->text(), u"Same");
 }
 
 }  // namespace
