@@ -23,11 +23,15 @@ ComPtr<ByteOutput> ByteOutput::Create(const std::filesystem::path& output) {
                     E_ACCESSDENIED);
   // mkostemp makes the file private; the output is an ordinary file.
   ::fchmod(fd, 0644);
-  return ComPtr<ByteOutput>::Attach(new ByteOutput(output, name.data(), fd));
+  return ComPtr<ByteOutput>::Attach(new ByteOutput(output, name.data(), fd, true));
 }
 
-ByteOutput::ByteOutput(std::filesystem::path output, std::filesystem::path temp, int fd)
-    : output_(std::move(output)), temp_(std::move(temp)), fd_(fd) {}
+ComPtr<ByteOutput> ByteOutput::OnDescriptor(int fd) {
+  return ComPtr<ByteOutput>::Attach(new ByteOutput("standard output", {}, fd, false));
+}
+
+ByteOutput::ByteOutput(std::filesystem::path output, std::filesystem::path temp, int fd, bool owned)
+    : output_(std::move(output)), temp_(std::move(temp)), fd_(fd), owned_(owned) {}
 
 ByteOutput::~ByteOutput() { Discard(); }
 
@@ -54,7 +58,7 @@ HRESULT ByteOutput::WriteBytes(const void* buffer, ULONG cb, ULONG* written) {
 void ByteOutput::Close() {
   std::lock_guard lock(mutex_);
   if (fd_ < 0) return;
-  if (::close(fd_) != 0 && !error_) error_ = errno;
+  if (owned_ && ::close(fd_) != 0 && !error_) error_ = errno;
   fd_ = -1;
 }
 
@@ -63,7 +67,7 @@ void ByteOutput::Commit() {
   std::lock_guard lock(mutex_);
   if (error_)
     throw HostError(output_.string() + ": writing the output failed (" + std::strerror(error_) + ")", E_FAIL);
-  if (std::rename(temp_.c_str(), output_.c_str()) != 0)
+  if (owned_ && std::rename(temp_.c_str(), output_.c_str()) != 0)
     throw HostError(output_.string() + ": cannot move the output in place (" + std::strerror(errno) + ")", E_FAIL);
   settled_ = true;
 }
@@ -71,7 +75,7 @@ void ByteOutput::Commit() {
 void ByteOutput::Discard() {
   Close();
   std::lock_guard lock(mutex_);
-  if (!settled_) ::unlink(temp_.c_str());
+  if (!settled_ && owned_) ::unlink(temp_.c_str());
   settled_ = true;
 }
 

@@ -18,6 +18,8 @@ namespace kestrel::host {
 struct JobIdentity {
   std::string printer_name = "Kestrel Reference Printer";
   std::uint32_t job_id = 1;
+  std::optional<std::string> document_name;  // the input's file name when absent
+  std::string user_name;                     // who submitted the job; empty: not known
   std::optional<SYSTEMTIME> submitted;  // UTC; the job's start when absent
 };
 

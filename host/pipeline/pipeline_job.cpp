@@ -111,7 +111,8 @@ void PipelineJob::Build(Wiring& wiring) {
   for (std::size_t i = 0; i < count + (bytes_out ? 0 : 1); ++i)
     wiring.channels.push_back(std::make_shared<PartChannel>(options_.channel_capacity));
   if (bytes_out)
-    wiring.bytes = ByteOutput::Create(options_.output);
+    wiring.bytes = options_.output_descriptor >= 0 ? ByteOutput::OnDescriptor(options_.output_descriptor)
+                                                   : ByteOutput::Create(options_.output);
   else
     wiring.sink = std::make_unique<JobSink>(wiring.input, options_.output, report_, options_.progress);
 
@@ -135,8 +136,9 @@ void PipelineJob::Build(Wiring& wiring) {
   SYSTEMTIME submitted{};
   GetSystemTime(&submitted);
   wiring.spooler_job = std::make_unique<SpoolerJobEntry>(
-      printer, identity.job_id, Wide(options_.input.filename().string(), "the file name"),
-      identity.submitted.value_or(submitted));
+      printer, identity.job_id,
+      Wide(identity.document_name.value_or(options_.input.filename().string()), "the document name"),
+      identity.submitted.value_or(submitted), Wide(identity.user_name, "the user name"));
   if (!wiring.notifications) throw HostError("out of memory", E_OUTOFMEMORY);
   wiring.properties = MakeJobProperties(identity, options_.user_ticket, options_.properties,
                                         ComPtr<IPrintAsyncNotify>(wiring.notifications.Get()));

@@ -33,6 +33,9 @@ struct JobOptions {
   std::filesystem::path library_directory;       // where the filter libraries are
   std::filesystem::path input;
   std::filesystem::path output;
+  // Printer data straight into this descriptor instead of the output file
+  // (a chain ending in printer data only); -1: the output file.
+  int output_descriptor = -1;
   std::vector<BYTE> user_ticket;
   std::optional<std::vector<BYTE>> job_ticket;   // replaces the sequence's ticket
   bool job_ticket_extends_sequence = false;      // made from the sequence's own ticket: no warning

@@ -18,16 +18,17 @@ void AddHandle(PropertyBag& bag, LPCWSTR name, HANDLE handle) {
 }  // namespace
 
 SpoolerJobEntry::SpoolerJobEntry(std::u16string printer, DWORD id, std::u16string_view document,
-                                 const SYSTEMTIME& submitted)
+                                 const SYSTEMTIME& submitted, const std::u16string& user)
     : printer_(std::move(printer)), id_(id) {
-  AddSpoolerJob(printer_, id_, document, submitted);
+  AddSpoolerJob(printer_, id_, document, submitted, user);
   if (!OpenPrinterW(printer_.c_str(), &handle_, nullptr)) {
     const HRESULT hr = HRESULT_FROM_WIN32(GetLastError());
     RemoveSpoolerJob(printer_, id_);
     throw HostError("the spooler does not open the job's printer: " + HresultName(hr), hr);
   }
-  // Without a token the filters go without the user's name; the job still prints.
-  if (!LogonUserW(nullptr, &token_)) token_ = nullptr;
+  // Without a token (a user this system does not know) the filters go
+  // without the user's name; the job still prints.
+  if (!LogonUserW(user.empty() ? nullptr : user.c_str(), &token_)) token_ = nullptr;
 }
 
 SpoolerJobEntry::~SpoolerJobEntry() {

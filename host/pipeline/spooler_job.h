@@ -1,7 +1,7 @@
 // The job as the spooler knows it while it runs: listed on its printer with
-// the input's file name as the document name and its submission time, the
-// printer opened for the filters ("PrinterHandle") and a token of the
-// submitting user, the process's own ("UserSecurityToken").
+// its document name, submission time and submitting user, the printer opened
+// for the filters ("PrinterHandle") and a token of the submitting user
+// ("UserSecurityToken").
 #pragma once
 
 #include <string>
@@ -14,8 +14,10 @@ namespace kestrel::host {
 
 class SpoolerJobEntry {
  public:
-  // submitted is UTC. Throws HostError when the printer cannot be opened.
-  SpoolerJobEntry(std::u16string printer, DWORD id, std::u16string_view document, const SYSTEMTIME& submitted);
+  // submitted is UTC; user empty: the process's own. Throws HostError when
+  // the printer cannot be opened.
+  SpoolerJobEntry(std::u16string printer, DWORD id, std::u16string_view document, const SYSTEMTIME& submitted,
+                  const std::u16string& user = {});
   ~SpoolerJobEntry();
   SpoolerJobEntry(const SpoolerJobEntry&) = delete;
   SpoolerJobEntry& operator=(const SpoolerJobEntry&) = delete;

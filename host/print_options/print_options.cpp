@@ -45,9 +45,7 @@ std::string Merge(HPTPROVIDER provider, std::string_view base, std::string_view 
 }
 
 PrinterOffer ReadOffer(HPTPROVIDER provider, std::string_view user_ticket) {
-  const ComPtr<IStream> ticket = StreamOnBytes(user_ticket);
-  return ReadPrinterOffer(Ask([&](IStream* out, BSTR* message) { return PTGetPrintCapabilities(provider, ticket.Get(), out, message); },
-                              "the printer's capabilities"));
+  return ReadPrinterOffer(PrinterCapabilities(provider, user_ticket));
 }
 
 // "the printer offers 1, 2 or 4", or what form the value takes, or both.
@@ -195,6 +193,12 @@ OptionedTicket ApplyPrintOptions(HPTPROVIDER provider, std::span<const PrintOpti
   if (!conflicts.empty()) throw OptionError("the printer does not take these options: " + conflicts);
   result.job_ticket = Merge(provider, job_ticket.value_or(kEmptyTicket), delta, conflicts);
   return result;
+}
+
+std::string PrinterCapabilities(HPTPROVIDER provider, std::string_view ticket) {
+  const ComPtr<IStream> stream = StreamOnBytes(ticket);
+  return Ask([&](IStream* out, BSTR* message) { return PTGetPrintCapabilities(provider, stream.Get(), out, message); },
+             "the printer's capabilities");
 }
 
 std::vector<OptionSummary> DescribePrintOptions(HPTPROVIDER provider, std::string_view user_ticket) {

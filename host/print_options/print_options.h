@@ -66,6 +66,10 @@ struct OptionSummary {
   std::optional<std::string> fallback;  // what the user's ticket gives
 };
 
+// The printer's PrintCapabilities document for a ticket, as text; throws
+// std::runtime_error with the provider's message.
+std::string PrinterCapabilities(HPTPROVIDER provider, std::string_view ticket);
+
 // Every option with the values the printer takes, in the table's order.
 std::vector<OptionSummary> DescribePrintOptions(HPTPROVIDER provider, std::string_view user_ticket);
 

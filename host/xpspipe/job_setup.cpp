@@ -100,14 +100,15 @@ PackageTickets TicketsOf(const std::filesystem::path& input) {
       if (document.ticket) tickets.documents.push_back({document.name, read(*document.ticket)});
     return tickets;
   } catch (const package::PackageError& error) {
-    throw HostError(input.string() + ": " + error.what());
+    // An error of the whole package names the file already.
+    throw HostError(error.Part() == input.string() ? error.what() : input.string() + ": " + error.what());
   }
 }
 
 // The job's ticket with the print options applied: on the --job-ticket file,
 // else on the sequence's own ticket (then marked as its extension).
 void ApplyPrintOptions(const RunCommand& command, const std::filesystem::path& driver, host::JobOptions& options,
-                       std::ostream& notes) {
+                       std::ostream& notes, std::string_view note_prefix) {
   PackageTickets package = TicketsOf(command.input);
   const std::optional<std::string> own = options.job_ticket ? std::nullopt : package.sequence;
   const std::string user(options.user_ticket.begin(), options.user_ticket.end());
@@ -122,7 +123,7 @@ void ApplyPrintOptions(const RunCommand& command, const std::filesystem::path& d
   } catch (const std::runtime_error& error) {
     throw HostError(error.what());
   }
-  for (const std::string& note : edited.notes) notes << "xpspipe: " << note << '\n';
+  for (const std::string& note : edited.notes) notes << note_prefix << note << '\n';
   options.job_ticket = std::vector<BYTE>(edited.job_ticket.begin(), edited.job_ticket.end());
   options.job_ticket_extends_sequence = own.has_value();
 }
@@ -146,13 +147,14 @@ std::filesystem::path BundledDriver() {
   const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
   if (!error)
     for (std::filesystem::path dir = program.parent_path(); !dir.empty(); dir = dir.parent_path()) {
-      if (std::filesystem::exists(dir / "driver" / "pipelines")) return dir / "driver";
+      for (const std::filesystem::path& package : {dir / "driver", dir / "lib" / "kestrel" / "driver"})
+        if (std::filesystem::exists(package / "pipelines")) return package;
       if (dir == dir.parent_path()) break;
     }
   throw HostError("no bundled driver package beside the program: name one with --driver");
 }
 
-host::JobOptions PrepareJob(const RunCommand& command, std::ostream& notes) {
+host::JobOptions PrepareJob(const RunCommand& command, std::ostream& notes, std::string_view note_prefix) {
   print_options::CheckOptionNames(command.print_options);
   const std::filesystem::path driver = command.driver.value_or(BundledDriver());
   if (!std::filesystem::is_directory(driver)) throw HostError(driver.string() + ": no driver package here");
@@ -170,7 +172,7 @@ host::JobOptions PrepareJob(const RunCommand& command, std::ostream& notes) {
   options.identity.submitted = command.submitted;
   options.user_ticket = ReadTicket(command.ticket.value_or(driver / "tickets" / "default-user.xml"));
   if (command.job_ticket) options.job_ticket = ReadTicket(*command.job_ticket);
-  if (!command.print_options.empty()) ApplyPrintOptions(command, driver, options, notes);
+  if (!command.print_options.empty()) ApplyPrintOptions(command, driver, options, notes, note_prefix);
   return options;
 }
 

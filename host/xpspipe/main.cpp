@@ -1,15 +1,12 @@
 // xpspipe: runs the filter chain of a driver package on an XPS document, and
 // answers questions about print tickets with the package's printer.
-#include <pthread.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <cstdio>
 #include <iostream>
 #include <stdexcept>
-#include <thread>
 #include <utility>
 
 #include "host/pipeline/host_error.h"
@@ -18,6 +15,7 @@
 #include "host/xpspipe/command_line.h"
 #include "host/xpspipe/job_setup.h"
 #include "host/xpspipe/options_tool.h"
+#include "host/xpspipe/signal_watch.h"
 #include "host/xpspipe/ticket_tools.h"
 #include "platform/utf.h"
 
@@ -25,40 +23,10 @@ namespace {
 
 using kestrel::host::JobResult;
 using kestrel::host::PipelineJob;
+using kestrel::xpspipe::SignalWatch;
 
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
-
-// SIGINT and SIGTERM stop the job like a failure: every thread of the job
-// runs with them blocked, and one thread waits for them. SIGUSR1 ends that
-// thread once the job is over.
-class SignalWatch {
- public:
-  explicit SignalWatch(PipelineJob& job) {
-    sigemptyset(&set_);
-    sigaddset(&set_, SIGINT);
-    sigaddset(&set_, SIGTERM);
-    sigaddset(&set_, SIGUSR1);
-    pthread_sigmask(SIG_BLOCK, &set_, nullptr);
-    thread_ = std::thread([this, &job] {
-      int signal = 0;
-      while (sigwait(&set_, &signal) == 0 && signal != SIGUSR1) {
-        received_ = signal;
-        job.Cancel(signal == SIGINT ? "SIGINT" : "SIGTERM");
-      }
-    });
-  }
-  ~SignalWatch() {
-    pthread_kill(thread_.native_handle(), SIGUSR1);
-    thread_.join();
-  }
-  int Received() const { return received_; }
-
- private:
-  sigset_t set_;
-  std::thread thread_;
-  std::atomic<int> received_{0};
-};
 
 // Documents and pages as they reach the end of the chain, on one line.
 class ProgressLine {

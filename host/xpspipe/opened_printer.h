@@ -3,9 +3,11 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 #include "host/pipeline/driver_printer.h"
 #include "platform/print_ticket_provider.h"
+#include "platform/xml_dom.h"
 
 namespace kestrel::xpspipe {
 
@@ -23,5 +25,9 @@ class OpenedPrinter {
   host::DriverPrinter printer_;
   HPTPROVIDER provider_ = nullptr;
 };
+
+// A document of the provider's (a ticket, capabilities) in the DOM; throws
+// HostError naming what for text that is not XML.
+ComPtr<IXMLDOMDocument2> ParseXml(const std::string& xml, const std::string& what);
 
 }  // namespace kestrel::xpspipe

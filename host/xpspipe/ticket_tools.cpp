@@ -113,25 +113,12 @@ void DevMode(const OpenedPrinter& printer, const TicketCommand& command, std::os
   out << description;
 }
 
-ComPtr<IXMLDOMDocument2> Parse(const std::string& xml, const std::string& what) {
-  ComPtr<IXMLDOMDocument2> document;
-  HRESULT hr = CoCreateInstance(CLSID_DOMDocument60, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument2,
-                                document.PutVoid());
-  if (FAILED(hr)) throw HostError("the XML DOM is not available: " + HresultName(hr), hr);
-  const std::optional<std::u16string> text = Utf8ToUtf16(xml);
-  if (!text) throw HostError(what + ": not UTF-8 text", E_PRINTTICKET_FORMAT);
-  VARIANT_BOOL loaded = VARIANT_FALSE;
-  hr = document->loadXML(Bstr(*text).Get(), &loaded);
-  if (FAILED(hr) || loaded != VARIANT_TRUE) throw HostError(what + ": not well-formed XML", E_PRINTTICKET_FORMAT);
-  return document;
-}
-
 void Show(const OpenedPrinter& printer, const TicketCommand& command, std::ostream& out) {
   const std::filesystem::path& file = command.tickets[0];
   // The provider refuses a broken ticket with a message that says why.
-  const ComPtr<IXMLDOMDocument2> capabilities = Parse(Capabilities(printer, file), "the printer's capabilities");
+  const ComPtr<IXMLDOMDocument2> capabilities = ParseXml(Capabilities(printer, file), "the printer's capabilities");
   const std::vector<BYTE> bytes = ReadTicket(file);
-  const ComPtr<IXMLDOMDocument2> ticket = Parse(std::string(bytes.begin(), bytes.end()), file.string());
+  const ComPtr<IXMLDOMDocument2> ticket = ParseXml(std::string(bytes.begin(), bytes.end()), file.string());
   std::string json;
   const HRESULT hr = DescribeSettingsJson(ticket.Get(), capabilities.Get(), &json);
   if (FAILED(hr)) throw HostError(file.string() + ": the settings cannot be read: " + HresultName(hr), hr);

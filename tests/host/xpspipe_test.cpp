@@ -124,14 +124,21 @@ TEST(Xpspipe, BadInputGivesOneMessageNamingTheProblemAndNoOutput) {
       {"missing-page.xps", "/Documents/1/Pages/2.fpage"},
       {"absent.xps", "absent.xps"},
   };
+  // With print options the job's tickets are read first, by another path.
   for (const auto& c : cases) {
-    const ProcessResult run = Xpspipe({"run", "--quiet", (scratch / c.file).string(), (scratch / "out.xps").string()});
-    EXPECT_EQ(run.exit_code, 1) << c.file << ": " << run.err;
-    EXPECT_NE(run.err.find(c.names), std::string::npos) << c.file << ": " << run.err;
-    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << c.file << ": " << run.err;
-    EXPECT_EQ(OtherFiles(scratch.Path(), {"sample.xps", "garbage.xps", "truncated.xps", "missing-page.xps"}),
-              std::vector<std::string>{})
-        << c.file;
+    for (const bool optioned : {false, true}) {
+      SCOPED_TRACE(optioned ? "with -o number-up=2" : "without options");
+      std::vector<std::string> args = {"run", "--quiet", (scratch / c.file).string(), (scratch / "out.xps").string()};
+      if (optioned) args.insert(args.begin() + 1, {"-o", "number-up=2"});
+      const ProcessResult run = Xpspipe(args);
+      EXPECT_EQ(run.exit_code, 1) << c.file << ": " << run.err;
+      EXPECT_NE(run.err.find(c.names), std::string::npos) << c.file << ": " << run.err;
+      EXPECT_EQ(run.err.find(c.names), run.err.rfind(c.names)) << "named twice: " << run.err;
+      EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << c.file << ": " << run.err;
+      EXPECT_EQ(OtherFiles(scratch.Path(), {"sample.xps", "garbage.xps", "truncated.xps", "missing-page.xps"}),
+                std::vector<std::string>{})
+          << c.file;
+    }
   }
 }
 

@@ -1,5 +1,5 @@
 // The spooler stand-in: jobs by printer and number, their document name and
-// status through GetJobW's two-call protocol, and the printer-driver directory.
+// status (and user) through GetJobW's two-call protocol, and the printer-driver directory.
 #include "platform/spooler.h"
 
 #include <gtest/gtest.h>
@@ -31,6 +31,7 @@ TEST(Spooler, AJobShowsItsDocumentAndStatusUntilRemoved) {
   EXPECT_EQ(job->JobId, 3u);
   EXPECT_EQ(std::u16string(job->pDocument), u"letter.xps");
   EXPECT_EQ(std::u16string(job->pPrinterName), u"Spooler test");
+  EXPECT_EQ(job->pUserName, nullptr);
   EXPECT_EQ(job->Status, 0u);
 
   SetSpoolerJobStatus(u"Spooler test", 3, JOB_STATUS_DELETING);
@@ -47,6 +48,19 @@ TEST(Spooler, AJobShowsItsDocumentAndStatusUntilRemoved) {
   EXPECT_FALSE(OpenPrinterW(u"Spooler test", &printer, nullptr));
   EXPECT_EQ(GetLastError(), ERROR_INVALID_PRINTER_NAME);
   EXPECT_EQ(printer, nullptr);
+}
+
+TEST(Spooler, AJobNamesTheUserWhoSubmittedIt) {
+  AddSpoolerJob(u"Spooler test", 5, u"Quarterly report", {}, u"alice");
+  HANDLE printer = nullptr;
+  ASSERT_TRUE(OpenPrinterW(u"Spooler test", &printer, nullptr));
+  const std::vector<BYTE> info = JobInfo(printer, 5);
+  const auto* job = reinterpret_cast<const JOB_INFO_1W*>(info.data());
+  EXPECT_EQ(std::u16string(job->pDocument), u"Quarterly report");
+  ASSERT_NE(job->pUserName, nullptr);
+  EXPECT_EQ(std::u16string(job->pUserName), u"alice");
+  RemoveSpoolerJob(u"Spooler test", 5);
+  EXPECT_TRUE(ClosePrinter(printer));
 }
 
 TEST(Spooler, ThePrinterDriverDirectoryIsTheOneSet) {

@@ -81,9 +81,10 @@ BOOL GetPrinterDriverW(HANDLE printer, LPCWSTR environment, DWORD level, BYTE* b
 // ---- The host's side ----
 
 void SetPrinterDriverDirectory(std::u16string_view directory);
-// A job queued on the printer; adding it again replaces it. submitted is UTC.
+// A job queued on the printer; adding it again replaces it. submitted is UTC;
+// userName: who submitted it (pUserName), empty when not known (pUserName NULL).
 void AddSpoolerJob(std::u16string_view printerName, DWORD jobId, std::u16string_view documentName,
-                   const SYSTEMTIME& submitted = {});
+                   const SYSTEMTIME& submitted = {}, std::u16string_view userName = {});
 // Sets the status bits given (a job of another printer or id: nothing).
 void SetSpoolerJobStatus(std::u16string_view printerName, DWORD jobId, DWORD status);
 void RemoveSpoolerJob(std::u16string_view printerName, DWORD jobId);

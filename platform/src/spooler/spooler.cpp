@@ -16,6 +16,7 @@ namespace {
 struct SpoolerJob {
   std::u16string document;
   SYSTEMTIME submitted{};
+  std::u16string user;
   DWORD status = 0;
 };
 
@@ -78,7 +79,7 @@ BOOL GetJobW(HANDLE printer, DWORD jobId, DWORD level, BYTE* buffer, DWORD size,
   if (found == spooler.jobs.end()) return Fail(ERROR_INVALID_PARAMETER);
   const SpoolerJob& job = found->second;
   const std::size_t bytes =
-      sizeof(JOB_INFO_1W) + (open.name.size() + 1 + job.document.size() + 1) * sizeof(WCHAR);
+      sizeof(JOB_INFO_1W) + (open.name.size() + 1 + job.document.size() + 1 + job.user.size() + 1) * sizeof(WCHAR);
   const std::optional<DWORD> size_needed = TryIntCast<DWORD>(bytes);
   if (!size_needed) return Fail(ERROR_NOT_ENOUGH_MEMORY);
   *needed = *size_needed;
@@ -91,7 +92,11 @@ BOOL GetJobW(HANDLE printer, DWORD jobId, DWORD level, BYTE* buffer, DWORD size,
   info.pPrinterName = reinterpret_cast<LPWSTR>(strings);
   strings = PutString(strings, open.name);
   info.pDocument = reinterpret_cast<LPWSTR>(strings);
-  PutString(strings, job.document);
+  strings = PutString(strings, job.document);
+  if (!job.user.empty()) {
+    info.pUserName = reinterpret_cast<LPWSTR>(strings);
+    PutString(strings, job.user);
+  }
   std::memcpy(buffer, &info, sizeof info);
   return TRUE;
 }
@@ -148,11 +153,11 @@ void SetPrinterDriverDirectory(std::u16string_view directory) {
 }
 
 void AddSpoolerJob(std::u16string_view printerName, DWORD jobId, std::u16string_view documentName,
-                   const SYSTEMTIME& submitted) {
+                   const SYSTEMTIME& submitted, std::u16string_view userName) {
   Spooler& spooler = TheSpooler();
   std::lock_guard lock(spooler.mutex);
   spooler.jobs.insert_or_assign({std::u16string(printerName), jobId},
-                                SpoolerJob{std::u16string(documentName), submitted, 0});
+                                SpoolerJob{std::u16string(documentName), submitted, std::u16string(userName), 0});
 }
 
 void SetPrinterDriver(std::u16string_view printerName, const PrinterDriverFiles& driver) {
