@@ -285,7 +285,7 @@ void ApplyMediaSource(TicketEdit& edit, const Choice& choice, const PrinterOffer
 constexpr Spelling kScalingModes[] = {
     {"psk:None", "none"},
     {"kp:FitToPaper", "fit-to-paper"},
-    {"psk:CustomSquare", "custom"},
+    {"psk:CustomSquare", "custom-scale"},  // not "custom": PPD readers keep that choice name for custom options
     {"psk:FitApplicationBleedSizeToPageImageableSize", "fit-bleed-to-printable-area"},
     {"psk:FitApplicationContentSizeToPageImageableSize", "fit-content-to-printable-area"},
     {"psk:FitApplicationMediaSizeToPageImageableSize", "fit-to-printable-area"},
@@ -755,7 +755,7 @@ constexpr Contradiction kContradictions[] = {
      "they ask for different orientations"},
     {"page-scaling", "fit-to-page", [](const Choice& a, const Choice& b) { return a.value != FitToPageMode(b); },
      kOneScaling},
-    {"scaling", "page-scaling", [](const Choice&, const Choice& b) { return b.value != "custom"; }, kOneScaling},
+    {"scaling", "page-scaling", [](const Choice&, const Choice& b) { return b.value != "custom-scale"; }, kOneScaling},
     {"scaling", "fit-to-page", Always, kOneScaling},
     {"fit-to-paper", "page-scaling", [](const Choice&, const Choice& b) { return b.value != "fit-to-paper"; },
      kOneScaling},

@@ -183,7 +183,7 @@ TEST_F(PrintOptions, OptionSetsGiveTheTicketsOfTheirSettings) {
         {"/scaling/alignment/name", "BottomCenter"}},
        {}},
       {{"page-scaling=fit-to-media"}, {{"/scaling/mode/name", "FitApplicationMediaSizeToPageMediaSize"}}, {}},
-      {{"page-scaling=custom"}, {{"/scaling/mode/name", "CustomSquare"}, {"/scaling/scale", 100}}, {}},
+      {{"page-scaling=custom-scale"}, {{"/scaling/mode/name", "CustomSquare"}, {"/scaling/scale", 100}}, {}},
       {{"page-scaling=fit-to-paper"},
        {{"/scaling/mode/name", "FitToPaper"}, {"/scaling/targetPaper/optionName", "NorthAmericaLetter"}},
        {}},
@@ -263,10 +263,10 @@ TEST_F(PrintOptions, WhatThePrinterDoesNotTakeIsOneLineNamingTheOptionAndWhatIsA
       {{"scaling=50", "scaling-offset=5mm,-1"}, "-o scaling-offset=5mm,-1: wants two lengths"},
       {{"scaling-alignment=middle"}, "-o scaling-alignment=middle: the printer offers bottom, bottom-left,"},
       {{"fit-to-paper=A9"}, "-o fit-to-paper=A9: the printer offers Letter"},
-      {{"page-scaling=stretch"}, "-o page-scaling=stretch: the printer offers none, fit-to-paper, custom,"},
+      {{"page-scaling=stretch"}, "-o page-scaling=stretch: the printer offers none, fit-to-paper, custom-scale,"},
       {{"fit-to-page", "scaling=50"}, "-o scaling=50 and -o fit-to-page contradict each other: a page is scaled one way"},
       {{"page-scaling=none", "fit-to-page"}, "-o page-scaling=none and -o fit-to-page contradict each other"},
-      {{"fit-to-paper=A4", "page-scaling=custom"}, "-o fit-to-paper=A4 and -o page-scaling=custom contradict"},
+      {{"fit-to-paper=A4", "page-scaling=custom-scale"}, "-o fit-to-paper=A4 and -o page-scaling=custom-scale contradict"},
       {{"out.xps"}, "-o out.xps: no such print option; the output file is now the second argument"},
       {{"../out"}, "the output file is now the second argument"},
       {{"nosuch=1"}, "-o nosuch=1: no such print option (xpspipe options lists them)"},
@@ -287,7 +287,7 @@ TEST_F(PrintOptions, WhatThePrinterDoesNotTakeIsOneLineNamingTheOptionAndWhatIsA
   // Agreeing options are no contradiction.
   EXPECT_NO_THROW(Apply({"booklet", "sides=two-sided-short-edge", "number-up=2", "landscape",
                          "orientation-requested=4"}));
-  EXPECT_NO_THROW(Apply({"page-scaling=custom", "scaling=50", "scaling-offset=0,0"}));
+  EXPECT_NO_THROW(Apply({"page-scaling=custom-scale", "scaling=50", "scaling-offset=0,0"}));
   EXPECT_NO_THROW(Apply({"page-scaling=none", "fit-to-paper=A5", "page-scaling=fit-to-paper"}))
       << "the last page-scaling counts";
 }
