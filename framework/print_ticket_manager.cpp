@@ -293,3 +293,10 @@ HRESULT PrintTicketManager::GetCapabilities(IXMLDOMDocument2* ticket, IXMLDOMDoc
   *capabilities = document.Detach();
   return S_OK;
 }
+
+HRESULT PageHasOwnTicket(IFixedPage* page, bool* own) {
+  ComPtr<IPartPrintTicket> ticket;
+  const HRESULT asked = page->GetPrintTicket(ticket.Put());
+  *own = SUCCEEDED(asked) && ticket;
+  return asked == kTicketItemNotFound || SUCCEEDED(asked) ? S_OK : asked;
+}

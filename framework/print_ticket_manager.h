@@ -89,3 +89,7 @@ class PrintTicketManager {
   bool documentTicketPresent_ = false;
   bool pageTicketPresent_ = false;
 };
+
+// Whether PAGE carries a print ticket of its own; a page without one is under
+// its document's ticket. S_OK with *own set, or the failure of asking.
+HRESULT PageHasOwnTicket(IFixedPage* page, bool* own);

@@ -49,11 +49,9 @@ HRESULT FinisherFilter::ProcessFixedDocument(IFixedDocument* document) {
 HRESULT FinisherFilter::ProcessFixedPage(IFixedPage* page) {
   if (!page) return E_POINTER;
   if (!consumer()) return E_PENDING;
-  ComPtr<IPartPrintTicket> own;
-  const HRESULT asked = page->GetPrintTicket(own.Put());
-  const bool hasTicket = SUCCEEDED(asked) && own;
-  if (asked != kTicketItemNotFound && FAILED(asked)) return asked;
-  HRESULT hr = S_OK;
+  bool hasTicket = false;
+  HRESULT hr = PageHasOwnTicket(page, &hasTicket);
+  if (FAILED(hr)) return hr;
   if (hasTicket || !documentSettings_) {
     hr = FinishPageUnderItsTicket(page);
   } else if (documentSettings_->RewritesPage()) {

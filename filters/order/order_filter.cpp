@@ -79,14 +79,13 @@ HRESULT OrderFilter::ProcessFixedPage(IFixedPage* page) {
 HRESULT OrderFilter::FinishParts() { return FlushPages(); }
 
 HRESULT OrderFilter::PageTicket(IFixedPage* page, IXMLDOMDocument2** ticket) {
-  ComPtr<IPartPrintTicket> own;
-  const HRESULT asked = page->GetPrintTicket(own.Put());
+  bool own = false;
+  HRESULT hr = PageHasOwnTicket(page, &own);
+  if (FAILED(hr)) return hr;
   // A page without a ticket of its own is under its document's ticket, which
   // the page level would only copy: reading that one spares a copy a page.
-  if (asked == kTicketItemNotFound || (SUCCEEDED(asked) && !own))
-    return ticket_manager().GetTicket(kPTDocumentScope, ticket);
-  if (FAILED(asked)) return asked;
-  const HRESULT hr = ticket_manager().OnPage(page);
+  if (!own) return ticket_manager().GetTicket(kPTDocumentScope, ticket);
+  hr = ticket_manager().OnPage(page);
   if (FAILED(hr)) return hr;
   return ticket_manager().GetTicket(kPTPageScope, ticket);
 }

@@ -54,11 +54,9 @@ HRESULT PreparationFilter::ProcessFixedDocument(IFixedDocument* document) {
 HRESULT PreparationFilter::ProcessFixedPage(IFixedPage* page) {
   if (!page) return E_POINTER;
   if (!consumer()) return E_PENDING;
-  ComPtr<IPartPrintTicket> own;
-  const HRESULT asked = page->GetPrintTicket(own.Put());
-  const bool hasTicket = SUCCEEDED(asked) && own;
-  if (asked != kTicketItemNotFound && FAILED(asked)) return asked;
-  HRESULT hr = S_OK;
+  bool hasTicket = false;
+  HRESULT hr = PageHasOwnTicket(page, &hasTicket);
+  if (FAILED(hr)) return hr;
   if (hasTicket || !documentScope_ || documentScope_->WatermarkVariesByPage()) {
     hr = PreparePageUnderItsTicket(page);
   } else if (documentScope_->IsActive()) {
