@@ -68,9 +68,9 @@ GpStatus ReadFrame(GifFileType* gif, int transparent, GpImage& image) {
     return OutOfMemory;
   // A screen of no size is the frame's own.
   const std::uint64_t width = gif->SWidth > 0 ? static_cast<std::uint64_t>(gif->SWidth)
-                                              : static_cast<std::uint64_t>(frame.Left) + frame.Width;
+                                              : static_cast<std::uint64_t>(frame.Left) + static_cast<std::uint64_t>(frame.Width);
   const std::uint64_t height = gif->SHeight > 0 ? static_cast<std::uint64_t>(gif->SHeight)
-                                                : static_cast<std::uint64_t>(frame.Top) + frame.Height;
+                                                : static_cast<std::uint64_t>(frame.Top) + static_cast<std::uint64_t>(frame.Height);
   if (const GpStatus status = Allocate(image, width, height, 4); status != Ok) return status;
   std::vector<GifPixelType> line(static_cast<std::size_t>(frame.Width));
   for (const int y : RowOrder(frame.Height, frame.Interlace)) {
