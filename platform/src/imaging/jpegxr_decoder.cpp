@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <array>
 #include <cstring>
 #include <new>
@@ -69,7 +70,12 @@ jpegxr::Status InChild(std::size_t shared, Work&& work, BYTE* out = nullptr) {
                       -1, 0);
   if (memory == MAP_FAILED) return jpegxr::Status::kNoMemory;
   const pid_t child = fork();
-  if (child == 0) _exit(static_cast<int>(work(static_cast<BYTE*>(memory))));
+  if (child == 0) {
+    // A hostile image ends the child with the signal it raised, quietly: the
+    // process's own crash handlers (a sanitizer's report, say) are not for it.
+    for (const int fatal : {SIGSEGV, SIGBUS, SIGABRT, SIGFPE, SIGILL}) std::signal(fatal, SIG_DFL);
+    _exit(static_cast<int>(work(static_cast<BYTE*>(memory))));
+  }
   int how = 0;
   pid_t waited = -1;
   if (child > 0) {
