@@ -7,8 +7,9 @@ description, and the formats the ticket code prints. Regression inputs
 
 The page rewriter targets get the sample's pages and small pages made here
 to reach their corners (boxes, resources, escaped values, remote
-dictionaries); the font and image targets small files made here with
-fontTools, PIL and JxrEncApp.
+dictionaries), the converter's element stream also pages that draw with
+every kind of geometry, brush and text; the font and image targets small
+files made here with fontTools, PIL and JxrEncApp.
 
 Usage: fuzz/make_seeds.py BUILD_DIR   (a built release or sanitize tree)
 """
@@ -145,6 +146,59 @@ REMOTE_PAGE = (f'<FixedPage xmlns="{XPS}" Width="816" Height="1056"><FixedPage.R
 REMOTE_DICTIONARY = (f'<ResourceDictionary xmlns="{XPS}" '
                      'xmlns:x="http://schemas.microsoft.com/xps/2005/06/resourcedictionary-key">'
                      '<SolidColorBrush x:Key="b" Color="#FF0000FF"/></ResourceDictionary>')
+
+# Pages that reach the converter's drawing: geometry, brushes, tiles, masks, text, colour.
+KEY = "http://schemas.microsoft.com/xps/2005/06/resourcedictionary-key"
+DRAWN_PAGES = [
+    ("geometry", f'<FixedPage xmlns="{XPS}" Width="816" Height="1056"><Path Stroke="#FF000080" '
+                 'StrokeThickness="3" StrokeDashArray="2 1" StrokeDashCap="Round" StrokeStartLineCap="Triangle" '
+                 'StrokeEndLineCap="Round" StrokeLineJoin="Bevel" Data="F1 M 10,10 L 100,10 H 150 V 60 '
+                 'C 160,70 170,80 180,60 S 200,40 210,60 Q 220,80 230,60 A 40,20 30 1 1 300,100 40,20 30 0 0 '
+                 '350,120 z m 5,5 l 10,0"/><Path Fill="#80FF0000"><Path.Data><PathGeometry FillRule="NonZero" '
+                 'Transform="1,0,0,1,0,200"><PathFigure StartPoint="0,0" IsClosed="true"><PolyLineSegment '
+                 'Points="50,0 50,50"/><PolyBezierSegment Points="40,60 20,60 0,50"/><PolyQuadraticBezierSegment '
+                 'Points="10,40 0,30"/><ArcSegment Point="0,10" Size="5,5" RotationAngle="0" IsLargeArc="true" '
+                 'SweepDirection="Clockwise"/></PathFigure></PathGeometry></Path.Data></Path></FixedPage>'),
+    ("gradients", f'<FixedPage xmlns="{XPS}" Width="816" Height="1056"><Path Data="M 0,0 H 300 V 300 H 0 Z">'
+                  '<Path.Fill><LinearGradientBrush MappingMode="RelativeToBoundingBox" StartPoint="0,0" '
+                  'EndPoint="1,1" SpreadMethod="Reflect"><LinearGradientBrush.GradientStops><GradientStop '
+                  'Offset="0" Color="#FFFF0000"/><GradientStop Offset="1" Color="sc#1,0,0,1"/>'
+                  '</LinearGradientBrush.GradientStops></LinearGradientBrush></Path.Fill></Path><Path '
+                  'Data="M 300,300 H 600 V 600 H 300 Z"><Path.Fill><RadialGradientBrush Center="450,450" '
+                  'GradientOrigin="400,400" RadiusX="150" RadiusY="80" SpreadMethod="Repeat" Transform="1,0,0,1,0,0">'
+                  '<RadialGradientBrush.GradientStops><GradientStop Offset="0.2" Color="ContextColor /p.icc 1,0.5,0.5,0.5"/>'
+                  '<GradientStop Offset="0.9" Color="#8000FF00"/></RadialGradientBrush.GradientStops>'
+                  '</RadialGradientBrush></Path.Fill></Path></FixedPage>'),
+    ("tiles", f'<FixedPage xmlns="{XPS}" xmlns:x="{KEY}" Width="816" Height="1056"><FixedPage.Resources>'
+              '<ResourceDictionary><VisualBrush x:Key="v" Viewbox="0,0,10,10" ViewboxUnits="Absolute" '
+              'Viewport="0,0,40,40" ViewportUnits="Absolute" TileMode="FlipXY"><VisualBrush.Visual><Path '
+              'Data="M 0,0 L 10,10 L 0,10 Z" Fill="#FF0000FF"/></VisualBrush.Visual></VisualBrush>'
+              '</ResourceDictionary></FixedPage.Resources><Canvas Opacity="0.5" Clip="M 0,0 H 500 V 500 H 0 Z" '
+              'RenderTransform="1,0,0,1,20,20"><Path Data="M 0,0 H 400 V 400 H 0 Z" Fill="{StaticResource v}"/>'
+              '<Path Data="M 0,400 H 400 V 500 H 0 Z"><Path.Fill><ImageBrush ImageSource="/Resources/i.png" '
+              'Viewbox="0,0,1,1" ViewboxUnits="RelativeToBoundingBox" Viewport="0,0,0.25,0.5" '
+              'ViewportUnits="RelativeToBoundingBox" TileMode="Tile"/></Path.Fill></Path></Canvas>'
+              '<Canvas><Canvas.OpacityMask><LinearGradientBrush StartPoint="0,0" EndPoint="816,0">'
+              '<LinearGradientBrush.GradientStops><GradientStop Offset="0" Color="#00000000"/><GradientStop '
+              'Offset="1" Color="#FF000000"/></LinearGradientBrush.GradientStops></LinearGradientBrush>'
+              '</Canvas.OpacityMask><Path Data="M 0,600 H 816 V 700 H 0 Z"><Path.Fill><ImageBrush '
+              'ImageSource="{ColorConvertedBitmap /Resources/j.tif /Resources/p.icc}" Viewbox="0,0,5,3" '
+              'ViewboxUnits="Absolute" Viewport="0,600,816,100" ViewportUnits="Absolute"/></Path.Fill></Path>'
+              '</Canvas></FixedPage>'),
+    ("text", f'<FixedPage xmlns="{XPS}" Width="816" Height="1056" xml:lang="en-US"><Glyphs '
+             'FontUri="/Resources/Font.ttf" FontRenderingEmSize="24" OriginX="20" OriginY="60" '
+             'UnicodeString="Kestrel &#x1F600; &#xE9;" Indices=";;,120;(2:1)5" Fill="#FF000000" '
+             'StyleSimulations="BoldSimulation"/><Glyphs FontUri="/Resources/Font.ttc#1" FontRenderingEmSize="30" '
+             'OriginX="20" OriginY="120" BidiLevel="1" IsSideways="true" UnicodeString="abc" Fill="#FF008000" '
+             'RenderTransform="0,1,-1,0,400,0"/></FixedPage>'),
+    ("alternate", '<FixedPage xmlns="http://schemas.openxps.org/oxps/v1.0" '
+                  'xmlns:mc="http://schemas.openxmlformats.org/markup-compatibility/2006" Width="100" Height="100">'
+                  '<mc:AlternateContent><mc:Choice Requires="v2"><Path Data="M 0,0 L 9,9" Stroke="#FF000000"/>'
+                  '</mc:Choice><mc:Fallback><Path Data="M 0,0 L 90,90" Stroke="#FF00FF00" StrokeThickness="4"/>'
+                  '</mc:Fallback></mc:AlternateContent></FixedPage>'),
+]
+# An image of 5 x 3 pixels at 96 dpi, for the converter's image stub: kind, width, height, dpi, pixels.
+STUB_IMAGE = bytes([0, 5, 0, 3, 0, 96, 96, 0]) + bytes(range(0, 256, 3))
 
 
 def made_fonts():
@@ -302,6 +356,13 @@ def main():
     write_seeds("rip_markup", [(n, bytes([255]) + d) for n, d in pages] +
                 [("remote", bytes([6]) + REMOTE_PAGE.encode() + b"\0/Resources/shared.dict\0" +
                   REMOTE_DICTIONARY.encode())])
+    write_seeds("finisher_page", [(n, bytes([i % 8]) + d) for i, (n, d) in enumerate(pages)] +
+                [(f"{n}-mode{m}", bytes([m]) + d) for n, d in pages[-5:-3] for m in range(8)])
+    # device, resource choices; the page; after a NUL the bytes the resource stubs hand out
+    drawn = pages + [(n, d.encode()) for n, d in DRAWN_PAGES]
+    write_seeds("converter_elements", [(n, bytes([i * 7 % 144, i % 8]) + d + b"\0" + STUB_IMAGE)
+                                       for i, (n, d) in enumerate(drawn)] +
+                [("fuzzed-font", bytes([11, 1]) + DRAWN_PAGES[3][1].encode() + b"\0" + made_fonts()[0][1][1:])])
     write_seeds("font_tables", made_fonts())
     with tempfile.TemporaryDirectory() as tmp:
         write_seeds("image", made_images(tmp))

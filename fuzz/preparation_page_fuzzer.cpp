@@ -12,24 +12,18 @@
 #include "filters/preparation/scope_settings.h"
 #include "framework/markup_parse.h"
 #include "fuzz_input.h"
+#include "fuzz_tickets.h"
 #include "markup_check.h"
-#include "platform/bstr.h"
-#include "platform/print_ticket_provider.h"
 #include "tests/support/recording_write_stream.h"
 #include "ticket/print_schema_namespaces.h"
 
 namespace {
 
-constexpr char16_t kPrinter[] = u"Fuzz Printer";
-
+// The scaling feature's content, with the data the filter reads beside it.
 std::string Ticket(const std::string& scaling) {
-  return "<psf:PrintTicket xmlns:psf=\"http://schemas.microsoft.com/windows/2003/08/printing/printschemaframework\" "
-         "xmlns:psk=\"http://schemas.microsoft.com/windows/2003/08/printing/printschemakeywords\" "
-         "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" "
-         "xmlns:kp=\"http://schemas.kestrel-print.example/kestrel/printing/2006/11/printschemakeywords\" version=\"1\">"
-         "<psf:Feature name=\"psk:PageScaling\">" + scaling + "</psf:Feature>"
+  return "<psf:Feature name=\"psk:PageScaling\">" + scaling + "</psf:Feature>"
          "<psf:Property name=\"kp:PageScalingData\"><psf:Property name=\"kp:CorrectFixedPageSize\">"
-         "<psf:Value xsi:type=\"xsd:string\">On</psf:Value></psf:Property></psf:Property></psf:PrintTicket>";
+         "<psf:Value xsi:type=\"xsd:string\">On</psf:Value></psf:Property></psf:Property>";
 }
 
 std::string Scored(const char* name, int value) {
@@ -59,16 +53,10 @@ struct Scope {
 // One scope per mode, for the process.
 const std::array<Scope, 7>& Scopes() {
   static std::array<Scope, 7>* scopes = [] {
-    Bstr message;
-    if (FAILED(RegisterPrinter(kPrinter, KESTREL_PRINTER_DESCRIPTION, message.Put()))) __builtin_trap();
     auto* made = new std::array<Scope, 7>;
     for (std::size_t mode = 0; mode < made->size(); ++mode) {
       Scope& scope = (*made)[mode];
-      if (FAILED(scope.manager.Open(kestrel::fuzz::ReadStreamOn(Ticket(kModes[mode])).Get(),
-                                    Bstr(std::u16string_view(kPrinter)).Get())))
-        __builtin_trap();
-      IXMLDOMDocument2* ticket = nullptr;
-      if (FAILED(scope.manager.GetTicket(kPTJobScope, &ticket))) __builtin_trap();
+      IXMLDOMDocument2* ticket = kestrel::fuzz::OpenJobTicket(scope.manager, Ticket(kModes[mode]));
       scope.settings = std::make_unique<ScopeSettings>(scope.manager, PRIVATE_KEYWORDS_NS, nullptr);
       bool changed = false;
       if (FAILED(scope.settings->ReadScopeSettings(ticket, &changed)) || !scope.settings->scaler()) __builtin_trap();
