@@ -12,6 +12,7 @@ namespace {
 
 // Larger tiles are drawn at a lower resolution.
 constexpr double kMaxTilePixels = 16.0 * 1024 * 1024;
+constexpr double kMaxTileSide = 32767;
 // A visual brush may show content filled with a visual brush: this deep at most
 // (a brush that shows itself would otherwise never end).
 constexpr int kMaxTileDepth = 4;
@@ -251,9 +252,11 @@ cairo_pattern_t* PageRenderer::TileBrush(const Element& brush, double opacity, c
   const double columns = flipX ? 2 : 1, rows = flipY ? 2 : 1;
   const double periodWidth = viewport->width * columns, periodHeight = viewport->height * rows;
   double scale = Scale(tileToDevice) * device_scale_;
-  if (!std::isfinite(scale) || scale <= 0) return nullptr;
   const double pixels = periodWidth * scale * periodHeight * scale;
   if (pixels > kMaxTilePixels) scale *= std::sqrt(kMaxTilePixels / pixels);
+  // Nor may a side be longer than an image can be (a long thin tile is within the pixel bound).
+  scale = std::min({scale, kMaxTileSide / periodWidth, kMaxTileSide / periodHeight});
+  if (!std::isfinite(scale) || scale <= 0) return nullptr;
   const int width = std::max(1, static_cast<int>(std::ceil(periodWidth * scale)));
   const int height = std::max(1, static_cast<int>(std::ceil(periodHeight * scale)));
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);

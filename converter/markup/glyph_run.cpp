@@ -5,6 +5,7 @@
 #include FT_FREETYPE_H
 
 #include <cmath>
+#include <limits>
 
 #include "converter/markup/page_renderer.h"
 #include "converter/utf16_text.h"
@@ -17,6 +18,7 @@ namespace {
 // cached bitmap; beyond the em bound the page is refused.
 constexpr double kBitmapGlyphPixels = 1000;
 constexpr double kMaxEmSize = 100000;
+constexpr double kMaxClusterCount = 65535;
 // Italic simulation slants by 20 degrees.
 const double kItalicSlant = std::tan(20 * M_PI / 180);
 
@@ -34,6 +36,12 @@ std::optional<double> Field(std::string_view text) {
   return text.empty() ? std::nullopt : ParseNumber(text);
 }
 
+// A cluster's count of characters or glyphs; 1 where it is missing or past any real cluster.
+std::size_t ClusterCount(std::string_view text) {
+  const auto value = Field(text);
+  return value && *value >= 0 && *value <= kMaxClusterCount ? static_cast<std::size_t>(*value) : 1;
+}
+
 std::vector<GlyphEntry> ParseIndices(std::string_view text) {
   std::vector<GlyphEntry> entries;
   std::size_t pendingGlyphs = 0;
@@ -46,8 +54,8 @@ std::vector<GlyphEntry> ParseIndices(std::string_view text) {
       if (close == std::string_view::npos) break;
       const std::string_view cluster = item.substr(1, close - 1);
       const std::size_t colon = cluster.find(':');
-      entry.characters = static_cast<std::size_t>(Field(cluster.substr(0, colon)).value_or(1));
-      entry.glyphs = colon == std::string_view::npos ? 1 : static_cast<std::size_t>(Field(cluster.substr(colon + 1)).value_or(1));
+      entry.characters = ClusterCount(cluster.substr(0, colon));
+      entry.glyphs = colon == std::string_view::npos ? 1 : ClusterCount(cluster.substr(colon + 1));
       item.remove_prefix(close + 1);
       pendingGlyphs = entry.glyphs;
     }
@@ -58,7 +66,8 @@ std::vector<GlyphEntry> ParseIndices(std::string_view text) {
       const std::size_t comma = item.find(',');
       const auto value = Field(item.substr(0, comma));
       if (field == 0) {
-        if (value && *value >= 0) entry.index = static_cast<unsigned>(*value);
+        if (value && *value >= 0 && *value <= std::numeric_limits<unsigned>::max())
+          entry.index = static_cast<unsigned>(*value);
       } else {
         *fields[field] = value;
       }
@@ -125,7 +134,7 @@ void PageRenderer::DrawGlyphs(const Element& glyphs) {
   double x = originX ? ParseNumber(*originX).value_or(0) : 0;
   const double y = originY ? ParseNumber(*originY).value_or(0) : 0;
   const std::string* bidi = glyphs.Attribute("BidiLevel");
-  const bool rightToLeft = bidi && static_cast<long>(ParseNumber(*bidi).value_or(0)) % 2 == 1;
+  const bool rightToLeft = bidi && std::fmod(std::trunc(ParseNumber(*bidi).value_or(0)), 2) == 1;
 
   std::vector<cairo_glyph_t> run;
   run.reserve(entries.size());
