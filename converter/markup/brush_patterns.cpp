@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "converter/markup/cairo_handles.h"
 #include "converter/markup/page_renderer.h"
 
 namespace xpsconv {
@@ -236,13 +237,9 @@ cairo_pattern_t* PageRenderer::TileBrush(const Element& brush, double opacity, c
   if (tile == "None") {
     // Drawn once: replayed as vectors at the output's resolution.
     cairo_rectangle_t extents{0, 0, viewport->width, viewport->height};
-    cairo_surface_t* recording = cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, &extents);
-    cairo_t* target = cairo_create(recording);
-    drawTile(target, 0, 0, false, false);
-    cairo_destroy(target);
-    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(recording);
-    cairo_surface_destroy(recording);
-    return Finish(pattern, tileToUser);
+    const CairoSurface recording{cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, &extents)};
+    drawTile(CairoContext{cairo_create(recording.get())}.get(), 0, 0, false, false);
+    return Finish(cairo_pattern_create_for_surface(recording.get()), tileToUser);
   }
   // Tiled: one period drawn ahead at about the output's resolution.
   cairo_matrix_t ctm;
@@ -259,15 +256,16 @@ cairo_pattern_t* PageRenderer::TileBrush(const Element& brush, double opacity, c
   if (!std::isfinite(scale) || scale <= 0) return nullptr;
   const int width = std::max(1, static_cast<int>(std::ceil(periodWidth * scale)));
   const int height = std::max(1, static_cast<int>(std::ceil(periodHeight * scale)));
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
-  cairo_t* target = cairo_create(surface);
-  cairo_scale(target, width / periodWidth, height / periodHeight);
-  for (int row = 0; row < rows; ++row)
-    for (int column = 0; column < columns; ++column)
-      drawTile(target, column * viewport->width, row * viewport->height, column == 1, row == 1);
-  cairo_destroy(target);
-  cairo_pattern_t* pattern = cairo_pattern_create_for_surface(surface);
-  cairo_surface_destroy(surface);
+  budget_.SpendTilePixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  const CairoSurface surface{cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height)};
+  {
+    const CairoContext target{cairo_create(surface.get())};
+    cairo_scale(target.get(), width / periodWidth, height / periodHeight);
+    for (int row = 0; row < rows; ++row)
+      for (int column = 0; column < columns; ++column)
+        drawTile(target.get(), column * viewport->width, row * viewport->height, column == 1, row == 1);
+  }
+  cairo_pattern_t* pattern = cairo_pattern_create_for_surface(surface.get());
   cairo_pattern_set_extend(pattern, CAIRO_EXTEND_REPEAT);
   cairo_matrix_t pixelToTile;
   cairo_matrix_init_scale(&pixelToTile, periodWidth / width, periodHeight / height);

@@ -1,8 +1,10 @@
 #include "converter/markup/page_renderer.h"
 
+#include "converter/markup/cairo_handles.h"
 #include "converter/markup/path_geometry.h"
 
 #include <cmath>
+#include <limits>
 
 namespace xpsconv {
 
@@ -16,6 +18,28 @@ double OpacityOf(const Element& element) {
 
 std::string Property(const Element& owner, std::string_view attribute) {
   return std::string(owner.LocalName()) + "." + std::string(attribute);
+}
+
+// The current path's flattened length in user space, where dashes are laid out.
+double FlatLength(cairo_t* cr) {
+  cairo_path_t* flat = cairo_copy_path_flat(cr);
+  double length = 0, x = 0, y = 0, startX = 0, startY = 0;
+  for (int i = 0; i < flat->num_data; i += flat->data[i].header.length) {
+    const cairo_path_data_t& item = flat->data[i];
+    if (item.header.type == CAIRO_PATH_CLOSE_PATH) {
+      length += std::hypot(startX - x, startY - y);
+      x = startX, y = startY;
+      continue;
+    }
+    const double px = flat->data[i + 1].point.x, py = flat->data[i + 1].point.y;
+    if (item.header.type == CAIRO_PATH_MOVE_TO)
+      startX = px, startY = py;
+    else
+      length += std::hypot(px - x, py - y);
+    x = px, y = py;
+  }
+  cairo_path_destroy(flat);
+  return length;
 }
 
 Rect PathExtents(cairo_t* cr) {
@@ -165,10 +189,7 @@ void PageRenderer::DrawPath(const Element& path) {
   const std::string* thicknessText = path.Attribute("StrokeThickness");
   const double thickness = thicknessText ? ParseNumber(*thicknessText).value_or(1.0) : 1.0;
   if (thickness > 0) {
-    if (cairo_pattern_t* stroke = BrushPattern(path, "Stroke", 1.0, bounds)) {
-      Stroke(path, thickness, stroke);
-      cairo_pattern_destroy(stroke);
-    }
+    if (const CairoPattern stroke{BrushPattern(path, "Stroke", 1.0, bounds)}) Stroke(path, thickness, stroke.get());
   }
   cairo_new_path(cr_);
   EndLayer(path, layer, bounds);
@@ -202,6 +223,9 @@ void PageRenderer::Stroke(const Element& path, double thickness, cairo_pattern_t
                           : cairoCap == "Square" ? CAIRO_LINE_CAP_SQUARE
                                                  : CAIRO_LINE_CAP_BUTT);
   if (dashed) {
+    // Each dash is outline to draw, on the page or off it.
+    const double pieces = FlatLength(cr_) / total * static_cast<double>(dashes.size());
+    budget_.SpendPoints(pieces < 1e18 ? static_cast<std::size_t>(pieces) : std::numeric_limits<std::size_t>::max());
     const double offset = ParseNumber(attribute("StrokeDashOffset", "0")).value_or(0) * thickness;
     cairo_set_dash(cr_, dashes.data(), static_cast<int>(dashes.size()), offset);
   }
