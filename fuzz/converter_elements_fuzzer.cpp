@@ -114,22 +114,20 @@ std::string_view View(const std::vector<BYTE>& bytes) {
   return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
+// The input's bytes when the choice asks for them, else one of the files, the same for a URI each time.
+template <std::size_t N>
+std::string_view Pick(std::uint8_t choice, const std::array<std::vector<BYTE>, N>& files, const char* uri) {
+  return current.choices & choice ? current.bytes : View(files[std::hash<std::string_view>{}(uri) % N]);
+}
+
 INT FontStub(ConverterAllocator allocate, ConverterDeallocator release, IFixedPage*, const char* uri, void*, void*,
              BYTE** buffer, DWORD* size) {
-  const auto& fonts = Files().fonts;
-  const std::string_view bytes = current.choices & kFuzzedFont
-                                     ? current.bytes
-                                     : View(fonts[std::hash<std::string_view>{}(uri) % fonts.size()]);
-  return HandOut(allocate, release, bytes, buffer, size);
+  return HandOut(allocate, release, Pick(kFuzzedFont, Files().fonts, uri), buffer, size);
 }
 
 INT ProfileStub(ConverterAllocator allocate, ConverterDeallocator release, IFixedPage*, const char* uri, void*, void*,
                 BYTE** buffer, DWORD* size) {
-  const auto& profiles = Files().profiles;
-  const std::string_view bytes = current.choices & kFuzzedProfile
-                                     ? current.bytes
-                                     : View(profiles[std::hash<std::string_view>{}(uri) % profiles.size()]);
-  return HandOut(allocate, release, bytes, buffer, size);
+  return HandOut(allocate, release, Pick(kFuzzedProfile, Files().profiles, uri), buffer, size);
 }
 
 // An ImageBlock as the contract describes it, its size, colour type and

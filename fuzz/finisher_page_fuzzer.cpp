@@ -11,11 +11,9 @@
 #include <string>
 
 #include "filters/finisher/finisher_page_rewriter.h"
-#include "framework/markup_parse.h"
 #include "fuzz_input.h"
 #include "fuzz_tickets.h"
 #include "markup_check.h"
-#include "tests/support/recording_write_stream.h"
 #include "ticket/print_schema_namespaces.h"
 
 namespace {
@@ -82,11 +80,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view page = input.Rest();
   const std::optional<int> depth = kestrel::fuzz::NestingDepth(page);
 
-  const ComPtr<RecordingWriteStream> output = MakeComObject<RecordingWriteStream>();
-  const auto rewriter = ComPtr<FinisherPageRewriter>::Attach(new FinisherPageRewriter(output.Get(), settings));
-  HRESULT hr = ParseMarkup(kestrel::fuzz::ReadStreamOn(page).Get(), rewriter.Get());
-  if (SUCCEEDED(hr)) hr = rewriter->Flush();
+  const std::optional<std::string> rewritten = kestrel::fuzz::Rewrite(page, [&settings](IPrintWriteStream* output) {
+    return ComPtr<MarkupHandlerBase>::Attach(new FinisherPageRewriter(output, settings));
+  });
   // The transform canvas and the clip canvas go round the content.
-  if (SUCCEEDED(hr) && depth) kestrel::fuzz::CheckWellFormed(output->bytes, *depth, 2);
+  if (rewritten && depth) kestrel::fuzz::CheckWellFormed(*rewritten, *depth, 2);
   return 0;
 }

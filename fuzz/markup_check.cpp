@@ -7,6 +7,7 @@
 #include "framework/markup_handler_base.h"
 #include "framework/markup_parse.h"
 #include "platform/part_content.h"
+#include "tests/support/recording_write_stream.h"
 
 namespace kestrel::fuzz {
 namespace {
@@ -37,6 +38,16 @@ ComPtr<IPrintReadStream> ReadStreamOn(std::string_view bytes) {
   ComPtr<IPrintReadStream> stream;
   if (FAILED(CreateReadStreamOnBytes(std::vector<BYTE>(bytes.begin(), bytes.end()), stream.Put()))) __builtin_trap();
   return stream;
+}
+
+std::optional<std::string> Rewrite(std::string_view page,
+                                   const std::function<ComPtr<MarkupHandlerBase>(IPrintWriteStream*)>& makeRewriter) {
+  const ComPtr<RecordingWriteStream> output = MakeComObject<RecordingWriteStream>();
+  const ComPtr<MarkupHandlerBase> rewriter = makeRewriter(output.Get());
+  HRESULT hr = ParseMarkup(ReadStreamOn(page).Get(), rewriter.Get());
+  if (SUCCEEDED(hr)) hr = rewriter->Flush();
+  if (FAILED(hr)) return std::nullopt;
+  return output->bytes;
 }
 
 std::optional<int> NestingDepth(std::string_view markup) {

@@ -1,17 +1,25 @@
-// What the page rewriter targets share: markup as a part's read stream, the
-// deepest nesting of a document, and the check that what a rewriter wrote is
-// well-formed markup again.
+// What the page rewriter targets share: markup as a part's read stream, a
+// rewrite into memory, the deepest nesting of a document, and the check that
+// what a rewriter wrote is well-formed markup again.
 #pragma once
 
+#include <functional>
 #include <optional>
+#include <string>
 #include <string_view>
 
+#include "framework/markup_handler_base.h"
 #include "platform/com.h"
 #include "platform/print_stream.h"
 
 namespace kestrel::fuzz {
 
 ComPtr<IPrintReadStream> ReadStreamOn(std::string_view bytes);
+
+// What a rewriter, made on a recording stream, writes of the page; nothing
+// when reading, rewriting or the last flush fails.
+std::optional<std::string> Rewrite(std::string_view page,
+                                   const std::function<ComPtr<MarkupHandlerBase>(IPrintWriteStream*)>& makeRewriter);
 
 // The deepest element nesting of a document the SAX reader takes; nothing when it refuses it.
 std::optional<int> NestingDepth(std::string_view markup);

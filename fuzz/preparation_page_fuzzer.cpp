@@ -10,11 +10,9 @@
 
 #include "filters/preparation/page_rewriter.h"
 #include "filters/preparation/scope_settings.h"
-#include "framework/markup_parse.h"
 #include "fuzz_input.h"
 #include "fuzz_tickets.h"
 #include "markup_check.h"
-#include "tests/support/recording_write_stream.h"
 #include "ticket/print_schema_namespaces.h"
 
 namespace {
@@ -74,10 +72,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view page = input.Rest();
   const std::optional<int> depth = kestrel::fuzz::NestingDepth(page);
 
-  const ComPtr<RecordingWriteStream> output = MakeComObject<RecordingWriteStream>();
-  const ComPtr<PageRewriter> rewriter = ComPtr<PageRewriter>::Attach(new PageRewriter(output.Get(), scope));
-  HRESULT hr = ParseMarkup(kestrel::fuzz::ReadStreamOn(page).Get(), rewriter.Get());
-  if (SUCCEEDED(hr)) hr = rewriter->Flush();
-  if (SUCCEEDED(hr) && depth) kestrel::fuzz::CheckWellFormed(output->bytes, *depth, 3);
+  const std::optional<std::string> rewritten = kestrel::fuzz::Rewrite(page, [&scope](IPrintWriteStream* output) {
+    return ComPtr<MarkupHandlerBase>::Attach(new PageRewriter(output, scope));
+  });
+  if (rewritten && depth) kestrel::fuzz::CheckWellFormed(*rewritten, *depth, 3);
   return 0;
 }
