@@ -45,7 +45,9 @@ void PageMarkupRewriter::StartElement(std::u16string_view name, ISAXAttributes* 
   if (startTagOpen_) markup_ += u'>';
   if (name == kPageResources) {
     name = kCanvasResources;
-    if (resourcesCanvas_ == ResourcesCanvas::kOwnCanvas) {
+    // One canvas, closed at the page's end: a misplaced second resources
+    // element is only renamed, or its canvas would never be closed.
+    if (resourcesCanvas_ == ResourcesCanvas::kOwnCanvas && !resourcesWrapped_) {
       markup_ += u"<Canvas>";
       resourcesWrapped_ = true;
     }
