@@ -114,66 +114,6 @@ FT_Face OpenFace(const std::vector<unsigned char>& bytes, long index) {
   return face;
 }
 
-void Premultiply(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a, std::uint32_t* out) {
-  auto mul = [a](std::uint8_t c) { return static_cast<std::uint32_t>((c * a + 127) / 255); };
-  *out = (std::uint32_t{a} << 24) | (mul(r) << 16) | (mul(g) << 8) | mul(b);
-}
-
-// The ImageBlock's pixels as a cairo surface; NULL for colour types not drawn
-// and for a block too short for what its header says.
-PageImage DecodeImageBlock(const std::uint8_t* block, std::size_t size) {
-  PageImage image;
-  if (size < kImageBlockHeaderSize) return image;
-  ImageBlockHeader header;
-  std::memcpy(&header, block, sizeof header);
-  if (std::memcmp(header.magic, "RIRO", 4) != 0) return image;
-  const int width = static_cast<int>(ImageBlockLe16(header.width));
-  const int height = static_cast<int>(ImageBlockLe16(header.height));
-  const int depth = header.bytesPerPixel, type = header.colorType;
-  const double dpiX = ImageBlockLe16(header.dpiX) + ImageBlockLe16(header.dpiXFraction) / 65536.0;
-  const double dpiY = ImageBlockLe16(header.dpiY) + ImageBlockLe16(header.dpiYFraction) / 65536.0;
-  if (width == 0 || height == 0) return image;
-  const bool known = (type == kImageGray && depth == 1) || (type == kImageRgb && depth == 3) ||
-                     (type == kImageCmyk && depth == 4) || (type == kImageRgba && depth == 4) ||
-                     (type == kImageCmykAlpha && depth == 5);
-  if (!known || size - kImageBlockHeaderSize < static_cast<std::size_t>(depth) * width * height) return image;
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
-  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(surface);
-    return image;
-  }
-  cairo_surface_flush(surface);
-  unsigned char* data = cairo_image_surface_get_data(surface);
-  const int stride = cairo_image_surface_get_stride(surface);
-  const std::uint8_t* pixel = block + kImageBlockHeaderSize;
-  for (int y = 0; y < height; ++y) {
-    auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
-    for (int x = 0; x < width; ++x, pixel += depth) {
-      std::uint8_t r, g, b, a = 255;
-      switch (type) {
-        case kImageGray: r = g = b = pixel[0]; break;
-        case kImageRgb: r = pixel[0], g = pixel[1], b = pixel[2]; break;
-        case kImageRgba: r = pixel[0], g = pixel[1], b = pixel[2], a = pixel[3]; break;
-        default: {  // CMYK, with alpha for type 10; no colour management
-          const int k = 255 - pixel[3];
-          r = static_cast<std::uint8_t>((255 - pixel[0]) * k / 255);
-          g = static_cast<std::uint8_t>((255 - pixel[1]) * k / 255);
-          b = static_cast<std::uint8_t>((255 - pixel[2]) * k / 255);
-          if (type == kImageCmykAlpha) a = pixel[4];
-        }
-      }
-      Premultiply(r, g, b, a, &row[x]);
-    }
-  }
-  cairo_surface_mark_dirty(surface);
-  image.surface = surface;
-  image.width = width;
-  image.height = height;
-  image.dpiX = dpiX > 0 ? dpiX : 96;
-  image.dpiY = dpiY > 0 ? dpiY : 96;
-  return image;
-}
-
 void Warn(const std::string& what) { std::fprintf(stderr, "xpsconv: %s\n", what.c_str()); }
 
 }  // namespace
@@ -187,18 +127,25 @@ PageResources::~PageResources() {
     if (profile.transform) cmsDeleteTransform(static_cast<cmsHTRANSFORM>(profile.transform));
 }
 
+std::vector<std::uint8_t> PageResources::ProfileBytes(const std::string& uri) {
+  BYTE* buffer = nullptr;
+  DWORD size = 0;
+  std::vector<std::uint8_t> bytes;
+  if (callbacks_.profile &&
+      callbacks_.profile(&Allocate, &Release, callbacks_.page, uri.c_str(), nullptr, nullptr, &buffer, &size) && buffer)
+    bytes.assign(buffer, buffer + size);
+  Release(buffer);
+  return bytes;
+}
+
 std::optional<Rgba> PageResources::ProfileColor(const std::string& uri, const std::vector<double>& channels,
                                                 double alpha) {
   auto found = profiles_.find(uri);
   if (found == profiles_.end()) {
     Profile profile;
-    BYTE* buffer = nullptr;
-    DWORD size = 0;
-    if (callbacks_.profile &&
-        callbacks_.profile(&Allocate, &Release, callbacks_.page, uri.c_str(), nullptr, nullptr, &buffer, &size) &&
-        buffer) {
-      cmsHPROFILE input = cmsOpenProfileFromMem(buffer, size);
-      Release(buffer);
+    const std::vector<std::uint8_t> bytes = ProfileBytes(uri);
+    if (!bytes.empty()) {
+      cmsHPROFILE input = cmsOpenProfileFromMem(bytes.data(), static_cast<cmsUInt32Number>(bytes.size()));
       if (input) {
         const cmsColorSpaceSignature space = cmsGetColorSpace(input);
         const cmsUInt32Number format = space == cmsSigCmykData  ? TYPE_CMYK_DBL
@@ -262,10 +209,16 @@ const PageFont* PageResources::Font(const std::string& uri, bool bold) {
   return &slot;
 }
 
-const PageImage* PageResources::Image(const std::string& uri) {
-  if (const auto found = images_.find(uri); found != images_.end())
+const PageImage* PageResources::Image(const std::string& uri, const std::string& profileUri) {
+  const std::string key = uri + "\n" + profileUri;
+  if (const auto found = images_.find(key); found != images_.end())
     return found->second.surface ? &found->second : nullptr;
-  PageImage& slot = images_[uri];
+  PageImage& slot = images_[key];
+  const std::vector<std::uint8_t> profile = profileUri.empty() ? std::vector<std::uint8_t>{} : ProfileBytes(profileUri);
+  if (!profileUri.empty() && profile.empty()) {
+    Warn("the colour profile " + profileUri + " of the image " + uri + " cannot be had; the image is not drawn");
+    return nullptr;
+  }
   BYTE* block = nullptr;
   allocation_refused = false;
   const bool fetched = callbacks_.image &&
@@ -277,9 +230,12 @@ const PageImage* PageResources::Image(const std::string& uri) {
     Warn("the image " + uri + " cannot be had; it is not drawn");
     return nullptr;
   }
-  slot = DecodeImageBlock(block, AllocatedSize(block));
+  std::string problem;
+  slot = DecodeImageBlock(std::span(block, AllocatedSize(block)), profile, problem);
   Release(block);
-  if (!slot.surface) Warn("the image " + uri + " has a colour type that is not drawn or is cut short");
+  if (!slot.surface)
+    Warn("the image " + uri + (profileUri.empty() ? "" : " with the colour profile " + profileUri) +
+         " is not drawn: " + problem);
   return slot.surface ? &slot : nullptr;
 }
 

@@ -129,10 +129,41 @@ TEST_F(ConverterPairTest, DrawsWhatTheMarkupSays) {
   }
 }
 
+// A profile lcms2 makes: sRGB, or a grey one (gamma 2.2).
+std::string ProfileBytes(bool grey) {
+  cmsToneCurve* curve = cmsBuildGamma(nullptr, 2.2);
+  cmsHPROFILE profile = grey ? cmsCreateGrayProfile(cmsD50_xyY(), curve) : cmsCreate_sRGBProfile();
+  cmsUInt32Number size = 0;
+  cmsSaveProfileToMem(profile, nullptr, &size);
+  std::string bytes(size, '\0');
+  cmsSaveProfileToMem(profile, bytes.data(), &size);
+  cmsCloseProfile(profile);
+  cmsFreeToneCurve(curve);
+  return bytes;
+}
+
+// RGB whose red and blue primaries are exchanged (linear): red comes out blue.
+std::string SwappedProfile() {
+  cmsToneCurve* linear = cmsBuildGamma(nullptr, 1.0);
+  cmsToneCurve* curves[3] = {linear, linear, linear};
+  const cmsCIExyYTRIPLE primaries{{0.15, 0.06, 1}, {0.30, 0.60, 1}, {0.64, 0.33, 1}};
+  cmsCIExyY white;
+  cmsWhitePointFromTemp(&white, 6504);
+  cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
+  cmsUInt32Number size = 0;
+  cmsSaveProfileToMem(profile, nullptr, &size);
+  std::string bytes(size, '\0');
+  cmsSaveProfileToMem(profile, bytes.data(), &size);
+  cmsCloseProfile(profile);
+  cmsFreeToneCurve(linear);
+  return bytes;
+}
+
 TEST_F(ConverterPairTest, ImagesAndGlyphsComeThroughTheCallbacks) {
   FakeParts parts;
   // 2 x 1 pixels: red, blue; stretched over the page.
   parts.images["/image.png"] = converter_test::RgbImageBlock(2, 1, std::string("\xFF\0\0\0\0\xFF", 6));
+  parts.profiles["/profile.icc"] = ProfileBytes(false);
   parts.fonts["/font.ttf"] = converter_test::ReadFile("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
   ASSERT_FALSE(parts.fonts["/font.ttf"].empty());
   ConverterJob job(pair_);
@@ -157,17 +188,83 @@ TEST_F(ConverterPairTest, ImagesAndGlyphsComeThroughTheCallbacks) {
   EXPECT_LT(dark, 30);
 }
 
-// A profile lcms2 makes: sRGB, or a grey one (gamma 2.2).
-std::string ProfileBytes(bool grey) {
-  cmsToneCurve* curve = cmsBuildGamma(nullptr, 2.2);
-  cmsHPROFILE profile = grey ? cmsCreateGrayProfile(cmsD50_xyY(), curve) : cmsCreate_sRGBProfile();
-  cmsUInt32Number size = 0;
-  cmsSaveProfileToMem(profile, nullptr, &size);
-  std::string bytes(size, '\0');
-  cmsSaveProfileToMem(profile, bytes.data(), &size);
-  cmsCloseProfile(profile);
-  cmsFreeToneCurve(curve);
-  return bytes;
+// One image over the whole page (the source as ImageSource gives it); its
+// colour in the middle.
+std::string ImagePage(const std::string& source) {
+  return Page("<Path Data='M 0,0 L 96,0 96,48 0,48 Z'><Path.Fill><ImageBrush ImageSource='" + source +
+              "' Viewbox='0,0,1,1' ViewboxUnits='Absolute' Viewport='0,0,96,48' ViewportUnits='Absolute'/>"
+              "</Path.Fill></Path><Path Fill='#000000' Data='M 0,48 L 96,48 96,96 0,96 Z'/>");
+}
+
+TEST_F(ConverterPairTest, ImageColoursComeThroughProfilesOrAsDeviceInks) {
+  using converter_test::ImageBlock;
+  FakeParts parts;
+  parts.profiles["/swapped.icc"] = SwappedProfile();
+  parts.profiles["/srgb.icc"] = ProfileBytes(false);
+  const std::string red("\xFF\0\0", 3);
+  const struct {
+    const char* name;
+    std::string block;
+    const char* source;
+    std::vector<int> rgb;
+  } cases[] = {
+      {"an embedded profile", ImageBlock(1, 1, kImageRgb, 3, red, SwappedProfile()), "/image", kBlue},
+      {"a named profile", ImageBlock(1, 1, kImageRgb, 3, red), "{ColorConvertedBitmap /image /swapped.icc}", kBlue},
+      {"a named profile replaces the embedded one", ImageBlock(1, 1, kImageRgb, 3, red, SwappedProfile()),
+       "{ColorConvertedBitmap /image /srgb.icc}", kRed},
+      {"RGB with alpha and a profile", ImageBlock(1, 1, kImageRgba, 4, red + '\xFF', SwappedProfile()), "/image",
+       kBlue},
+      {"CMYK: black added to each ink", ImageBlock(1, 1, kImageCmyk, 4, "\x28\xC8\x1E\x3C"), "/image", {155, 0, 165}},
+      {"CMYK with alpha, transparent", ImageBlock(1, 1, kImageCmykAlpha, 5, std::string("\0\0\0\xFF\0", 5)), "/image",
+       kWhite},
+      {"five inks, the spot ink left out", ImageBlock(1, 1, kImageChannels, 5, std::string("\0\xFF\0\0\xFF", 5)),
+       "/image", {255, 0, 255}},
+      {"three inks and alpha", ImageBlock(1, 1, kImageChannelsAlpha, 4, std::string("\xFF\0\0\xFF", 4)), "/image",
+       {0, 255, 255}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    parts.images["/image"] = c.block;
+    ConverterJob job(pair_);
+    ASSERT_TRUE(job.Page(ImagePage(c.source), kInch, DMDUP_SIMPLEX, &parts));
+    const std::vector<RasterPage> pages = job.Close();
+    ASSERT_EQ(pages.size(), 1u);
+    ExpectNear(pages[0], {48, 24, c.rgb}, 4);
+  }
+}
+
+TEST_F(ConverterPairTest, AnImageThatCannotBeUsedIsLeftOutOfItsPage) {
+  using converter_test::ImageBlock;
+  FakeParts parts;
+  parts.profiles["/broken.icc"] = std::string(300, '\xFF');
+  const std::string red("\xFF\0\0", 3);
+  std::string outside = ImageBlock(1, 1, kImageRgb, 3, red, SwappedProfile());
+  outside[24] = '\x7F';  // the profile's offset, far past the block's end
+  const struct {
+    const char* name;
+    std::string block;
+    const char* source;
+  } cases[] = {
+      {"a broken embedded profile", ImageBlock(1, 1, kImageRgb, 3, red, std::string(300, '\xFF')), "/image"},
+      {"a broken named profile", ImageBlock(1, 1, kImageRgb, 3, red), "{ColorConvertedBitmap /image /broken.icc}"},
+      {"a named profile that cannot be had", ImageBlock(1, 1, kImageRgb, 3, red),
+       "{ColorConvertedBitmap /image /missing.icc}"},
+      {"a grey profile for RGB", ImageBlock(1, 1, kImageRgb, 3, red, ProfileBytes(true)), "/image"},
+      {"a profile outside the block", outside, "/image"},
+      {"200 channels", ImageBlock(1, 1, kImageChannels, 200, std::string(200, '\0')), "/image"},
+      {"alpha alone", ImageBlock(1, 1, kImageChannelsAlpha, 1, std::string(1, '\0')), "/image"},
+      {"an unknown colour type", ImageBlock(1, 1, 77, 3, red), "/image"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    parts.images["/image"] = c.block;
+    ConverterJob job(pair_);
+    ASSERT_TRUE(job.Page(ImagePage(c.source), kInch, DMDUP_SIMPLEX, &parts));
+    const std::vector<RasterPage> pages = job.Close();
+    ASSERT_EQ(pages.size(), 1u);
+    ExpectNear(pages[0], {48, 24, kWhite}, 0);
+    ExpectNear(pages[0], {48, 72, kBlack}, 0);
+  }
 }
 
 TEST_F(ConverterPairTest, ContextColorsGoThroughTheirProfiles) {
