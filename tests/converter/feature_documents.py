@@ -21,10 +21,14 @@ import io
 import os
 import struct
 import sys
+import tempfile
 import zipfile
 
 import numpy as np
 from PIL import Image, ImageCms
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "platform"))
+import imaging_reference  # noqa: E402
 
 NS = "http://schemas.microsoft.com/xps/2005/06"
 DEJAVU = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
@@ -85,33 +89,13 @@ def stripes(colours, mode):
     return image
 
 
-def tiff(samples, photometric, extras=(), inkset=None, profile=None):
-    """An uncompressed 8-bit TIFF of any number of samples (PIL writes few layouts); samples: H x W x N uint8."""
-    height, width, count = samples.shape
-    pixels = samples.tobytes()
-    tags = {256: (3, [width]), 257: (3, [height]), 258: (3, [8] * count), 259: (3, [1]), 262: (3, [photometric]),
-            273: (4, [0]), 277: (3, [count]), 278: (3, [height]), 279: (4, [len(pixels)]), 284: (3, [1])}
-    if extras:
-        tags[338] = (3, list(extras))
-    if inkset is not None:
-        tags[332] = (3, [inkset])
-    if profile is not None:
-        tags[34675] = (7, list(profile))
-    packing = {3: "<H", 4: "<I", 7: "<B"}
-    values = {tag: b"".join(struct.pack(packing[kind], v) for v in items) for tag, (kind, items) in tags.items()}
-    data_start = 8 + 2 + 12 * len(tags) + 4
-    out_of_line, offsets = b"", {}
-    for tag in sorted(tags):
-        if len(values[tag]) > 4:
-            offsets[tag] = data_start + len(out_of_line)
-            out_of_line += values[tag] + b"\0" * (len(values[tag]) % 2)
-    values[273] = struct.pack("<I", data_start + len(out_of_line))
-    directory = struct.pack("<H", len(tags))
-    for tag in sorted(tags):
-        kind, items = tags[tag]
-        field = struct.pack("<I", offsets[tag]) if tag in offsets else values[tag].ljust(4, b"\0")
-        directory += struct.pack("<HHI", tag, kind, len(items)) + field
-    return b"II*\0" + struct.pack("<I", 8) + directory + struct.pack("<I", 0) + out_of_line + pixels
+def tiff(samples, photometric, **options):
+    """An uncompressed TIFF of any layout (PIL writes few); samples: an (h, w, n) array."""
+    with tempfile.TemporaryDirectory() as folder:
+        path = os.path.join(folder, "image.tif")
+        imaging_reference.raw_tiff(path, samples, photometric, **options)
+        with open(path, "rb") as made:
+            return made.read()
 
 
 def display_profile(space, colour_tags):
