@@ -129,15 +129,20 @@ TEST_F(ConverterPairTest, DrawsWhatTheMarkupSays) {
   }
 }
 
-// A profile lcms2 makes: sRGB, or a grey one (gamma 2.2).
-std::string ProfileBytes(bool grey) {
-  cmsToneCurve* curve = cmsBuildGamma(nullptr, 2.2);
-  cmsHPROFILE profile = grey ? cmsCreateGrayProfile(cmsD50_xyY(), curve) : cmsCreate_sRGBProfile();
+// The profile's bytes; the profile is closed.
+std::string SavedProfile(cmsHPROFILE profile) {
   cmsUInt32Number size = 0;
   cmsSaveProfileToMem(profile, nullptr, &size);
   std::string bytes(size, '\0');
   cmsSaveProfileToMem(profile, bytes.data(), &size);
   cmsCloseProfile(profile);
+  return bytes;
+}
+
+// A profile lcms2 makes: sRGB, or a grey one (gamma 2.2).
+std::string ProfileBytes(bool grey) {
+  cmsToneCurve* curve = cmsBuildGamma(nullptr, 2.2);
+  std::string bytes = SavedProfile(grey ? cmsCreateGrayProfile(cmsD50_xyY(), curve) : cmsCreate_sRGBProfile());
   cmsFreeToneCurve(curve);
   return bytes;
 }
@@ -149,12 +154,7 @@ std::string SwappedProfile() {
   const cmsCIExyYTRIPLE primaries{{0.15, 0.06, 1}, {0.30, 0.60, 1}, {0.64, 0.33, 1}};
   cmsCIExyY white;
   cmsWhitePointFromTemp(&white, 6504);
-  cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
-  cmsUInt32Number size = 0;
-  cmsSaveProfileToMem(profile, nullptr, &size);
-  std::string bytes(size, '\0');
-  cmsSaveProfileToMem(profile, bytes.data(), &size);
-  cmsCloseProfile(profile);
+  std::string bytes = SavedProfile(cmsCreateRGBProfile(&white, &primaries, curves));
   cmsFreeToneCurve(linear);
   return bytes;
 }
@@ -188,20 +188,25 @@ TEST_F(ConverterPairTest, ImagesAndGlyphsComeThroughTheCallbacks) {
   EXPECT_LT(dark, 30);
 }
 
-// One image over the whole page (the source as ImageSource gives it); its
-// colour in the middle.
+// An image over the page's upper half (the source as ImageSource gives it),
+// black below.
 std::string ImagePage(const std::string& source) {
   return Page("<Path Data='M 0,0 L 96,0 96,48 0,48 Z'><Path.Fill><ImageBrush ImageSource='" + source +
               "' Viewbox='0,0,1,1' ViewboxUnits='Absolute' Viewport='0,0,96,48' ViewportUnits='Absolute'/>"
               "</Path.Fill></Path><Path Fill='#000000' Data='M 0,48 L 96,48 96,96 0,96 Z'/>");
 }
 
-TEST_F(ConverterPairTest, ImageColoursComeThroughProfilesOrAsDeviceInks) {
+// An image's colours through its profile, or as device inks; an image that
+// cannot be used is left out (white) and the page goes on (black below).
+TEST_F(ConverterPairTest, ImagesKeepTheirColoursOrAreLeftOut) {
   using converter_test::ImageBlock;
   FakeParts parts;
   parts.profiles["/swapped.icc"] = SwappedProfile();
   parts.profiles["/srgb.icc"] = ProfileBytes(false);
+  parts.profiles["/broken.icc"] = std::string(300, '\xFF');
   const std::string red("\xFF\0\0", 3);
+  std::string outside = ImageBlock(1, 1, kImageRgb, 3, red, SwappedProfile());
+  outside[24] = '\x7F';  // the profile's offset, far past the block's end
   const struct {
     const char* name;
     std::string block;
@@ -221,6 +226,17 @@ TEST_F(ConverterPairTest, ImageColoursComeThroughProfilesOrAsDeviceInks) {
        "/image", {255, 0, 255}},
       {"three inks and alpha", ImageBlock(1, 1, kImageChannelsAlpha, 4, std::string("\xFF\0\0\xFF", 4)), "/image",
        {0, 255, 255}},
+      // Left out:
+      {"a broken embedded profile", ImageBlock(1, 1, kImageRgb, 3, red, std::string(300, '\xFF')), "/image", kWhite},
+      {"a broken named profile", ImageBlock(1, 1, kImageRgb, 3, red), "{ColorConvertedBitmap /image /broken.icc}",
+       kWhite},
+      {"a named profile that cannot be had", ImageBlock(1, 1, kImageRgb, 3, red),
+       "{ColorConvertedBitmap /image /missing.icc}", kWhite},
+      {"a grey profile for RGB", ImageBlock(1, 1, kImageRgb, 3, red, ProfileBytes(true)), "/image", kWhite},
+      {"a profile outside the block", outside, "/image", kWhite},
+      {"200 channels", ImageBlock(1, 1, kImageChannels, 200, std::string(200, '\0')), "/image", kWhite},
+      {"alpha alone", ImageBlock(1, 1, kImageChannelsAlpha, 1, std::string(1, '\0')), "/image", kWhite},
+      {"an unknown colour type", ImageBlock(1, 1, 77, 3, red), "/image", kWhite},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -230,39 +246,6 @@ TEST_F(ConverterPairTest, ImageColoursComeThroughProfilesOrAsDeviceInks) {
     const std::vector<RasterPage> pages = job.Close();
     ASSERT_EQ(pages.size(), 1u);
     ExpectNear(pages[0], {48, 24, c.rgb}, 4);
-  }
-}
-
-TEST_F(ConverterPairTest, AnImageThatCannotBeUsedIsLeftOutOfItsPage) {
-  using converter_test::ImageBlock;
-  FakeParts parts;
-  parts.profiles["/broken.icc"] = std::string(300, '\xFF');
-  const std::string red("\xFF\0\0", 3);
-  std::string outside = ImageBlock(1, 1, kImageRgb, 3, red, SwappedProfile());
-  outside[24] = '\x7F';  // the profile's offset, far past the block's end
-  const struct {
-    const char* name;
-    std::string block;
-    const char* source;
-  } cases[] = {
-      {"a broken embedded profile", ImageBlock(1, 1, kImageRgb, 3, red, std::string(300, '\xFF')), "/image"},
-      {"a broken named profile", ImageBlock(1, 1, kImageRgb, 3, red), "{ColorConvertedBitmap /image /broken.icc}"},
-      {"a named profile that cannot be had", ImageBlock(1, 1, kImageRgb, 3, red),
-       "{ColorConvertedBitmap /image /missing.icc}"},
-      {"a grey profile for RGB", ImageBlock(1, 1, kImageRgb, 3, red, ProfileBytes(true)), "/image"},
-      {"a profile outside the block", outside, "/image"},
-      {"200 channels", ImageBlock(1, 1, kImageChannels, 200, std::string(200, '\0')), "/image"},
-      {"alpha alone", ImageBlock(1, 1, kImageChannelsAlpha, 1, std::string(1, '\0')), "/image"},
-      {"an unknown colour type", ImageBlock(1, 1, 77, 3, red), "/image"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    parts.images["/image"] = c.block;
-    ConverterJob job(pair_);
-    ASSERT_TRUE(job.Page(ImagePage(c.source), kInch, DMDUP_SIMPLEX, &parts));
-    const std::vector<RasterPage> pages = job.Close();
-    ASSERT_EQ(pages.size(), 1u);
-    ExpectNear(pages[0], {48, 24, kWhite}, 0);
     ExpectNear(pages[0], {48, 72, kBlack}, 0);
   }
 }
