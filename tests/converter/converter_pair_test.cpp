@@ -159,6 +159,29 @@ std::string SwappedProfile() {
   return bytes;
 }
 
+// Five inks whose colour is black where the first ink is full and white where
+// it is absent, whatever the others.
+std::string FiveInkProfile() {
+  cmsHPROFILE profile = cmsCreateProfilePlaceholder(nullptr);
+  cmsSetProfileVersion(profile, 4.3);
+  cmsSetDeviceClass(profile, cmsSigOutputClass);
+  cmsSetColorSpace(profile, cmsSigMCH5Data);
+  cmsSetPCS(profile, cmsSigLabData);
+  cmsUInt16Number table[32 * 3];
+  for (int node = 0; node < 32; ++node) {
+    table[3 * node] = node & 16 ? 0 : 0xFFFF;  // L*: the first ink is the grid's slowest index
+    table[3 * node + 1] = table[3 * node + 2] = 0x8080;  // a* and b* 0
+  }
+  // Identity curves around the grid: the form an A-to-B table is saved in.
+  cmsPipeline* lut = cmsPipelineAlloc(nullptr, 5, 3);
+  cmsPipelineInsertStage(lut, cmsAT_END, cmsStageAllocToneCurves(nullptr, 5, nullptr));
+  cmsPipelineInsertStage(lut, cmsAT_END, cmsStageAllocCLut16bit(nullptr, 2, 5, 3, table));
+  cmsPipelineInsertStage(lut, cmsAT_END, cmsStageAllocToneCurves(nullptr, 3, nullptr));
+  cmsWriteTag(profile, cmsSigAToB0Tag, lut);
+  cmsPipelineFree(lut);
+  return SavedProfile(profile);
+}
+
 TEST_F(ConverterPairTest, ImagesAndGlyphsComeThroughTheCallbacks) {
   FakeParts parts;
   // 2 x 1 pixels: red, blue; stretched over the page.
@@ -224,6 +247,8 @@ TEST_F(ConverterPairTest, ImagesKeepTheirColoursOrAreLeftOut) {
        kWhite},
       {"five inks, the spot ink left out", ImageBlock(1, 1, kImageChannels, 5, std::string("\0\xFF\0\0\xFF", 5)),
        "/image", {255, 0, 255}},
+      {"five inks through their profile", ImageBlock(1, 1, kImageChannels, 5, std::string("\xFF\0\0\0\0", 5),
+                                                     FiveInkProfile()), "/image", kBlack},
       {"three inks and alpha", ImageBlock(1, 1, kImageChannelsAlpha, 4, std::string("\xFF\0\0\xFF", 4)), "/image",
        {0, 255, 255}},
       // Left out:
