@@ -57,14 +57,18 @@ TransformHandle ToSrgb(std::span<const std::uint8_t> bytes, const Channels& chan
     return nullptr;
   }
   const cmsUInt32Number format = cmsFormatterForColorspaceOfProfile(input.get(), 1, FALSE);
-  if (format == 0 || static_cast<int>(T_CHANNELS(format)) != channels.colours) {
-    problem = "its colour profile is for " + std::to_string(T_CHANNELS(format)) + " channels, the image has " +
+  const int profileChannels = static_cast<int>(T_CHANNELS(format));
+  // Grey images with alpha come as RGBA (grey repeated): the grey profile reads the first channel.
+  const bool expandedGrey = profileChannels == 1 && channels.colours == 3 && !channels.inks;
+  if (format == 0 || (profileChannels != channels.colours && !expandedGrey)) {
+    problem = "its colour profile is for " + std::to_string(profileChannels) + " channels, the image has " +
               std::to_string(channels.colours);
     return nullptr;
   }
+  const int skipped = channels.colours - profileChannels + (channels.alpha ? 1 : 0);
   const ProfileHandle srgb(cmsCreate_sRGBProfile());
-  TransformHandle transform(srgb ? cmsCreateTransform(input.get(), format | EXTRA_SH(channels.alpha ? 1 : 0),
-                                                      srgb.get(), TYPE_RGB_8, INTENT_PERCEPTUAL, 0)
+  TransformHandle transform(srgb ? cmsCreateTransform(input.get(), format | EXTRA_SH(skipped), srgb.get(),
+                                                      TYPE_RGB_8, INTENT_PERCEPTUAL, 0)
                                  : nullptr);
   if (!transform) problem = "its colour profile cannot be converted to sRGB";
   return transform;

@@ -139,9 +139,9 @@ std::string SavedProfile(cmsHPROFILE profile) {
   return bytes;
 }
 
-// A profile lcms2 makes: sRGB, or a grey one (gamma 2.2).
-std::string ProfileBytes(bool grey) {
-  cmsToneCurve* curve = cmsBuildGamma(nullptr, 2.2);
+// A profile lcms2 makes: sRGB, or a grey one (gamma 2.2 unless given).
+std::string ProfileBytes(bool grey, double gamma = 2.2) {
+  cmsToneCurve* curve = cmsBuildGamma(nullptr, gamma);
   std::string bytes = SavedProfile(grey ? cmsCreateGrayProfile(cmsD50_xyY(), curve) : cmsCreate_sRGBProfile());
   cmsFreeToneCurve(curve);
   return bytes;
@@ -257,7 +257,10 @@ TEST_F(ConverterPairTest, ImagesKeepTheirColoursOrAreLeftOut) {
        kWhite},
       {"a named profile that cannot be had", ImageBlock(1, 1, kImageRgb, 3, red),
        "{ColorConvertedBitmap /image /missing.icc}", kWhite},
-      {"a grey profile for RGB", ImageBlock(1, 1, kImageRgb, 3, red, ProfileBytes(true)), "/image", kWhite},
+      {"grey with alpha (as RGBA) and a grey profile",
+       ImageBlock(1, 1, kImageRgba, 4, std::string("\x80\x80\x80\xFF", 4), ProfileBytes(true, 1.0)), "/image",
+       {188, 188, 188}},
+      {"an RGB profile for grey", ImageBlock(1, 1, kImageGray, 1, "\x80", SwappedProfile()), "/image", kWhite},
       {"a profile outside the block", outside, "/image", kWhite},
       {"200 channels", ImageBlock(1, 1, kImageChannels, 200, std::string(200, '\0')), "/image", kWhite},
       {"alpha alone", ImageBlock(1, 1, kImageChannelsAlpha, 1, std::string(1, '\0')), "/image", kWhite},
