@@ -160,7 +160,9 @@ void PageRenderer::DrawGlyphs(const Element& glyphs) {
     else if (character < text.size())
       index = FT_Get_Char_Index(face, text[character]);
     if (entry.startsCluster) character += entry.characters;
-    const GlyphMetrics metrics = Metrics(face, index, sideways);
+    // Loading a glyph costs: only when the markup leaves something to its metrics.
+    const GlyphMetrics metrics =
+        !entry.advance || rightToLeft || sideways ? Metrics(face, index, sideways) : GlyphMetrics{};
     const double advance = entry.advance ? *entry.advance * em / 100 : metrics.advance * em;
     const double u = entry.uOffset.value_or(0) * em / 100, v = entry.vOffset.value_or(0) * em / 100;
     // Right to left, a glyph stands at the right of its advance.

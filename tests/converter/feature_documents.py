@@ -13,7 +13,8 @@ Writes NAME.xps and NAME-expected.xps for every NAME in DOCUMENTS:
   without profiles. Expected: RGB(A) PNGs from the device formula (each of red,
   green and blue is 1 - min(1, ink + black); spot inks left out).
 - hostile: a page of paths and images where some images cannot be used (a
-  broken profile, a profile for another number of channels, twelve channels).
+  broken profile, a profile of another kind or for another number of channels,
+  twelve channels).
   Expected: the page without those images.
 Run with Debian's /usr/bin/python3 (python3-pil, python3-numpy, fonttools).
 """
@@ -98,8 +99,8 @@ def tiff(samples, photometric, **options):
             return made.read()
 
 
-def display_profile(space, colour_tags):
-    """A display profile (ICC 2.1) of the colour space ("RGB " or "GRAY") with linear curves."""
+def rgb_profile(primaries):
+    """A display profile (ICC 2.1, linear curves) whose red, green and blue are the given PCS XYZ colours."""
     def number(v):
         return struct.pack(">i", round(v * 65536))
 
@@ -109,23 +110,17 @@ def display_profile(space, colour_tags):
     linear = b"curv\0\0\0\0" + struct.pack(">IH", 1, 256) + b"\0\0"
     text = b"test\0"
     tags = [(b"desc", b"desc\0\0\0\0" + struct.pack(">I", len(text)) + text + b"\0" * 79),
-            (b"wtpt", xyz((0.9642, 1.0, 0.8249))), (b"cprt", b"text\0\0\0\0none\0\0\0\0")]
-    tags += [(name, xyz(value)) for name, value in colour_tags.items()]
-    tags += [(name, linear) for name in ([b"kTRC"] if space == b"GRAY" else [b"rTRC", b"gTRC", b"bTRC"])]
+            (b"wtpt", xyz((0.9642, 1.0, 0.8249))), (b"cprt", b"text\0\0\0\0none\0\0\0\0"),
+            (b"rXYZ", xyz(primaries[0])), (b"gXYZ", xyz(primaries[1])), (b"bXYZ", xyz(primaries[2])),
+            (b"rTRC", linear), (b"gTRC", linear), (b"bTRC", linear)]
     table, body = struct.pack(">I", len(tags)), b""
     start = 128 + 4 + 12 * len(tags)
     for signature, data in tags:
         table += signature + struct.pack(">II", start + len(body), len(data))
         body += data + b"\0" * (-len(data) % 4)
-    header = (struct.pack(">I", 128 + len(table) + len(body)) + b"none" + bytes([2, 0x10, 0, 0]) + b"mntr" + space +
-              b"XYZ " + b"\0" * 12 + b"acsp" + b"\0" * 28 + number(0.9642) + number(1.0) + number(0.8249) +
-              b"\0" * 48)
+    header = (struct.pack(">I", 128 + len(table) + len(body)) + b"none" + bytes([2, 0x10, 0, 0]) + b"mntrRGB XYZ " +
+              b"\0" * 12 + b"acsp" + b"\0" * 28 + number(0.9642) + number(1.0) + number(0.8249) + b"\0" * 48)
     return header + table + body
-
-
-def rgb_profile(primaries):
-    """Red, green and blue are the given PCS XYZ colours."""
-    return display_profile(b"RGB ", {b"rXYZ": primaries[0], b"gXYZ": primaries[1], b"bXYZ": primaries[2]})
 
 
 # sRGB's primaries in the D50 PCS; the red and blue ones exchanged.
@@ -237,17 +232,16 @@ def hostile():
     image = stripes(RGB_COLOURS, "RGB")
     size = image.size
     broken = SWAPPED[:128] + b"\xff" * 200
-    grey = display_profile(b"GRAY", {})
     lab = ImageCms.ImageCmsProfile(ImageCms.createProfile("LAB")).tobytes()
     parts = {"/Resources/plain.png": encoded(image, "PNG"), "/Resources/broken.icc": broken,
              "/Resources/lab.icc": lab, "/Resources/broken.tif": tiff(np.asarray(image), 2, profile=broken),
-             "/Resources/grey-profile.tif": tiff(np.asarray(image), 2, profile=grey),
+             "/Resources/rgb-profile.tif": tiff(np.asarray(image.convert("L"))[:, :, np.newaxis], 1, profile=SWAPPED),
              "/Resources/twelve.tif": tiff(np.full((10, 80, 12), 90, dtype=np.uint8), 5, extras=[0] * 8, inkset=2)}
     kept = image_path(40, 20, 736, 100, "/Resources/plain.png", size)
     sources = ["{ColorConvertedBitmap /Resources/plain.png /Resources/broken.icc}",
                "{ColorConvertedBitmap /Resources/plain.png /Resources/missing.icc}",
                "{ColorConvertedBitmap /Resources/plain.png /Resources/lab.icc}",
-               "/Resources/broken.tif", "/Resources/grey-profile.tif", "/Resources/twelve.tif"]
+               "/Resources/broken.tif", "/Resources/rgb-profile.tif", "/Resources/twelve.tif"]
     dropped = "".join(image_path(40, 140 + 125 * i, 736, 100, source, size) for i, source in enumerate(sources))
     after = '<Path Fill="#ff802040" Data="M 40,900 L 776,900 776,1030 40,1030 Z"/>'
     return (kept + dropped + after, parts), (kept + after, {"/Resources/plain.png": parts["/Resources/plain.png"]})

@@ -35,7 +35,7 @@ INSTANTIATE_TEST_SUITE_P(Documents, PrintFeatures, ::testing::Values("glyphs", "
 // The page prints without them, each named in a warning.
 TEST_F(PrintFeatures, ImagesThatCannotBeUsedAreLeftOut) {
   Check(scratch_ / "hostile.xps", 99, "print", {}, scratch_ / "hostile-expected.xps");
-  for (const char* part : {"broken.icc", "missing.icc", "lab.icc", "broken.tif", "grey-profile.tif", "twelve.tif"})
+  for (const char* part : {"broken.icc", "missing.icc", "lab.icc", "broken.tif", "rgb-profile.tif", "twelve.tif"})
     EXPECT_NE(print_errors_.find(part), std::string::npos) << part << " is not named in:\n" << print_errors_;
 }
 
