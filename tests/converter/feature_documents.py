@@ -144,7 +144,9 @@ def glyphs():
     from fontTools.ttLib import TTFont
     fonts = {"/Resources/plain.ttf": open(DEJAVU, "rb").read()}
     if os.path.exists(WITH_VERTICAL_METRICS):
+        import logging
         from fontTools import subset
+        logging.getLogger("fontTools.subset").setLevel(logging.ERROR)  # tables it drops are of no use here
         font = TTFont(WITH_VERTICAL_METRICS, fontNumber=0)
         subsetter = subset.Subsetter()
         subsetter.populate(text=VERTICAL_TEXT)
