@@ -686,7 +686,7 @@ constexpr OptionRow kRows[] = {
     {"binding-gutter", "Binding gutter", kBinding, "", "", FreeForm<kGutterForm>, GivenGutter, ApplyGutter},
     {"booklet-set-sheets", "Booklet divided into sets of this many sheets", kBinding, "", "",
      FreeForm<kSetSheetsForm>, GivenSetSheets, ApplySetSheets},
-    {"manual-duplex", "Two-sided by hand: the fronts first, then the backs once the stack is turned over", kDuplex,
+    {"manual-duplex", "Two-sided by hand, the fronts first and the backs once the stack is turned over", kDuplex,
      "true", "false", FromTable<kDuplexModeNames, kManualDuplex>, GivenManualDuplex, ApplyManualDuplex},
     {"duplex-first-paper", "Tray separation takes the whole first sheet", "kp:JobDuplexData", "true", "false",
      FromTable<kTraySeparationNames, kFirstPaper>, GivenField<ReadDuplex, &DuplexSettings::firstPaper>,
