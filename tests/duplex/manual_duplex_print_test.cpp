@@ -15,6 +15,7 @@
 #include "driver/devmode/devmode_private.h"
 #include "host/print_ui/print_ui_request.h"
 #include "platform/utf.h"
+#include "tests/converter/converter_harness.h"
 #include "tests/host/host_test_support.h"
 
 // The converter reads the driver's block by offsets of its own.
@@ -92,6 +93,13 @@ class ManualDuplexPrint : public ::testing::Test {
     return pages;
   }
 
+  // Each page of both passes is printed on one side: the printer must not turn the sheet itself.
+  static void ExpectOneSided(const fs::path& pwg, std::size_t pages) {
+    const std::vector<converter_test::RasterPage> read = converter_test::ConverterJob::ReadPages(ReadFile(pwg));
+    EXPECT_EQ(read.size(), pages) << pwg;
+    for (const converter_test::RasterPage& page : read) EXPECT_EQ(page.header.Duplex, CUPS_FALSE) << pwg;
+  }
+
   fs::path Tmp() const { return scratch_ / "tmp"; }
   fs::path Input() const { return scratch_ / "five.xps"; }
 
@@ -111,6 +119,7 @@ TEST_F(ManualDuplexPrint, FrontsPrintAtOnceAndTheBacksFollowInOrderOnceTheStackI
   const ProcessResult job = Print(fronts, recorded);
   ASSERT_EQ(job.exit_code, 0) << job.err;
   EXPECT_THAT(Pages(fronts), ElementsAre(reference[0], reference[2], reference[4]));
+  ExpectOneSided(fronts, 3);
 
   const std::string request_line = ReadFile(requests);
   const kestrel::print_ui::PrintUiRequest request =
@@ -140,6 +149,7 @@ TEST_F(ManualDuplexPrint, FrontsPrintAtOnceAndTheBacksFollowInOrderOnceTheStackI
   const fs::path backs = scratch_ / "backs.pwg";
   WriteFile(backs, printed.substr(front_bytes.size()));
   EXPECT_THAT(Pages(backs), ElementsAre(reference[1], reference[3]));
+  ExpectOneSided(backs, 2);
   // The program removed the back sides and their list.
   EXPECT_THAT(NamesIn(Tmp()), ElementsAre());
 }
