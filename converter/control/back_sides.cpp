@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -29,7 +30,11 @@ bool BackSides::BeginPage(const EncoderPage& page, std::uint32_t number) {
   if (failed_ || in_page_) return false;
   // The previous back side is whole once the next one begins.
   if (!path_.empty() && !(CloseFile() && ReportFile())) return Fail();
-  if (!OpenFile(number)) return Fail();
+  if (!OpenFile(number)) {
+    std::fprintf(stderr, "prnctrl: cannot make a file for back side %u in %s: %s\n", static_cast<unsigned>(number),
+                 TemporaryFolder().c_str(), std::strerror(errno));
+    return Fail();
+  }
   if (!encoder_) encoder_ = library_.open(&Sink, this);
   if (!encoder_ || !library_.startPage(encoder_, &page)) return Fail();
   in_page_ = true;
