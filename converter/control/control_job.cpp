@@ -7,7 +7,10 @@
 
 ControlJob::ControlJob(const std::string& encoderPath, ConverterWriteCallback write, void* context,
                        ZeroFlagCallback zeroFlag)
-    : encoder_library_(encoderPath), writer_(write, context), zero_flag_(zeroFlag), back_sides_(encoder_library_, write, context) {
+    : encoder_library_(encoderPath),
+      writer_(write, context),
+      zero_flag_(zeroFlag),
+      back_sides_(encoder_library_, write, context) {
   raster_.size = sizeof raster_;
   raster_.control = this;
   raster_.beginPage = &BeginPage;

@@ -45,7 +45,7 @@ std::vector<std::string> NamesIn(const fs::path& folder) {
 }
 
 unsigned Mode(const fs::path& file) {
-  struct stat info{};
+  struct stat info {};
   return stat(file.c_str(), &info) == 0 ? info.st_mode & 0777 : 0;
 }
 
@@ -55,14 +55,16 @@ class ManualDuplexPrint : public ::testing::Test {
     fs::create_directory(Tmp());
     // The converter's back sides and the list go into the job's temporary folder.
     setenv("TMPDIR", Tmp().c_str(), 1);
-    ASSERT_EQ(RunProcess({KESTREL_MAKE_SAMPLE_XPS, "--pages", std::to_string(kPages), Input().string()}, kLimit).exit_code,
-              0);
+    ASSERT_EQ(
+        RunProcess({KESTREL_MAKE_SAMPLE_XPS, "--pages", std::to_string(kPages), Input().string()}, kLimit).exit_code,
+        0);
   }
   void TearDown() override { unsetenv("TMPDIR"); }
 
-  ProcessResult Print(const fs::path& out, std::vector<std::string> extra, const std::function<void(pid_t)>& started = {}) {
-    std::vector<std::string> args = {KESTREL_XPSPIPE, "run", "--config", "print", "--quiet", "-o",
-                                     "printer-resolution=150dpi"};
+  ProcessResult Print(const fs::path& out, std::vector<std::string> extra,
+                      const std::function<void(pid_t)>& started = {}) {
+    std::vector<std::string> args = {
+        KESTREL_XPSPIPE, "run", "--config", "print", "--quiet", "-o", "printer-resolution=150dpi"};
     args.insert(args.end(), extra.begin(), extra.end());
     args.push_back(Input().string());
     args.push_back(out.string());
@@ -134,7 +136,8 @@ TEST_F(ManualDuplexPrint, FrontsPrintAtOnceAndTheBacksFollowInOrderOnceTheStackI
   ASSERT_EQ(names.size(), 3u);
   EXPECT_THAT(names[0], MatchesRegex("kestrel-back-2-......"));
   EXPECT_THAT(names[1], MatchesRegex("kestrel-back-4-......"));
-  EXPECT_EQ(ReadFile(list), "[FileList]\n1=" + (Tmp() / names[0]).string() + "\n2=" + (Tmp() / names[1]).string() + "\n");
+  EXPECT_EQ(ReadFile(list),
+            "[FileList]\n1=" + (Tmp() / names[0]).string() + "\n2=" + (Tmp() / names[1]).string() + "\n");
   for (const std::string& name : names) EXPECT_EQ(Mode(Tmp() / name), 0600u) << name;
   for (const std::string& name : names) fs::remove(Tmp() / name);
 
