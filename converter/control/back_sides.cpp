@@ -7,16 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "converter/control/temporary_folder.h"
 #include "converter/utf16_text.h"
-
-namespace {
-
-std::string TemporaryFolder() {
-  const char* folder = std::getenv("TMPDIR");
-  return folder && *folder ? folder : "/tmp";
-}
-
-}  // namespace
 
 BackSides::BackSides(EncoderLibrary& encoder, ConverterWriteCallback write, void* context)
     : library_(encoder), write_(write), context_(context) {}
@@ -26,7 +18,7 @@ BackSides::~BackSides() {
   RemoveFile();
 }
 
-bool BackSides::BeginPage(const EncoderPage& page, std::uint32_t number) {
+bool BackSides::BeginPage(const EncoderPage& page, std::uint32_t number, bool turn) {
   if (failed_ || in_page_) return false;
   // The previous back side is whole once the next one begins.
   if (!path_.empty() && !(CloseFile() && ReportFile())) return Fail();
@@ -37,18 +29,27 @@ bool BackSides::BeginPage(const EncoderPage& page, std::uint32_t number) {
   }
   if (!encoder_) encoder_ = library_.open(&Sink, this);
   if (!encoder_ || !library_.startPage(encoder_, &page)) return Fail();
+  turning_ = turn;
+  row_bytes_ = std::size_t{page.format.width} * page.format.planes;
+  if (turning_ && !spool_.Begin(row_bytes_, page.format.planes)) return Fail();
   in_page_ = true;
   return true;
 }
 
 bool BackSides::WriteRows(const std::uint8_t* rows, std::uint32_t count, std::size_t stride) {
   if (failed_ || !in_page_) return false;
-  return library_.writeRows(encoder_, rows, count, stride) || Fail();
+  const bool written =
+      turning_ ? spool_.Add(rows, count, stride) : library_.writeRows(encoder_, rows, count, stride) != 0;
+  return written || Fail();
 }
 
 bool BackSides::EndPage() {
   if (failed_ || !in_page_) return false;
   in_page_ = false;
+  if (turning_ && !spool_.Drain([this](const std::uint8_t* rows, std::uint32_t count) {
+        return library_.writeRows(encoder_, rows, count, row_bytes_) != 0;
+      }))
+    return Fail();
   return library_.endPage(encoder_) || Fail();
 }
 

@@ -9,6 +9,9 @@
 // job ends. A file that is not reported, because the report was refused or
 // the job stops first, is removed here; once reported, it is the rip
 // filter's (it lists the file and removes it if the job does not end well).
+//
+// The person turns the stack over about its long edge, so the back of a sheet
+// bound on its short edge is printed turned by half a turn.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +19,7 @@
 #include <string>
 
 #include "converter/control/encoder_library.h"
+#include "converter/control/half_turn_spool.h"
 #include "converter/converter_interface.h"
 
 class BackSides {
@@ -25,9 +29,10 @@ class BackSides {
   BackSides(const BackSides&) = delete;
   BackSides& operator=(const BackSides&) = delete;
 
-  // Starts back side `page` (the job's page number, in the file's name).
-  // Each returns false on a failure of the file, the encoder or the report.
-  bool BeginPage(const EncoderPage& page, std::uint32_t number);
+  // Starts back side `number` (the job's page number, in the file's name),
+  // turned by half a turn when `turn`. Each returns false on a failure of the
+  // file, the encoder or the report.
+  bool BeginPage(const EncoderPage& page, std::uint32_t number, bool turn);
   bool WriteRows(const std::uint8_t* rows, std::uint32_t count, std::size_t stride);
   bool EndPage();
   // Ends the document and reports its last file.
@@ -50,5 +55,8 @@ class BackSides {
   std::FILE* file_ = nullptr;
   std::string path_;  // the file not yet reported; empty when none
   bool in_page_ = false;
+  bool turning_ = false;  // the page waits in spool_
+  std::size_t row_bytes_ = 0;
+  HalfTurnSpool spool_;
   bool failed_ = false;
 };

@@ -67,7 +67,8 @@ INT ControlJob::BeginPage(void* control, const RasterPageFormat* format) {
   ++job->pages_;
   job->on_back_ = job->manual_duplex_ && job->pages_ % 2 == 0;
   EncoderPage page{*format, job->manual_duplex_ ? kEncoderOneSided : job->sides_, job->copies_};
-  if (job->on_back_) return job->back_sides_.BeginPage(page, job->pages_);
+  if (job->on_back_)
+    return job->back_sides_.BeginPage(page, job->pages_, job->sides_ == kEncoderTwoSidedShortEdge);
   return job->encoder_library_.startPage(job->encoder_, &page);
 }
 

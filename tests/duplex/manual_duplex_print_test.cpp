@@ -157,6 +157,42 @@ TEST_F(ManualDuplexPrint, FrontsPrintAtOnceAndTheBacksFollowInOrderOnceTheStackI
   EXPECT_THAT(NamesIn(Tmp()), ElementsAre());
 }
 
+// The stack is turned over about its long edge: a sheet bound on its short
+// edge gets its back turned by half a turn.
+TEST_F(ManualDuplexPrint, BacksOfSheetsBoundOnTheShortEdgeAreTurnedByHalfATurn) {
+  const fs::path one_sided = scratch_ / "reference.pwg";
+  ASSERT_EQ(Print(one_sided, {}).exit_code, 0);
+  const auto reference = converter_test::ConverterJob::ReadPages(ReadFile(one_sided));
+  ASSERT_EQ(reference.size(), kPages);
+
+  const fs::path fronts = scratch_ / "fronts.pwg";
+  const ProcessResult job = Print(fronts, {"-o", "sides=two-sided-short-edge", "-o", "manual-duplex",
+                                           "--print-ui-requests", (scratch_ / "requests.txt").string()});
+  ASSERT_EQ(job.exit_code, 0) << job.err;
+  const auto front_pages = converter_test::ConverterJob::ReadPages(ReadFile(fronts));
+  ASSERT_EQ(front_pages.size(), 3u);
+  for (std::size_t i = 0; i < front_pages.size(); ++i) EXPECT_EQ(front_pages[i].pixels, reference[2 * i].pixels) << i;
+
+  std::string back_document;
+  for (const std::string& name : NamesIn(Tmp()))
+    if (name.starts_with("kestrel-back-")) back_document += ReadFile(Tmp() / name);
+  const auto backs = converter_test::ConverterJob::ReadPages(back_document);
+  ASSERT_EQ(backs.size(), 2u);
+  for (std::size_t i = 0; i < backs.size(); ++i) {
+    SCOPED_TRACE("page " + std::to_string(2 * i + 2));
+    const converter_test::RasterPage& page = reference[2 * i + 1];
+    ASSERT_EQ(backs[i].header.cupsWidth, page.header.cupsWidth);
+    ASSERT_EQ(backs[i].header.cupsHeight, page.header.cupsHeight);
+    EXPECT_NE(backs[i].pixels, page.pixels);
+    // Pixel by pixel, last first: the rows from the bottom, each right to left.
+    const unsigned n = page.header.cupsBytesPerLine / page.header.cupsWidth;
+    std::vector<unsigned char> turned(page.pixels.size());
+    for (std::size_t at = 0; at < page.pixels.size(); at += n)
+      std::copy_n(page.pixels.data() + at, n, turned.data() + page.pixels.size() - n - at);
+    EXPECT_TRUE(backs[i].pixels == turned);
+  }
+}
+
 TEST_F(ManualDuplexPrint, AStoppedJobLeavesNoBackSidesBehind) {
   // Stopped once the list exists: one back side listed, the next being written.
   std::thread watcher;
