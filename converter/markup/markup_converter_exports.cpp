@@ -59,6 +59,8 @@ bool RenderPage(RasterJob& job, PageState& page) {
     PageResources resources(page.callbacks);
     PageBudget budget;
     cairo_t* cr = cairo_create(recording);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
     try {
       const double deviceScale = std::max(page.device.resolutionX, page.device.resolutionY) / 96.0;
       PageRenderer(cr, resources, budget, deviceScale).DrawPage(root);
