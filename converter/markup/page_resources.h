@@ -36,9 +36,13 @@ struct PageImage {
   double dpiX = 96, dpiY = 96;
 };
 
+class FontCache;
+
 class PageResources {
  public:
-  explicit PageResources(const ResourceCallbacks& callbacks) : callbacks_(callbacks) {}
+  // Fonts come from the job's cache when there is one.
+  explicit PageResources(const ResourceCallbacks& callbacks, FontCache* jobFonts = nullptr)
+      : callbacks_(callbacks), job_fonts_(jobFonts) {}
   ~PageResources();
   PageResources(const PageResources&) = delete;
   PageResources& operator=(const PageResources&) = delete;
@@ -55,6 +59,7 @@ class PageResources {
 
  private:
   ResourceCallbacks callbacks_;
+  FontCache* job_fonts_;
   std::map<std::string, PageFont> fonts_;  // entries without a face remember failures
   std::map<std::string, PageImage> images_;
   struct Profile {
