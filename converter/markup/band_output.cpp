@@ -7,6 +7,8 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <future>
+#include <system_error>
 #include <memory>
 #include <vector>
 
@@ -174,37 +176,58 @@ std::string WritePageBands(cairo_surface_t* page, double pageWidth, double pageH
   const std::size_t mostRows = std::clamp<std::size_t>(kBandBytes / (std::size_t{width} * 4), 1, height);
   const std::size_t bands = (height + mostRows - 1) / mostRows;
   const int bandRows = static_cast<int>((height + bands - 1) / bands);
-  cairo_surface_t* band = cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(width), bandRows);
-  if (cairo_surface_status(band) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(band);
+  // Two bands: while one is drawn, the one before goes to the encoder on a
+  // second thread. Only that thread calls the job while it runs.
+  cairo_surface_t* bandSurfaces[2] = {
+      cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(width), bandRows),
+      cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(width), bandRows)};
+  auto destroyBands = [&] {
+    for (cairo_surface_t* surface : bandSurfaces) cairo_surface_destroy(surface);
+  };
+  if (cairo_surface_status(bandSurfaces[0]) != CAIRO_STATUS_SUCCESS ||
+      cairo_surface_status(bandSurfaces[1]) != CAIRO_STATUS_SUCCESS) {
+    destroyBands();
     return "no memory for a band";
   }
-  const auto rows = std::make_unique_for_overwrite<std::uint8_t[]>(std::size_t{width} * planes * bandRows);
+  const std::size_t rowBytes = std::size_t{width} * planes;
+  const auto rows = std::make_unique_for_overwrite<std::uint8_t[]>(rowBytes * bandRows);
+  // The band's rows to the encoder; then whether the job may go on. Empty on success.
+  auto send = [&](cairo_surface_t* band, int count) -> std::string {
+    cairo_surface_flush(band);
+    const unsigned char* data = cairo_image_surface_get_data(band);
+    const int stride = cairo_image_surface_get_stride(band);
+    for (int row = 0; row < count; ++row)
+      ToPlanes(reinterpret_cast<const std::uint32_t*>(data + static_cast<std::size_t>(row) * stride), width, planes,
+               rows.get() + row * rowBytes);
+    if (!job.writeRows(job.control, rows.get(), static_cast<std::uint32_t>(count), rowBytes))
+      return "the encoder or the output refused the page's rows";
+    return job.mayContinue(job.control) ? "" : "the job was cancelled";
+  };
   const cairo_matrix_t toRaster = PageToRaster(pageWidth, pageHeight, device);
   const PixelBox box = PageBox(toRaster, pageWidth, pageHeight, width, height);
-  std::string failure;
-  for (std::uint32_t top = 0; top < height && failure.empty(); top += static_cast<std::uint32_t>(bandRows)) {
-    if (!job.mayContinue(job.control)) {
-      failure = "the job was cancelled";
-      break;
-    }
-    const int count = static_cast<int>(std::min<std::uint32_t>(bandRows, height - top));
+  std::string failure = job.mayContinue(job.control) ? "" : "the job was cancelled";
+  std::future<std::string> sending;
+  for (std::uint32_t top = 0, index = 0; top < height && failure.empty();
+       top += static_cast<std::uint32_t>(bandRows), ++index) {
+    cairo_surface_t* band = bandSurfaces[index % 2];
     const cairo_status_t status = DrawBand(band, page, toRaster, box, static_cast<int>(top));
     if (status != CAIRO_STATUS_SUCCESS) {
       failure = std::string("drawing failed: ") + cairo_status_to_string(status);
       break;
     }
-    cairo_surface_flush(band);
-    const unsigned char* data = cairo_image_surface_get_data(band);
-    const int stride = cairo_image_surface_get_stride(band);
-    const std::size_t rowBytes = std::size_t{width} * planes;
-    for (int row = 0; row < count; ++row)
-      ToPlanes(reinterpret_cast<const std::uint32_t*>(data + static_cast<std::size_t>(row) * stride), width, planes,
-               rows.get() + row * rowBytes);
-    if (!job.writeRows(job.control, rows.get(), static_cast<std::uint32_t>(count), rowBytes))
-      failure = "the encoder or the output refused the page's rows";
+    if (sending.valid() && !(failure = sending.get()).empty()) break;
+    const int count = static_cast<int>(std::min<std::uint32_t>(bandRows, height - top));
+    try {
+      sending = std::async(std::launch::async, send, band, count);
+    } catch (const std::system_error&) {  // no thread to be had: sent from here
+      failure = send(band, count);
+    }
   }
-  cairo_surface_destroy(band);
+  if (sending.valid()) {
+    const std::string last = sending.get();
+    if (failure.empty()) failure = last;
+  }
+  destroyBands();
   if (failure.empty() && !job.endPage(job.control)) failure = "the encoder could not end the page";
   return failure;
 }
