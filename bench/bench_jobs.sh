@@ -6,7 +6,7 @@
 sample_job() {
   local noise=${2:-0}
   local job="$work/sample-$1-$noise.xps"
-  [ -f "$job" ] || "$build/tools/make-sample-xps" --pages "$1" --noise-kib "$noise" "$job"
+  [ -f "$job" ] || "$build/tools/make-sample-xps" --pages "$1" --noise-kib "$noise" "$job" || return
   echo "$job"
 }
 

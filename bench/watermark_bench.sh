@@ -13,6 +13,8 @@
 # pass-through; memory flat in the page count (the run at a quarter of the
 # pages shows it).
 set -euo pipefail
+# A run that fails stops the bench instead of timing the failure.
+shopt -s inherit_errexit
 here=$(cd "$(dirname "$0")/.." && pwd)
 . "$here/bench/timed_run.sh"
 . "$here/bench/bench_jobs.sh"
@@ -83,11 +85,13 @@ min() { awk -v x="$1" -v y="$2" 'BEGIN {print (x < y ? x : y)}'; }
 # pass-through, alternating. Arguments: ticket job. Prints, for each of the
 # two: seconds, peak KiB, cpu seconds.
 best_of_three() {
-  local a_s=999999 a_kib=0 a_c=999999 b_s=999999 b_kib=0 b_c=999999 s kib c
+  local r a_s=999999 a_kib=0 a_c=999999 b_s=999999 b_kib=0 b_c=999999 s kib c
   for _ in 1 2 3; do
-    read -r s kib c < <(measure "$1" "$2")
+    r=$(measure "$1" "$2")
+    read -r s kib c <<<"$r"
     a_s=$(min "$s" "$a_s"); a_c=$(min "$c" "$a_c"); a_kib=$((kib > a_kib ? kib : a_kib))
-    read -r s kib c < <(measure "" "$2")
+    r=$(measure "" "$2")
+    read -r s kib c <<<"$r"
     b_s=$(min "$s" "$b_s"); b_c=$(min "$c" "$b_c"); b_kib=$((kib > b_kib ? kib : b_kib))
   done
   echo "$a_s $a_kib $a_c $b_s $b_kib $b_c"
@@ -99,10 +103,14 @@ job=$(sample_job "$pages")
 quarter=$(sample_job "$((pages / 4))")
 text=$(ticket Text DRAFT "")
 bitmap=$(ticket Bitmap "" "$image")
-read -r t_s t_kib t_c p_s p_kib p_c < <(best_of_three "$text" "$job")
-read -r qt_s qt_kib qt_c _ _ _ < <(best_of_three "$text" "$quarter")
-read -r b_s b_kib b_c bp_s bp_kib bp_c < <(best_of_three "$bitmap" "$job")
-read -r qb_s qb_kib qb_c _ _ _ < <(best_of_three "$bitmap" "$quarter")
+series=$(best_of_three "$text" "$job")
+read -r t_s t_kib t_c p_s p_kib p_c <<<"$series"
+series=$(best_of_three "$text" "$quarter")
+read -r qt_s qt_kib qt_c _ _ _ <<<"$series"
+series=$(best_of_three "$bitmap" "$job")
+read -r b_s b_kib b_c bp_s bp_kib bp_c <<<"$series"
+series=$(best_of_three "$bitmap" "$quarter")
+read -r qb_s qb_kib qb_c _ _ _ <<<"$series"
 rm -f "$work/wm-out.xps" "$work/wm-time.log"
 
 echo "generated job: $pages pages, $(($(stat -c %s "$job") / 1024)) KiB (times: wall, cpu)"

@@ -11,15 +11,14 @@
 #include <optional>
 #include <vector>
 
+#include "part_write_stream.h"
 #include "platform/com.h"
 #include "platform/gdiplus_image.h"
 #include "platform/utf.h"
-#include "platform/write_in_pieces.h"
 #include "platform/xps_parts.h"
 
 namespace {
 
-constexpr std::size_t kCopyPiece = 65536;
 constexpr std::size_t kMaxKeyCharacters = 259;
 constexpr std::size_t kRememberedFiles = 16;
 
@@ -137,7 +136,37 @@ struct ImageDeleter {
 };
 using ImagePtr = std::unique_ptr<GpImage, ImageDeleter>;
 
-HRESULT Rewind(IStream* stream) { return stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr); }
+// The image and its size at 96 dots per inch, or the failure the same file
+// gave before (reported then).
+HRESULT LoadImage(const std::u16string& path, ImagePtr* image, REAL* width, REAL* height) {
+  const FileIdentity identity = IdentityOf(path);
+  if (const auto known = Remembered().Find(path, identity); known && FAILED(known->result)) return known->result;
+  const auto fail = [&](GpStatus status) {
+    Warn(path, Reason(status));
+    const HRESULT hr = HresultFromGdiplusStatus(status);
+    Remembered().Remember({path, identity, FAILED(hr) ? hr : E_FAIL});
+    return FAILED(hr) ? hr : E_FAIL;
+  };
+  GpImage* loaded = nullptr;
+  const GpStatus status = GdipLoadImageFromFile(path.c_str(), &loaded);
+  image->reset(loaded);
+  if (status != Ok) return fail(status);
+  UINT pixelsWide = 0, pixelsHigh = 0;
+  REAL dpiX = 0, dpiY = 0;
+  GdipGetImageWidth(loaded, &pixelsWide);
+  GdipGetImageHeight(loaded, &pixelsHigh);
+  GdipGetImageHorizontalResolution(loaded, &dpiX);
+  GdipGetImageVerticalResolution(loaded, &dpiY);
+  *width = static_cast<REAL>(pixelsWide);
+  *height = static_cast<REAL>(pixelsHigh);
+  // The PNG written from the image declares the same resolution.
+  if (dpiX > 0 && dpiY > 0) {
+    *width = 96.0f / dpiX * *width;
+    *height = 96.0f / dpiY * *height;
+  }
+  Remembered().Remember({path, identity, S_OK, *width, *height});
+  return S_OK;
+}
 
 }  // namespace
 
@@ -159,82 +188,43 @@ HRESULT ImageResource::GetPartUri(Bstr* uri) {
   return S_OK;
 }
 
-HRESULT ImageResource::LoadPngStream() {
-  if (png_) return Rewind(png_.Get());
-  const FileIdentity identity = IdentityOf(key_);
-  // The same file failed before: the same bytes fail again, and were reported.
-  if (const auto known = Remembered().Find(key_, identity); known && FAILED(known->result)) return known->result;
-  const auto fail = [&](GpStatus status) {
-    Warn(key_, Reason(status));
-    const HRESULT hr = HresultFromGdiplusStatus(status);
-    Remembered().Remember({key_, identity, FAILED(hr) ? hr : E_FAIL});
-    return FAILED(hr) ? hr : E_FAIL;
-  };
-  GpImage* loaded = nullptr;
-  const GpStatus status = GdipLoadImageFromFile(key_.c_str(), &loaded);
-  const ImagePtr image(loaded);
-  if (status != Ok) return fail(status);
-  const std::optional<ImageCodecInfo> encoder = PngEncoder();
-  if (!encoder) return fail(GenericError);
-  ComPtr<IStream> png;
-  if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, png.Put())) || !png) return E_FAIL;
-  if (const GpStatus saved = GdipSaveImageToStream(image.get(), png.Get(), &encoder->Clsid, nullptr); saved != Ok)
-    return fail(saved);
-  png_ = std::move(png);
-  // The size from the image itself: its PNG declares the same resolution.
-  UINT pixelsWide = 0, pixelsHigh = 0;
-  REAL dpiX = 0, dpiY = 0;
-  GdipGetImageWidth(image.get(), &pixelsWide);
-  GdipGetImageHeight(image.get(), &pixelsHigh);
-  GdipGetImageHorizontalResolution(image.get(), &dpiX);
-  GdipGetImageVerticalResolution(image.get(), &dpiY);
-  width_ = static_cast<REAL>(pixelsWide);
-  height_ = static_cast<REAL>(pixelsHigh);
-  if (dpiX > 0 && dpiY > 0) {
-    width_ = 96.0f / dpiX * width_;
-    height_ = 96.0f / dpiY * height_;
-  }
-  Remembered().Remember({key_, identity, S_OK, width_, height_});
-  return Rewind(png_.Get());
-}
-
 HRESULT ImageResource::WritePartContent(IUnknown* part, IPrintWriteStream* stream) {
   if (!part || !stream) return E_POINTER;
-  HRESULT hr = LoadPngStream();
-  if (FAILED(hr)) return hr;
+  ImagePtr image;
+  if (const HRESULT hr = LoadImage(key_, &image, &width_, &height_); FAILED(hr)) return hr;
+  sized_ = true;
+  const std::optional<ImageCodecInfo> encoder = PngEncoder();
+  if (!encoder) return E_FAIL;
   // PNG is compressed already: a package that deflates it again only spends time.
   if (ComPtr<IPartBase> base; SUCCEEDED(part->QueryInterface(IID_IPartBase, base.PutVoid())) && base)
     base->SetPartCompression(Compression_NotCompressed);
-  std::vector<BYTE> piece(kCopyPiece);
-  for (;;) {
-    ULONG read = 0;
-    hr = png_->Read(piece.data(), static_cast<ULONG>(piece.size()), &read);
-    // A read that fails leaves the part cut short: that is no image.
-    if (FAILED(hr)) return hr;
-    if (read == 0) break;
-    if (read > piece.size()) return E_UNEXPECTED;
-    hr = WriteInPieces(
-        [stream](const BYTE* bytes, ULONG count, ULONG* taken) { return stream->WriteBytes(bytes, count, taken); },
-        piece.data(), read, kCopyPiece, nullptr);
-    if (FAILED(hr)) return hr;
+  const ComPtr<PartWriteStream> target = MakeComObject<PartWriteStream>(stream);
+  if (!target) return E_OUTOFMEMORY;
+  // Written straight into the part: a large bitmap is not held a second time as PNG.
+  if (const GpStatus saved = GdipSaveImageToStream(image.get(), target.Get(), &encoder->Clsid, nullptr); saved != Ok) {
+    if (FAILED(target->FirstFailure())) return target->FirstFailure();
+    Warn(key_, Reason(saved));
+    const HRESULT hr = HresultFromGdiplusStatus(saved);
+    return FAILED(hr) ? hr : E_FAIL;
   }
-  ComPtr<IPartImage> image;
-  if (FAILED(part->QueryInterface(IID_IPartImage, image.PutVoid())) || !image) return E_NOINTERFACE;
+  ComPtr<IPartImage> partImage;
+  if (FAILED(part->QueryInterface(IID_IPartImage, partImage.PutVoid())) || !partImage) return E_NOINTERFACE;
   const Bstr contentType(u"image/png");
-  return image->SetImageContent(contentType.Get());
+  return partImage->SetImageContent(contentType.Get());
 }
 
 HRESULT ImageResource::GetImageSize(REAL* width, REAL* height) {
   if (!width || !height) return E_POINTER;
-  if (!png_) {
+  if (!sized_) {
     if (const auto known = Remembered().Find(key_, IdentityOf(key_)); known && SUCCEEDED(known->result)) {
-      *width = known->width;
-      *height = known->height;
-      return S_OK;
+      width_ = known->width;
+      height_ = known->height;
+    } else {
+      ImagePtr image;
+      if (const HRESULT hr = LoadImage(key_, &image, &width_, &height_); FAILED(hr)) return hr;
     }
+    sized_ = true;
   }
-  const HRESULT hr = LoadPngStream();
-  if (FAILED(hr)) return hr;
   *width = width_;
   *height = height_;
   return S_OK;

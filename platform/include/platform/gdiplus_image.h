@@ -63,7 +63,9 @@ GpStatus GdipGetImageVerticalResolution(GpImage* image, REAL* resolution);
 GpStatus GdipGetImageEncodersSize(UINT* count, UINT* size);
 GpStatus GdipGetImageEncoders(UINT count, UINT size, ImageCodecInfo* encoders);
 // Writes the image as PNG (8-bit grey, grey and alpha, RGB or RGBA, as the
-// image holds) with its resolution in a pHYs chunk. A stream that takes fewer
-// bytes than it was given is Win32Error with ERROR_WRITE_FAULT.
+// image holds; rows stored uncompressed, for speed) with its resolution in a
+// pHYs chunk, straight into the stream. A stream that takes fewer bytes than
+// it was given is Win32Error with ERROR_WRITE_FAULT; after any failure the
+// stream may hold the start of the PNG.
 GpStatus GdipSaveImageToStream(GpImage* image, IStream* stream, const CLSID* encoder,
                                const EncoderParameters* parameters);

@@ -32,6 +32,7 @@ GpStatus ReadWithImaging(std::span<const BYTE> data, GpImage& image);
 // Any of the above, told apart by their signatures.
 GpStatus ReadImage(std::span<const BYTE> data, GpImage& image);
 
-GpStatus WritePng(const GpImage& image, std::vector<BYTE>& out);
+// All of the PNG into the stream (see GdipSaveImageToStream).
+GpStatus WritePng(const GpImage& image, IStream* stream);
 
 }  // namespace gdiplus_codecs

@@ -211,19 +211,5 @@ GpStatus GdipSaveImageToStream(GpImage* image, IStream* stream, const CLSID* enc
   if (!image || !stream || !encoder) return InvalidParameter;
   if (*encoder != kPngEncoderClsid) return FileNotFound;
   if (parameters) return NotImplemented;
-  std::vector<BYTE> png;
-  if (const GpStatus status = gdiplus_codecs::WritePng(*image, png); status != Ok) return status;
-  std::size_t done = 0;
-  while (done < png.size()) {
-    const ULONG piece = static_cast<ULONG>(std::min<std::size_t>(png.size() - done, 1u << 20));
-    ULONG written = 0;
-    const HRESULT hr = stream->Write(png.data() + done, piece, &written);
-    // A stream that stops taking bytes leaves a cut PNG: that is a failure.
-    if (FAILED(hr) || written == 0 || written > piece) {
-      SetLastError(ERROR_WRITE_FAULT);
-      return Win32Error;
-    }
-    done += written;
-  }
-  return Ok;
+  return gdiplus_codecs::WritePng(*image, stream);
 }

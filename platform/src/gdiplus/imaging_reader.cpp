@@ -28,27 +28,21 @@ bool DeclaresTooManyPixels(std::span<const BYTE> data) {
 
 BYTE Complement(BYTE colorant, BYTE black) { return static_cast<BYTE>((255 - colorant) * (255 - black) / 255); }
 
-}  // namespace
-
-GpStatus ReadWithImaging(std::span<const BYTE> data, GpImage& image) {
-  if (DeclaresTooManyPixels(data)) return OutOfMemory;
-  std::unique_ptr<imaging::BitmapDecoder> decoder;
-  if (const HRESULT hr = imaging::CreateDecoderFromMemory(data, &decoder); FAILED(hr)) return StatusOf(hr);
-  const imaging::BitmapFrame* frame = nullptr;
-  if (FAILED(decoder->GetFrame(0, &frame))) return UnknownImageFormat;
-  imaging::RowConverter converter(frame->Format(), frame->Palette());
+// Any other frame goes through the row converter into grey or RGB, with or
+// without alpha.
+GpStatus ConvertRows(const imaging::BitmapFrame& frame, GpImage& image) {
+  imaging::RowConverter converter(frame.Format(), frame.Palette());
   const imaging::EightBitLayout layout = converter.Layout();
   if (layout.model == imaging::ColorModel::kChannels) return UnknownImageFormat;
   const bool grey = layout.model == imaging::ColorModel::kGray;
   const UINT channels = (grey ? 1u : 3u) + (layout.alpha ? 1u : 0u);
-  if (const GpStatus status = Allocate(image, frame->Width(), frame->Height(), channels); status != Ok)
+  if (const GpStatus status = Allocate(image, frame.Width(), frame.Height(), channels); status != Ok)
     return status;
-  SetResolution(image, frame->DpiX(), frame->DpiY());
 
   const UINT width = image.width;
   std::vector<BYTE> row(static_cast<std::size_t>(width) * layout.BytesPerPixel());
   for (UINT y = 0; y < image.height; ++y) {
-    converter.Convert(frame->Row(y), width, row);
+    converter.Convert(frame.Row(y), width, row);
     BYTE* out = image.pixels.data() + static_cast<std::size_t>(y) * width * channels;
     if (layout.model != imaging::ColorModel::kCmyk) {
       std::copy(row.begin(), row.end(), out);
@@ -64,6 +58,31 @@ GpStatus ReadWithImaging(std::span<const BYTE> data, GpImage& image) {
     }
   }
   return Ok;
+}
+
+}  // namespace
+
+GpStatus ReadWithImaging(std::span<const BYTE> data, GpImage& image) {
+  if (DeclaresTooManyPixels(data)) return OutOfMemory;
+  // Grey and RGB frames whose rows already are 8-bit samples decode straight
+  // into the image: a large bitmap is not held twice.
+  bool placed = false;
+  const imaging::PixelPlacement place = [&](const imaging::BitmapFrame& described, BYTE** pixels) {
+    const imaging::EightBitLayout layout = imaging::EightBitLayoutOf(described.Format());
+    const bool plain = layout.model == imaging::ColorModel::kGray || layout.model == imaging::ColorModel::kRgb;
+    if (!imaging::IsEightBitLayout(described.Format()) || !plain || layout.alpha) return S_OK;
+    if (Allocate(image, described.Width(), described.Height(), layout.colorChannels) != Ok) return E_OUTOFMEMORY;
+    if (described.Stride() != static_cast<std::size_t>(image.width) * image.channels) return E_UNEXPECTED;
+    *pixels = image.pixels.data();
+    placed = true;
+    return S_OK;
+  };
+  std::unique_ptr<imaging::BitmapDecoder> decoder;
+  if (const HRESULT hr = imaging::CreateDecoderFromMemory(data, &decoder, place); FAILED(hr)) return StatusOf(hr);
+  const imaging::BitmapFrame* frame = nullptr;
+  if (FAILED(decoder->GetFrame(0, &frame))) return UnknownImageFormat;
+  SetResolution(image, frame->DpiX(), frame->DpiY());
+  return placed ? Ok : ConvertRows(*frame, image);
 }
 
 }  // namespace gdiplus_codecs

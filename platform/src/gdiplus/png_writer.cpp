@@ -1,21 +1,46 @@
-// PNG encoding (libpng, fast compression) into memory, with the image's resolution as pHYs in
-// pixels per metre so that a reader gets the same physical size back.
+// PNG encoding (libpng) straight into a stream, with the image's resolution as
+// pHYs in pixels per metre so that a reader gets the same physical size back.
+//
+// The rows are stored, neither filtered nor compressed: a print job's image is
+// written once and read once on the same machine, and the fastest deflate
+// still costs several times what decoding the source image does, where stored
+// blocks cost a copy and the checksums (and are the cheapest to read back).
 #include <png.h>
+#include <zlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <csetjmp>
 
 #include "decoded_image.h"
+#include "platform/last_error.h"
 
 namespace gdiplus_codecs {
 namespace {
 
-void AppendPng(png_structp png, png_bytep bytes, std::size_t count) {
-  auto* out = static_cast<std::vector<BYTE>*>(png_get_io_ptr(png));
-  try {
-    out->insert(out->end(), bytes, bytes + count);
-  } catch (const std::bad_alloc&) {
-    png_error(png, "no memory");
+constexpr std::size_t kStreamPiece = std::size_t{1} << 20;
+// Fewer, larger IDAT chunks: fewer writes into the stream.
+constexpr std::size_t kChunkBytes = std::size_t{1} << 18;
+
+struct Target {
+  IStream* stream;
+  bool cutShort = false;
+};
+
+// Every byte must reach the stream: one that stops taking them leaves a cut
+// PNG, which is a failure.
+void WriteToStream(png_structp png, png_bytep bytes, std::size_t count) {
+  auto* target = static_cast<Target*>(png_get_io_ptr(png));
+  while (count > 0) {
+    const auto piece = static_cast<ULONG>(std::min(count, kStreamPiece));
+    ULONG written = 0;
+    const HRESULT hr = target->stream->Write(bytes, piece, &written);
+    if (FAILED(hr) || written == 0 || written > piece) {
+      target->cutShort = true;
+      png_error(png, "the stream took fewer bytes than it was given");
+    }
+    bytes += written;
+    count -= written;
   }
 }
 void FlushNothing(png_structp) {}
@@ -34,7 +59,7 @@ int ColourType(UINT channels) {
 png_uint_32 PixelsPerMetre(REAL dpi) { return static_cast<png_uint_32>(std::lround(dpi / 0.0254)); }
 
 // Everything libpng may jump out of lives in plain locals of this frame.
-bool Encode(const GpImage& image, png_bytepp rows, std::vector<BYTE>& out) {
+bool Encode(const GpImage& image, Target& target) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, FailPng, IgnoreWarning);
   if (!png) return false;
   png_infop info = png_create_info_struct(png);
@@ -43,14 +68,18 @@ bool Encode(const GpImage& image, png_bytepp rows, std::vector<BYTE>& out) {
     return false;
   }
   if (!info) png_error(png, "no memory");
-  png_set_write_fn(png, &out, AppendPng, FlushNothing);
+  png_set_write_fn(png, &target, WriteToStream, FlushNothing);
   png_set_IHDR(png, info, image.width, image.height, 8, ColourType(image.channels), PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  // A print job's image is written once and read once: speed over size.
-  png_set_compression_level(png, 1);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+  png_set_compression_level(png, Z_NO_COMPRESSION);
+  png_set_compression_buffer_size(png, kChunkBytes);
   png_set_pHYs(png, info, PixelsPerMetre(image.dpiX), PixelsPerMetre(image.dpiY), PNG_RESOLUTION_METER);
   png_write_info(png, info);
-  png_write_image(png, rows);
+  const std::size_t stride = static_cast<std::size_t>(image.width) * image.channels;
+  // libpng takes rows as non-const bytes but only reads them.
+  BYTE* pixels = const_cast<BYTE*>(image.pixels.data());
+  for (UINT y = 0; y < image.height; ++y) png_write_row(png, pixels + y * stride);
   png_write_end(png, info);
   png_destroy_write_struct(&png, &info);
   return true;
@@ -58,15 +87,13 @@ bool Encode(const GpImage& image, png_bytepp rows, std::vector<BYTE>& out) {
 
 }  // namespace
 
-GpStatus WritePng(const GpImage& image, std::vector<BYTE>& out) {
+GpStatus WritePng(const GpImage& image, IStream* stream) {
   if (image.width == 0 || image.height == 0 || image.channels < 1 || image.channels > 4) return InvalidParameter;
-  std::vector<png_bytep> rows(image.height);
-  const std::size_t stride = static_cast<std::size_t>(image.width) * image.channels;
-  // libpng takes row pointers to non-const bytes but only reads them.
-  BYTE* pixels = const_cast<BYTE*>(image.pixels.data());
-  for (UINT y = 0; y < image.height; ++y) rows[y] = pixels + y * stride;
-  out.clear();
-  return Encode(image, rows.data(), out) ? Ok : OutOfMemory;
+  Target target{stream};
+  if (Encode(image, target)) return Ok;
+  if (!target.cutShort) return OutOfMemory;
+  SetLastError(ERROR_WRITE_FAULT);
+  return Win32Error;
 }
 
 }  // namespace gdiplus_codecs
