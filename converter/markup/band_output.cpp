@@ -193,7 +193,6 @@ std::string WritePageBands(cairo_surface_t* page, double pageWidth, double pageH
   const auto rows = std::make_unique_for_overwrite<std::uint8_t[]>(rowBytes * bandRows);
   // The band's rows to the encoder; then whether the job may go on. Empty on success.
   auto send = [&](cairo_surface_t* band, int count) -> std::string {
-    cairo_surface_flush(band);
     const unsigned char* data = cairo_image_surface_get_data(band);
     const int stride = cairo_image_surface_get_stride(band);
     for (int row = 0; row < count; ++row)
@@ -215,6 +214,7 @@ std::string WritePageBands(cairo_surface_t* page, double pageWidth, double pageH
       failure = std::string("drawing failed: ") + cairo_status_to_string(status);
       break;
     }
+    cairo_surface_flush(band);  // here: the second thread only reads the pixels
     if (sending.valid() && !(failure = sending.get()).empty()) break;
     const int count = static_cast<int>(std::min<std::uint32_t>(bandRows, height - top));
     try {
