@@ -26,7 +26,7 @@ ControlJob::ControlJob(const std::string& encoderPath, ConverterWriteCallback wr
 }
 
 ControlJob::~ControlJob() {
-  DiscardPage();
+  DiscardKept();
   if (encoder_) encoder_library_.close(encoder_);
 }
 
@@ -34,6 +34,12 @@ void ControlJob::DiscardPage() {
   if (raster_.page.discard) raster_.page.discard(raster_.page.state);
   raster_.page = {};
   back_sides_.DiscardPage();
+}
+
+void ControlJob::DiscardKept() {
+  DiscardPage();
+  if (raster_.kept.discard) raster_.kept.discard(raster_.kept.state);
+  raster_.kept = {};
 }
 
 void ControlJob::SetDevMode(const void* devmode, DWORD size) {
@@ -52,7 +58,7 @@ void ControlJob::SetDevMode(const void* devmode, DWORD size) {
 }
 
 bool ControlJob::Finish() {
-  DiscardPage();
+  DiscardKept();
   if (!encoder_) return false;
   const bool closed = encoder_library_.close(encoder_) != 0;
   encoder_ = nullptr;

@@ -37,6 +37,8 @@ class ControlJob {
   static INT MayContinue(void* control);
   static INT Sink(void* context, const std::uint8_t* bytes, std::size_t length);
   void DiscardPage();
+  // Also what the markup converter kept for the job's pages.
+  void DiscardKept();
 
   EncoderLibrary encoder_library_;
   RecordWriter writer_;

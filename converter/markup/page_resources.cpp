@@ -11,6 +11,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "converter/markup/font_cache.h"
 #include "converter/markup/render_failure.h"
 
 namespace xpsconv {
@@ -174,20 +175,17 @@ std::optional<Rgba> PageResources::ProfileColor(const std::string& uri, const st
               std::clamp(alpha, 0.0, 1.0)};
 }
 
-const PageFont* PageResources::Font(const std::string& uri, bool bold) {
-  const std::string key = uri + (bold ? "\n1" : "\n0");
-  if (const auto found = fonts_.find(key); found != fonts_.end()) return found->second.face ? &found->second : nullptr;
-  PageFont& slot = fonts_[key];
-  const std::size_t hash = uri.find('#');
-  const std::string part = uri.substr(0, hash);
-  const long index = hash == std::string::npos ? 0 : std::strtol(uri.c_str() + hash + 1, nullptr, 10);
+namespace {
+
+// A face of its own for a font part, or none (reported) when it cannot be had.
+CachedFont LoadFont(const ResourceCallbacks& callbacks, const std::string& part, long index, bool bold) {
   BYTE* buffer = nullptr;
   DWORD size = 0;
-  if (!callbacks_.font ||
-      !callbacks_.font(&Allocate, &Release, callbacks_.page, part.c_str(), nullptr, nullptr, &buffer, &size) ||
+  if (!callbacks.font ||
+      !callbacks.font(&Allocate, &Release, callbacks.page, part.c_str(), nullptr, nullptr, &buffer, &size) ||
       !buffer) {
     Warn("the font " + part + " cannot be had; its glyph runs are skipped");
-    return nullptr;
+    return {};
   }
   auto* data = new FontData{std::vector<unsigned char>(buffer, buffer + size)};
   Release(buffer);
@@ -196,16 +194,37 @@ const PageFont* PageResources::Font(const std::string& uri, bool bold) {
   if (!data->face) {
     Warn("FreeType refuses the font " + part + "; its glyph runs are skipped");
     delete data;
-    return nullptr;
+    return {};
   }
   cairo_font_face_t* face = cairo_ft_font_face_create_for_ft_face(data->face, 0);
   if (cairo_font_face_set_user_data(face, &kFontDataKey, data, &DestroyFontData) != CAIRO_STATUS_SUCCESS) {
     cairo_font_face_destroy(face);
     DestroyFontData(data);
-    return nullptr;
+    return {};
   }
   if (bold) cairo_ft_font_face_set_synthesize(face, CAIRO_FT_SYNTHESIZE_BOLD);
-  slot = PageFont{face, data->face};
+  return CachedFont{face, data->face, data->bytes.size()};
+}
+
+}  // namespace
+
+const PageFont* PageResources::Font(const std::string& uri, bool bold) {
+  const std::string key = uri + (bold ? "\n1" : "\n0");
+  if (const auto found = fonts_.find(key); found != fonts_.end()) return found->second.face ? &found->second : nullptr;
+  PageFont& slot = fonts_[key];
+  const std::size_t hash = uri.find('#');
+  const std::string part = uri.substr(0, hash);
+  const long index = hash == std::string::npos ? 0 : std::strtol(uri.c_str() + hash + 1, nullptr, 10);
+  auto load = [&] { return LoadFont(callbacks_, part, index, bold); };
+  CachedFont font;
+  if (job_fonts_) {
+    font = job_fonts_->Find(key, load);
+    if (font.face) cairo_font_face_reference(font.face);  // the page's own, for as long as it draws
+  } else {
+    font = load();
+  }
+  if (!font.face) return nullptr;
+  slot = PageFont{font.face, font.freetypeFace};
   return &slot;
 }
 

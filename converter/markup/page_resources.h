@@ -31,9 +31,13 @@ struct PageFont {
   void* freetypeFace = nullptr;  // FT_Face, for metrics and the character map
 };
 
+class FontCache;
+
 class PageResources {
  public:
-  explicit PageResources(const ResourceCallbacks& callbacks) : callbacks_(callbacks) {}
+  // Fonts come from the job's cache when there is one.
+  explicit PageResources(const ResourceCallbacks& callbacks, FontCache* jobFonts = nullptr)
+      : callbacks_(callbacks), job_fonts_(jobFonts) {}
   ~PageResources();
   PageResources(const PageResources&) = delete;
   PageResources& operator=(const PageResources&) = delete;
@@ -54,6 +58,7 @@ class PageResources {
   std::vector<std::uint8_t> ProfileBytes(const std::string& uri);
 
   ResourceCallbacks callbacks_;
+  FontCache* job_fonts_;
   std::map<std::string, PageFont> fonts_;  // entries without a face remember failures
   std::map<std::string, PageImage> images_;
   struct Profile {

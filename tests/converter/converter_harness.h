@@ -48,6 +48,7 @@ struct FakeParts {
   std::map<std::string, std::string> fonts;
   std::map<std::string, std::string> profiles;
   std::map<std::string, std::string> images;  // whole ImageBlocks
+  int fontFetches = 0;
 };
 
 inline FakeParts* current_parts = nullptr;
@@ -67,6 +68,7 @@ inline INT FakeBytes(const std::map<std::string, std::string>& parts, ConverterA
 
 inline INT FakeFont(ConverterAllocator allocate, ConverterDeallocator, IFixedPage*, const char* uri, void*, void*,
                     BYTE** buffer, DWORD* size) {
+  ++current_parts->fontFetches;
   return FakeBytes(current_parts->fonts, allocate, uri, buffer, size);
 }
 

@@ -278,6 +278,25 @@ TEST_F(ConverterPairTest, ImagesKeepTheirColoursOrAreLeftOut) {
   }
 }
 
+TEST_F(ConverterPairTest, AFontIsFetchedOncePerJob) {
+  FakeParts parts;
+  parts.fonts["/font.ttf"] = converter_test::ReadFile("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+  ASSERT_FALSE(parts.fonts["/font.ttf"].empty());
+  ConverterJob job(pair_);
+  for (int page = 0; page < 3; ++page)
+    ASSERT_TRUE(job.Page(Page("<Glyphs Fill='#000000' FontUri='/font.ttf' FontRenderingEmSize='40' OriginX='10' "
+                              "OriginY='90' UnicodeString='II'/>"),
+                         kInch, DMDUP_SIMPLEX, &parts));
+  const std::vector<RasterPage> pages = job.Close();
+  ASSERT_EQ(pages.size(), 3u);
+  EXPECT_EQ(parts.fontFetches, 1);
+  for (const RasterPage& page : pages) {
+    int dark = 0;
+    for (unsigned x = 10; x < 60; ++x) dark += page.At(x, 80)[0] < 100;
+    EXPECT_GT(dark, 4);
+  }
+}
+
 TEST_F(ConverterPairTest, ContextColorsGoThroughTheirProfiles) {
   FakeParts parts;
   parts.profiles["/srgb.icc"] = ProfileBytes(false);
