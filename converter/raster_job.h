@@ -2,7 +2,8 @@
 // the converter context. The printer-control library owns it (one per job)
 // and hands it out from GetConvCntFromSPDLCnt; the markup converter, loaded
 // afresh for every page, finds everything that outlives a page through it:
-// the raster sink of the job and the page being built.
+// the raster sink of the job, the page being built and what it keeps for
+// the pages to come.
 //
 // Plain C data and function pointers, so that neither library depends on the
 // other's code or layout beyond this header.
@@ -27,8 +28,9 @@ struct RasterPageFormat {
   std::int32_t mediaHeight;
 };
 
-// The page the markup converter is building; it frees it itself.
-struct RasterJobPage {
+// State the markup converter parks in the job (the page it is building,
+// what it keeps from page to page), with the function that frees it.
+struct RasterJobState {
   void* state;
   void (*discard)(void* state);
 };
@@ -43,7 +45,9 @@ struct RasterJob {
   INT (*endPage)(void* control);
   // 1 while the job may go on; asked between bands.
   INT (*mayContinue)(void* control);
-  RasterJobPage page;  // {NULL, NULL} between pages
+  RasterJobState page;  // {NULL, NULL} between pages
+  // What outlives a page (the job's fonts); discarded when the job ends.
+  RasterJobState kept;
 };
 
 }  // extern "C"

@@ -12,6 +12,7 @@
 #include <iostream>
 #include <map>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -35,7 +36,8 @@ const std::map<std::string, std::string> kPpdKeyword = {
     {"media", "PageSize"}, {"sides", "Duplex"}, {"printer-resolution", "Resolution"}};
 const std::map<std::string, std::string> kDuplexChoice = {
     {"one-sided", "None"}, {"two-sided-long-edge", "DuplexNoTumble"}, {"two-sided-short-edge", "DuplexTumble"}};
-constexpr char kNotInPpd[] = "copies";
+// copies is CUPS's own; a queue has no print UI to hand a manual-duplex job's back sides to.
+const std::set<std::string_view> kNotInPpd = {"copies", "manual-duplex"};
 
 std::string Points(LONG microns) {
   char text[32];
@@ -202,7 +204,7 @@ int main(int argc, char** argv) {
                offer.Parameter("psk:PageMediaSizeMediaSizeWidth"), offer.Parameter("psk:PageMediaSizeMediaSizeHeight"));
     int order = 20;
     for (const po::OptionSummary& summary : summaries)
-      if (summary.row->name != "media" && summary.row->name != kNotInPpd) WriteOption(ppd, summary, order++);
+      if (summary.row->name != "media" && !kNotInPpd.contains(summary.row->name)) WriteOption(ppd, summary, order++);
     std::ofstream out(arguments.out, std::ios::binary);
     out << ppd.str();
     if (!out.flush()) throw HostError(arguments.out.string() + ": cannot write the PPD");

@@ -2,11 +2,15 @@
 
 #include <cstring>
 
+#include "converter/control/devmode_flags.h"
 #include "platform/print_ticket_provider.h"
 
 ControlJob::ControlJob(const std::string& encoderPath, ConverterWriteCallback write, void* context,
                        ZeroFlagCallback zeroFlag)
-    : encoder_library_(encoderPath), writer_(write, context), zero_flag_(zeroFlag) {
+    : encoder_library_(encoderPath),
+      writer_(write, context),
+      zero_flag_(zeroFlag),
+      back_sides_(encoder_library_, write, context) {
   raster_.size = sizeof raster_;
   raster_.control = this;
   raster_.beginPage = &BeginPage;
@@ -22,13 +26,20 @@ ControlJob::ControlJob(const std::string& encoderPath, ConverterWriteCallback wr
 }
 
 ControlJob::~ControlJob() {
-  DiscardPage();
+  DiscardKept();
   if (encoder_) encoder_library_.close(encoder_);
 }
 
 void ControlJob::DiscardPage() {
   if (raster_.page.discard) raster_.page.discard(raster_.page.state);
   raster_.page = {};
+  back_sides_.DiscardPage();
+}
+
+void ControlJob::DiscardKept() {
+  DiscardPage();
+  if (raster_.kept.discard) raster_.kept.discard(raster_.kept.state);
+  raster_.kept = {};
 }
 
 void ControlJob::SetDevMode(const void* devmode, DWORD size) {
@@ -43,31 +54,40 @@ void ControlJob::SetDevMode(const void* devmode, DWORD size) {
                                                  : kEncoderOneSided;
   }
   if ((mode.dmFields & DM_COPIES) && mode.dmCopies > 0) copies_ = static_cast<std::uint32_t>(mode.dmCopies);
+  manual_duplex_ = (DevModeBlockFlags(devmode, size) & kDevModeBlockManualDuplex) != 0;
 }
 
 bool ControlJob::Finish() {
-  DiscardPage();
+  DiscardKept();
   if (!encoder_) return false;
   const bool closed = encoder_library_.close(encoder_) != 0;
   encoder_ = nullptr;
-  return writer_.Flush() && closed;
+  const bool flushed = writer_.Flush();
+  return back_sides_.Finish() && flushed && closed;
 }
 
 INT ControlJob::BeginPage(void* control, const RasterPageFormat* format) {
   auto* job = static_cast<ControlJob*>(control);
   if (!job->encoder_ || !format) return 0;
-  EncoderPage page{*format, job->sides_, job->copies_};
+  // By hand, the printer prints one side per pass: the odd pages, then the even ones.
+  ++job->pages_;
+  job->on_back_ = job->manual_duplex_ && job->pages_ % 2 == 0;
+  EncoderPage page{*format, job->manual_duplex_ ? kEncoderOneSided : job->sides_, job->copies_};
+  if (job->on_back_)
+    return job->back_sides_.BeginPage(page, job->pages_, job->sides_ == kEncoderTwoSidedShortEdge);
   return job->encoder_library_.startPage(job->encoder_, &page);
 }
 
 INT ControlJob::WriteRows(void* control, const std::uint8_t* rows, std::uint32_t count, std::size_t stride) {
   auto* job = static_cast<ControlJob*>(control);
+  if (job->on_back_) return job->back_sides_.WriteRows(rows, count, stride);
   return job->encoder_ && job->encoder_library_.writeRows(job->encoder_, rows, count, stride) &&
          !job->writer_.failed();
 }
 
 INT ControlJob::EndPage(void* control) {
   auto* job = static_cast<ControlJob*>(control);
+  if (job->on_back_) return job->back_sides_.EndPage();
   return job->encoder_ && job->encoder_library_.endPage(job->encoder_) && job->writer_.Flush();
 }
 

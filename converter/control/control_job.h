@@ -1,11 +1,14 @@
 // One print job of the printer-control library: the encoder chosen by the
 // rip filter, the output records, the settings of the page's DEVMODE, and the
-// RasterJob through which the markup converter delivers each page.
+// RasterJob through which the markup converter delivers each page. When the
+// DEVMODE asks for manual duplex, every second page of the job is a back side
+// and goes to BackSides instead of the output.
 #pragma once
 
 #include <memory>
 #include <string>
 
+#include "converter/control/back_sides.h"
 #include "converter/control/encoder_library.h"
 #include "converter/control/record_writer.h"
 #include "converter/raster_job.h"
@@ -21,8 +24,8 @@ class ControlJob {
   const std::string& failure() const { return failure_; }
   RasterJob* raster() { return &raster_; }
 
-  // The next page's sides and copies from its DEVMODE; a block too short for
-  // the public part keeps the previous page's values.
+  // The next page's sides, copies and manual duplex from its DEVMODE; a block
+  // too short for the public part keeps the previous page's values.
   void SetDevMode(const void* devmode, DWORD size);
   // Ends the encoder's data and sends the last records; false on a failure.
   bool Finish();
@@ -34,6 +37,8 @@ class ControlJob {
   static INT MayContinue(void* control);
   static INT Sink(void* context, const std::uint8_t* bytes, std::size_t length);
   void DiscardPage();
+  // Also what the markup converter kept for the job's pages.
+  void DiscardKept();
 
   EncoderLibrary encoder_library_;
   RecordWriter writer_;
@@ -42,5 +47,9 @@ class ControlJob {
   RasterJob raster_{};
   std::uint32_t sides_ = kEncoderOneSided;
   std::uint32_t copies_ = 1;
+  bool manual_duplex_ = false;
+  std::uint32_t pages_ = 0;  // begun in this job
+  bool on_back_ = false;     // the page being built is a back side
+  BackSides back_sides_;
   std::string failure_;
 };

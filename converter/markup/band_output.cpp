@@ -1,7 +1,15 @@
 #include "converter/markup/band_output.h"
 
 #include <algorithm>
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+#include <bit>
 #include <cmath>
+#include <cstring>
+#include <future>
+#include <system_error>
+#include <memory>
 #include <vector>
 
 namespace xpsconv {
@@ -34,22 +42,110 @@ cairo_matrix_t PageToRaster(double pageWidth, double pageHeight, const PageDevic
   return m;
 }
 
+struct PixelBox {
+  int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+};
+
+// The whole raster pixels inside the page mapped onto the raster: there the
+// opaque page is replayed straight into the band (cairo would otherwise draw
+// it into a band-sized copy first); the rest of the raster stays white.
+PixelBox PageBox(const cairo_matrix_t& toRaster, double pageWidth, double pageHeight, std::uint32_t width,
+                 std::uint32_t height) {
+  double x1 = 0, y1 = 0, x2 = pageWidth, y2 = pageHeight;
+  cairo_matrix_transform_point(&toRaster, &x1, &y1);
+  cairo_matrix_transform_point(&toRaster, &x2, &y2);
+  constexpr double kSlack = 1e-6;
+  auto inside = [](double low, double high, std::uint32_t size, int* first, int* last) {
+    *first = static_cast<int>(std::clamp(std::ceil(low - kSlack), 0.0, double(size)));
+    *last = static_cast<int>(std::clamp(std::floor(high + kSlack), double(*first), double(size)));
+  };
+  PixelBox box;
+  inside(std::min(x1, x2), std::max(x1, x2), width, &box.x1, &box.x2);
+  inside(std::min(y1, y2), std::max(y1, y2), height, &box.y1, &box.y2);
+  return box;
+}
+
+// Draws the band whose first row is raster row top; cairo's status.
+cairo_status_t DrawBand(cairo_surface_t* band, cairo_surface_t* page, const cairo_matrix_t& toRaster,
+                        const PixelBox& box, int top) {
+  cairo_t* cr = cairo_create(band);
+  cairo_set_source_rgb(cr, 1, 1, 1);
+  cairo_paint(cr);
+  const int rows = cairo_image_surface_get_height(band);
+  const int y1 = std::max(box.y1 - top, 0), y2 = std::min(box.y2 - top, rows);
+  if (y2 > y1 && box.x2 > box.x1) {
+    cairo_rectangle(cr, box.x1, y1, box.x2 - box.x1, y2 - y1);
+    cairo_clip(cr);
+    cairo_translate(cr, 0, -static_cast<double>(top));
+    cairo_transform(cr, &toRaster);
+    cairo_set_source_surface(cr, page, 0, 0);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_paint(cr);
+  }
+  const cairo_status_t status = cairo_status(cr);
+  cairo_destroy(cr);
+  return status;
+}
+
+#if defined(__x86_64__)
+// Sixteen bytes of four RGB24 pixels (B G R x each) to twelve of R G B: one
+// byte shuffle, on processors that have it.
+__attribute__((target("ssse3"))) std::size_t ToRgbShuffled(const std::uint32_t* pixels, std::size_t count,
+                                                           std::uint8_t* out) {
+  const __m128i order = _mm_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1);
+  std::size_t i = 0;
+  // Each store writes 16 bytes for 12: the last group is left to the caller.
+  for (; i + 8 <= count; i += 4, out += 12) {
+    const __m128i quad = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(quad, order));
+  }
+  return i;
+}
+#endif
+
+// One row of cairo's RGB24 pixels to the encoder's interleaved samples; the
+// plane count is fixed per page, so each case is a loop of its own.
 void ToPlanes(const std::uint32_t* pixels, std::size_t count, int planes, std::uint8_t* out) {
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::uint8_t r = (pixels[i] >> 16) & 0xFF, g = (pixels[i] >> 8) & 0xFF, b = pixels[i] & 0xFF;
-    if (planes == 1) {
-      *out++ = static_cast<std::uint8_t>((r * 299 + g * 587 + b * 114 + 500) / 1000);
-    } else if (planes == 4) {
-      const std::uint8_t k = static_cast<std::uint8_t>(255 - std::max({r, g, b}));
-      const int rest = 255 - k;
-      *out++ = static_cast<std::uint8_t>(rest ? (rest - r) * 255 / rest : 0);
-      *out++ = static_cast<std::uint8_t>(rest ? (rest - g) * 255 / rest : 0);
-      *out++ = static_cast<std::uint8_t>(rest ? (rest - b) * 255 / rest : 0);
-      *out++ = k;
-    } else {
-      *out++ = r;
-      *out++ = g;
-      *out++ = b;
+  switch (planes) {
+    case 1:
+      for (std::size_t i = 0; i < count; ++i) {
+        const std::uint32_t r = (pixels[i] >> 16) & 0xFF, g = (pixels[i] >> 8) & 0xFF, b = pixels[i] & 0xFF;
+        out[i] = static_cast<std::uint8_t>((r * 299 + g * 587 + b * 114 + 500) / 1000);
+      }
+      break;
+    case 4:
+      for (std::size_t i = 0; i < count; ++i, out += 4) {
+        const std::uint8_t r = (pixels[i] >> 16) & 0xFF, g = (pixels[i] >> 8) & 0xFF, b = pixels[i] & 0xFF;
+        const std::uint8_t k = static_cast<std::uint8_t>(255 - std::max({r, g, b}));
+        const int rest = 255 - k;
+        out[0] = static_cast<std::uint8_t>(rest ? (rest - r) * 255 / rest : 0);
+        out[1] = static_cast<std::uint8_t>(rest ? (rest - g) * 255 / rest : 0);
+        out[2] = static_cast<std::uint8_t>(rest ? (rest - b) * 255 / rest : 0);
+        out[3] = k;
+      }
+      break;
+    default: {
+      // Four pixels at a time into three words: byte-swapped, a pixel's
+      // value holds R, G, B in the order they are written.
+      std::size_t i = 0;
+#if defined(__x86_64__)
+      static const bool shuffles = __builtin_cpu_supports("ssse3");
+      if (shuffles) {
+        i = ToRgbShuffled(pixels, count, out);
+        out += i * 3;
+      }
+#endif
+      for (; std::endian::native == std::endian::little && i + 4 <= count; i += 4, out += 12) {
+        const std::uint32_t p0 = __builtin_bswap32(pixels[i]) >> 8, p1 = __builtin_bswap32(pixels[i + 1]) >> 8;
+        const std::uint32_t p2 = __builtin_bswap32(pixels[i + 2]) >> 8, p3 = __builtin_bswap32(pixels[i + 3]) >> 8;
+        const std::uint32_t words[3] = {p0 | p1 << 24, p1 >> 8 | p2 << 16, p2 >> 16 | p3 << 8};
+        std::memcpy(out, words, sizeof words);
+      }
+      for (; i < count; ++i, out += 3) {
+        out[0] = static_cast<std::uint8_t>(pixels[i] >> 16);
+        out[1] = static_cast<std::uint8_t>(pixels[i] >> 8);
+        out[2] = static_cast<std::uint8_t>(pixels[i]);
+      }
     }
   }
 }
@@ -76,45 +172,62 @@ std::string WritePageBands(cairo_surface_t* page, double pageWidth, double pageH
                                 static_cast<std::uint32_t>(device.resolutionY), static_cast<std::uint32_t>(planes),
                                 device.mediaWidth, device.mediaHeight};
   if (!job.beginPage(job.control, &format)) return "the encoder refused the page";
-  const int bandRows = static_cast<int>(std::clamp<std::size_t>(kBandBytes / (std::size_t{width} * 4), 1, height));
-  cairo_surface_t* band = cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(width), bandRows);
-  if (cairo_surface_status(band) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(band);
+  // Bands of (nearly) equal height: no thin last band drawn for a few rows.
+  const std::size_t mostRows = std::clamp<std::size_t>(kBandBytes / (std::size_t{width} * 4), 1, height);
+  const std::size_t bands = (height + mostRows - 1) / mostRows;
+  const int bandRows = static_cast<int>((height + bands - 1) / bands);
+  // Two bands: while one is drawn, the one before goes to the encoder on a
+  // second thread. Only that thread calls the job while it runs.
+  cairo_surface_t* bandSurfaces[2] = {
+      cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(width), bandRows),
+      cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(width), bandRows)};
+  auto destroyBands = [&] {
+    for (cairo_surface_t* surface : bandSurfaces) cairo_surface_destroy(surface);
+  };
+  if (cairo_surface_status(bandSurfaces[0]) != CAIRO_STATUS_SUCCESS ||
+      cairo_surface_status(bandSurfaces[1]) != CAIRO_STATUS_SUCCESS) {
+    destroyBands();
     return "no memory for a band";
   }
-  std::vector<std::uint8_t> rows(std::size_t{width} * planes * bandRows);
+  const std::size_t rowBytes = std::size_t{width} * planes;
+  const auto rows = std::make_unique_for_overwrite<std::uint8_t[]>(rowBytes * bandRows);
+  // The band's rows to the encoder; then whether the job may go on. Empty on success.
+  auto send = [&](cairo_surface_t* band, int count) -> std::string {
+    const unsigned char* data = cairo_image_surface_get_data(band);
+    const int stride = cairo_image_surface_get_stride(band);
+    for (int row = 0; row < count; ++row)
+      ToPlanes(reinterpret_cast<const std::uint32_t*>(data + static_cast<std::size_t>(row) * stride), width, planes,
+               rows.get() + row * rowBytes);
+    if (!job.writeRows(job.control, rows.get(), static_cast<std::uint32_t>(count), rowBytes))
+      return "the encoder or the output refused the page's rows";
+    return job.mayContinue(job.control) ? "" : "the job was cancelled";
+  };
   const cairo_matrix_t toRaster = PageToRaster(pageWidth, pageHeight, device);
-  std::string failure;
-  for (std::uint32_t top = 0; top < height && failure.empty(); top += static_cast<std::uint32_t>(bandRows)) {
-    if (!job.mayContinue(job.control)) {
-      failure = "the job was cancelled";
-      break;
-    }
-    const int count = static_cast<int>(std::min<std::uint32_t>(bandRows, height - top));
-    cairo_t* cr = cairo_create(band);
-    cairo_set_source_rgb(cr, 1, 1, 1);
-    cairo_paint(cr);
-    cairo_translate(cr, 0, -static_cast<double>(top));
-    cairo_transform(cr, &toRaster);
-    cairo_set_source_surface(cr, page, 0, 0);
-    cairo_paint(cr);
-    const cairo_status_t status = cairo_status(cr);
-    cairo_destroy(cr);
+  const PixelBox box = PageBox(toRaster, pageWidth, pageHeight, width, height);
+  std::string failure = job.mayContinue(job.control) ? "" : "the job was cancelled";
+  std::future<std::string> sending;
+  for (std::uint32_t top = 0, index = 0; top < height && failure.empty();
+       top += static_cast<std::uint32_t>(bandRows), ++index) {
+    cairo_surface_t* band = bandSurfaces[index % 2];
+    const cairo_status_t status = DrawBand(band, page, toRaster, box, static_cast<int>(top));
     if (status != CAIRO_STATUS_SUCCESS) {
       failure = std::string("drawing failed: ") + cairo_status_to_string(status);
       break;
     }
-    cairo_surface_flush(band);
-    const unsigned char* data = cairo_image_surface_get_data(band);
-    const int stride = cairo_image_surface_get_stride(band);
-    const std::size_t rowBytes = std::size_t{width} * planes;
-    for (int row = 0; row < count; ++row)
-      ToPlanes(reinterpret_cast<const std::uint32_t*>(data + static_cast<std::size_t>(row) * stride), width, planes,
-               rows.data() + row * rowBytes);
-    if (!job.writeRows(job.control, rows.data(), static_cast<std::uint32_t>(count), rowBytes))
-      failure = "the encoder or the output refused the page's rows";
+    cairo_surface_flush(band);  // here: the second thread only reads the pixels
+    if (sending.valid() && !(failure = sending.get()).empty()) break;
+    const int count = static_cast<int>(std::min<std::uint32_t>(bandRows, height - top));
+    try {
+      sending = std::async(std::launch::async, send, band, count);
+    } catch (const std::system_error&) {  // no thread to be had: sent from here
+      failure = send(band, count);
+    }
   }
-  cairo_surface_destroy(band);
+  if (sending.valid()) {
+    const std::string last = sending.get();
+    if (failure.empty()) failure = last;
+  }
+  destroyBands();
   if (failure.empty() && !job.endPage(job.control)) failure = "the encoder could not end the page";
   return failure;
 }

@@ -24,7 +24,8 @@ struct PageDevice {
 // The raster size of the device's media; 0 x 0 for values out of range.
 void RasterSize(const PageDevice& device, std::uint32_t* width, std::uint32_t* height);
 
-// Rasterises the page (pageWidth x pageHeight page units) onto white media.
+// Rasterises the page (pageWidth x pageHeight page units, opaque: the
+// recording starts with its white ground) onto white media.
 // Returns an empty string on success, else why the page stopped.
 std::string WritePageBands(cairo_surface_t* page, double pageWidth, double pageHeight, const PageDevice& device,
                            RasterJob& job);

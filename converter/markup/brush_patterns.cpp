@@ -3,6 +3,7 @@
 // Viewbox to its Viewport and drawn once or tiled.
 #include <algorithm>
 #include <cmath>
+#include <sstream>
 
 #include "converter/markup/cairo_handles.h"
 #include "converter/markup/page_renderer.h"
@@ -51,13 +52,19 @@ cairo_pattern_t* Finish(cairo_pattern_t* pattern, const cairo_matrix_t& toUser) 
   return nullptr;
 }
 
-// "{ColorConvertedBitmap image profile}" names the image first; its profile is not applied.
-std::string ImagePart(const std::string& source) {
+struct ImageSource {
+  std::string image, profile;  // profile: empty for the image's own
+};
+
+// "{ColorConvertedBitmap image profile}" names the image and the profile that replaces its own.
+ImageSource ParseImageSource(const std::string& source) {
   constexpr std::string_view kConverted = "{ColorConvertedBitmap ";
-  if (!source.starts_with(kConverted)) return source;
-  const std::size_t start = source.find_first_not_of(' ', kConverted.size());
-  if (start == std::string::npos) return {};
-  return source.substr(start, source.find_first_of(" }", start) - start);
+  if (!source.starts_with(kConverted)) return {source, {}};
+  std::istringstream names(source.substr(kConverted.size(), source.find('}') - kConverted.size()));
+  ImageSource parsed;
+  std::string extra;
+  if (!(names >> parsed.image >> parsed.profile) || names >> extra) return {};
+  return parsed;
 }
 
 double Scale(const cairo_matrix_t& m) { return std::sqrt(std::fabs(m.xx * m.yy - m.xy * m.yx)); }
@@ -106,7 +113,8 @@ cairo_pattern_t* PageRenderer::MakeBrush(const Element& brush, double opacity, c
   if (!viewbox || viewbox->width <= 0 || viewbox->height <= 0) return nullptr;
   if (kind == "ImageBrush") {
     const std::string* source = brush.Attribute("ImageSource");
-    const PageImage* image = source ? resources_.Image(ImagePart(*source)) : nullptr;
+    const ImageSource names = source ? ParseImageSource(*source) : ImageSource{};
+    const PageImage* image = names.image.empty() ? nullptr : resources_.Image(names.image, names.profile);
     if (!image) return nullptr;
     // Viewbox units are 1/96 inch of the image at its own resolution.
     Rect box = *viewbox;

@@ -1,6 +1,6 @@
 // Glyph runs: the font from the page's resources, glyphs from Indices or the
 // font's character map, advances and offsets in hundredths of the em,
-// right-to-left runs, bold and italic simulation.
+// right-to-left and sideways runs, bold and italic simulation.
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -98,9 +98,29 @@ std::u32string UnicodeOf(const std::string* text) {
   return out;
 }
 
-double DesignAdvance(FT_Face face, unsigned glyph) {
-  if (!face->units_per_EM || FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING) != 0) return 0;
-  return static_cast<double>(face->glyph->metrics.horiAdvance) / face->units_per_EM;
+// A glyph's metrics in ems. Sideways, a glyph stands on the baseline turned
+// a quarter counter-clockwise, the middle of its horizontal advance on the
+// baseline and the font's ascender at the pen; it advances by its vertical
+// advance (FreeType's stand-in from the typographic ascender and descender
+// where the font has no vertical metrics).
+struct GlyphMetrics {
+  double advance = 0;               // along the run
+  double originX = 0, originY = 0;  // from the pen to where cairo puts the glyph's own origin
+};
+
+GlyphMetrics Metrics(FT_Face face, unsigned glyph, bool sideways) {
+  GlyphMetrics metrics;
+  if (!face->units_per_EM || FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING) != 0) return metrics;
+  const double em = face->units_per_EM;
+  const FT_Glyph_Metrics& m = face->glyph->metrics;
+  if (!sideways) {
+    metrics.advance = static_cast<double>(m.horiAdvance) / em;
+    return metrics;
+  }
+  metrics.advance = static_cast<double>(m.vertAdvance) / em;
+  metrics.originX = face->ascender / em;
+  metrics.originY = static_cast<double>(m.horiAdvance) / 2 / em;
+  return metrics;
 }
 
 }  // namespace
@@ -135,6 +155,8 @@ void PageRenderer::DrawGlyphs(const Element& glyphs) {
   const double y = originY ? ParseNumber(*originY).value_or(0) : 0;
   const std::string* bidi = glyphs.Attribute("BidiLevel");
   const bool rightToLeft = bidi && std::fmod(std::trunc(ParseNumber(*bidi).value_or(0)), 2) == 1;
+  const std::string* sidewaysText = glyphs.Attribute("IsSideways");
+  const bool sideways = sidewaysText && *sidewaysText == "true";
 
   std::vector<cairo_glyph_t> run;
   run.reserve(entries.size());
@@ -147,10 +169,14 @@ void PageRenderer::DrawGlyphs(const Element& glyphs) {
     else if (character < text.size())
       index = FT_Get_Char_Index(face, text[character]);
     if (entry.startsCluster) character += entry.characters;
-    const double advance = entry.advance ? *entry.advance * em / 100 : DesignAdvance(face, index) * em;
+    // Loading a glyph costs: only when the markup leaves something to its metrics.
+    const GlyphMetrics metrics =
+        !entry.advance || rightToLeft || sideways ? Metrics(face, index, sideways) : GlyphMetrics{};
+    const double advance = entry.advance ? *entry.advance * em / 100 : metrics.advance * em;
     const double u = entry.uOffset.value_or(0) * em / 100, v = entry.vOffset.value_or(0) * em / 100;
-    const double glyphX = rightToLeft ? x - advance - u : x + u;
-    run.push_back(cairo_glyph_t{index, glyphX, y - v});
+    // Right to left, a glyph stands at the right of its advance.
+    const double penX = rightToLeft ? x - metrics.advance * em - u : x + u;
+    run.push_back(cairo_glyph_t{index, penX + metrics.originX * em, y - v + metrics.originY * em});
     x += rightToLeft ? -advance : advance;
     left = std::min(left, x);
     right = std::max(right, x);
@@ -160,12 +186,17 @@ void PageRenderer::DrawGlyphs(const Element& glyphs) {
   cairo_save(cr_);
   if (!ApplyRenderTransform(glyphs)) return cairo_restore(cr_);
   ApplyClip(glyphs);
-  const Rect bounds{left, y - em, right - left, em * 1.25};
+  const Rect bounds = sideways ? Rect{left, y - em / 2, right - left, em} : Rect{left, y - em, right - left, em * 1.25};
   const bool layer = BeginLayer(glyphs);
   if (cairo_pattern_t* fill = BrushPattern(glyphs, "Fill", 1.0, bounds)) {
     cairo_set_font_face(cr_, font->face);
     cairo_matrix_t fontMatrix;
     cairo_matrix_init(&fontMatrix, em, 0, italic ? -kItalicSlant * em : 0, em, 0, 0);
+    if (sideways) {
+      cairo_matrix_t quarterTurn;  // counter-clockwise on the page
+      cairo_matrix_init(&quarterTurn, 0, -1, 1, 0, 0, 0);
+      cairo_matrix_multiply(&fontMatrix, &fontMatrix, &quarterTurn);
+    }
     cairo_set_font_matrix(cr_, &fontMatrix);
     cairo_set_source(cr_, fill);
     cairo_matrix_t ctm;

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "converter/markup/band_output.h"
+#include "converter/markup/font_cache.h"
 #include "converter/markup/markup_tree.h"
 #include "converter/markup/page_renderer.h"
 #include "converter/utf16_text.h"
@@ -37,6 +38,18 @@ PageState* Page(void* converter) {
   return job && job->page.discard == &DiscardPage ? static_cast<PageState*>(job->page.state) : nullptr;
 }
 
+void DiscardFonts(void* fonts) { delete static_cast<FontCache*>(fonts); }
+
+// The job's font cache, made with its first page. (The library is reloaded
+// for every page but never unloaded, so the discard function stays the same.)
+FontCache& JobFonts(RasterJob& job) {
+  if (job.kept.discard != &DiscardFonts) {
+    if (job.kept.discard) job.kept.discard(job.kept.state);
+    job.kept = RasterJobState{new FontCache, &DiscardFonts};
+  }
+  return *static_cast<FontCache*>(job.kept.state);
+}
+
 void Report(const std::string& why) { std::fprintf(stderr, "xpsconv: the page fails: %s\n", why.c_str()); }
 
 double Length(const Element& page, std::string_view name) {
@@ -56,9 +69,11 @@ bool RenderPage(RasterJob& job, PageState& page) {
   cairo_surface_t* recording = cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, &extents);
   std::string failure;
   {
-    PageResources resources(page.callbacks);
+    PageResources resources(page.callbacks, &JobFonts(job));
     PageBudget budget;
     cairo_t* cr = cairo_create(recording);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
     try {
       const double deviceScale = std::max(page.device.resolutionX, page.device.resolutionY) / 96.0;
       PageRenderer(cr, resources, budget, deviceScale).DrawPage(root);
@@ -99,7 +114,7 @@ KESTREL_EXPORT INT XpsSetConvResAPI(void* converter, IFixedPage* page, GetXPSFon
   if (job->page.discard) job->page.discard(job->page.state);
   auto* state = new PageState;
   state->callbacks = ResourceCallbacks{page, font, profile, image};
-  job->page = RasterJobPage{state, &DiscardPage};
+  job->page = RasterJobState{state, &DiscardPage};
   return 1;
 }
 

@@ -16,8 +16,17 @@ double OpacityOf(const Element& element) {
   return value ? std::clamp(*value, 0.0, 1.0) : 1.0;
 }
 
-std::string Property(const Element& owner, std::string_view attribute) {
-  return std::string(owner.LocalName()) + "." + std::string(attribute);
+// The property element for an attribute ("Path.Fill" of a Path), found
+// without building its name: asked for every element drawn.
+const Element* PropertyChild(const Element& owner, std::string_view attribute) {
+  const std::string_view type = owner.LocalName();
+  for (const auto& child : owner.children) {
+    const std::string_view name = child->LocalName();
+    if (name.size() == type.size() + 1 + attribute.size() && name.starts_with(type) && name[type.size()] == '.' &&
+        name.ends_with(attribute))
+      return child.get();
+  }
+  return nullptr;
 }
 
 // The current path's flattened length in user space, where dashes are laid out.
@@ -60,7 +69,7 @@ void PageRenderer::DrawPage(const Element& page) {
 }
 
 bool PageRenderer::PushResources(const Element& element) {
-  const Element* resources = element.Child(Property(element, "Resources"));
+  const Element* resources = PropertyChild(element, "Resources");
   if (!resources) return false;
   Dictionary dictionary;
   for (const auto& child : resources->children) {
@@ -83,7 +92,7 @@ const Element* PageRenderer::PropertyElement(const Element& owner, std::string_v
     const std::string_view key = StaticResourceKey(*text);
     return key.empty() ? nullptr : Lookup(key);
   }
-  const Element* property = owner.Child(Property(owner, attribute));
+  const Element* property = PropertyChild(owner, attribute);
   return property && !property->children.empty() ? property->children.front().get() : nullptr;
 }
 
@@ -104,7 +113,7 @@ void PageRenderer::AppendGeometry(const Element& owner, std::string_view attribu
 }
 
 void PageRenderer::ApplyClip(const Element& owner) {
-  if (!owner.Attribute("Clip") && !owner.Child(Property(owner, "Clip"))) return;
+  if (!owner.Attribute("Clip") && !PropertyChild(owner, "Clip")) return;
   cairo_fill_rule_t rule = CAIRO_FILL_RULE_EVEN_ODD;
   cairo_new_path(cr_);
   AppendGeometry(owner, "Clip", &rule);
@@ -114,7 +123,7 @@ void PageRenderer::ApplyClip(const Element& owner) {
 
 bool PageRenderer::BeginLayer(const Element& element) {
   if (OpacityOf(element) >= 1.0 && !element.Attribute("OpacityMask") &&
-      !element.Child(Property(element, "OpacityMask")))
+      !PropertyChild(element, "OpacityMask"))
     return false;
   cairo_push_group(cr_);
   return true;
@@ -127,7 +136,7 @@ void PageRenderer::EndLayer(const Element& element, bool pushed, const Rect& bou
   if (cairo_pattern_t* mask = BrushPattern(element, "OpacityMask", opacity, bounds)) {
     cairo_mask(cr_, mask);
     cairo_pattern_destroy(mask);
-  } else if (!element.Attribute("OpacityMask") && !element.Child(Property(element, "OpacityMask"))) {
+  } else if (!element.Attribute("OpacityMask") && !PropertyChild(element, "OpacityMask")) {
     cairo_paint_with_alpha(cr_, opacity);
   }
 }

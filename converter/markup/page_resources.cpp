@@ -11,6 +11,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "converter/markup/font_cache.h"
 #include "converter/markup/render_failure.h"
 
 namespace xpsconv {
@@ -114,66 +115,6 @@ FT_Face OpenFace(const std::vector<unsigned char>& bytes, long index) {
   return face;
 }
 
-void Premultiply(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a, std::uint32_t* out) {
-  auto mul = [a](std::uint8_t c) { return static_cast<std::uint32_t>((c * a + 127) / 255); };
-  *out = (std::uint32_t{a} << 24) | (mul(r) << 16) | (mul(g) << 8) | mul(b);
-}
-
-// The ImageBlock's pixels as a cairo surface; NULL for colour types not drawn
-// and for a block too short for what its header says.
-PageImage DecodeImageBlock(const std::uint8_t* block, std::size_t size) {
-  PageImage image;
-  if (size < kImageBlockHeaderSize) return image;
-  ImageBlockHeader header;
-  std::memcpy(&header, block, sizeof header);
-  if (std::memcmp(header.magic, "RIRO", 4) != 0) return image;
-  const int width = static_cast<int>(ImageBlockLe16(header.width));
-  const int height = static_cast<int>(ImageBlockLe16(header.height));
-  const int depth = header.bytesPerPixel, type = header.colorType;
-  const double dpiX = ImageBlockLe16(header.dpiX) + ImageBlockLe16(header.dpiXFraction) / 65536.0;
-  const double dpiY = ImageBlockLe16(header.dpiY) + ImageBlockLe16(header.dpiYFraction) / 65536.0;
-  if (width == 0 || height == 0) return image;
-  const bool known = (type == kImageGray && depth == 1) || (type == kImageRgb && depth == 3) ||
-                     (type == kImageCmyk && depth == 4) || (type == kImageRgba && depth == 4) ||
-                     (type == kImageCmykAlpha && depth == 5);
-  if (!known || size - kImageBlockHeaderSize < static_cast<std::size_t>(depth) * width * height) return image;
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
-  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(surface);
-    return image;
-  }
-  cairo_surface_flush(surface);
-  unsigned char* data = cairo_image_surface_get_data(surface);
-  const int stride = cairo_image_surface_get_stride(surface);
-  const std::uint8_t* pixel = block + kImageBlockHeaderSize;
-  for (int y = 0; y < height; ++y) {
-    auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
-    for (int x = 0; x < width; ++x, pixel += depth) {
-      std::uint8_t r, g, b, a = 255;
-      switch (type) {
-        case kImageGray: r = g = b = pixel[0]; break;
-        case kImageRgb: r = pixel[0], g = pixel[1], b = pixel[2]; break;
-        case kImageRgba: r = pixel[0], g = pixel[1], b = pixel[2], a = pixel[3]; break;
-        default: {  // CMYK, with alpha for type 10; no colour management
-          const int k = 255 - pixel[3];
-          r = static_cast<std::uint8_t>((255 - pixel[0]) * k / 255);
-          g = static_cast<std::uint8_t>((255 - pixel[1]) * k / 255);
-          b = static_cast<std::uint8_t>((255 - pixel[2]) * k / 255);
-          if (type == kImageCmykAlpha) a = pixel[4];
-        }
-      }
-      Premultiply(r, g, b, a, &row[x]);
-    }
-  }
-  cairo_surface_mark_dirty(surface);
-  image.surface = surface;
-  image.width = width;
-  image.height = height;
-  image.dpiX = dpiX > 0 ? dpiX : 96;
-  image.dpiY = dpiY > 0 ? dpiY : 96;
-  return image;
-}
-
 void Warn(const std::string& what) { std::fprintf(stderr, "xpsconv: %s\n", what.c_str()); }
 
 }  // namespace
@@ -187,18 +128,25 @@ PageResources::~PageResources() {
     if (profile.transform) cmsDeleteTransform(static_cast<cmsHTRANSFORM>(profile.transform));
 }
 
+std::vector<std::uint8_t> PageResources::ProfileBytes(const std::string& uri) {
+  BYTE* buffer = nullptr;
+  DWORD size = 0;
+  std::vector<std::uint8_t> bytes;
+  if (callbacks_.profile &&
+      callbacks_.profile(&Allocate, &Release, callbacks_.page, uri.c_str(), nullptr, nullptr, &buffer, &size) && buffer)
+    bytes.assign(buffer, buffer + size);
+  Release(buffer);
+  return bytes;
+}
+
 std::optional<Rgba> PageResources::ProfileColor(const std::string& uri, const std::vector<double>& channels,
                                                 double alpha) {
   auto found = profiles_.find(uri);
   if (found == profiles_.end()) {
     Profile profile;
-    BYTE* buffer = nullptr;
-    DWORD size = 0;
-    if (callbacks_.profile &&
-        callbacks_.profile(&Allocate, &Release, callbacks_.page, uri.c_str(), nullptr, nullptr, &buffer, &size) &&
-        buffer) {
-      cmsHPROFILE input = cmsOpenProfileFromMem(buffer, size);
-      Release(buffer);
+    const std::vector<std::uint8_t> bytes = ProfileBytes(uri);
+    if (!bytes.empty()) {
+      cmsHPROFILE input = cmsOpenProfileFromMem(bytes.data(), static_cast<cmsUInt32Number>(bytes.size()));
       if (input) {
         const cmsColorSpaceSignature space = cmsGetColorSpace(input);
         const cmsUInt32Number format = space == cmsSigCmykData  ? TYPE_CMYK_DBL
@@ -227,20 +175,17 @@ std::optional<Rgba> PageResources::ProfileColor(const std::string& uri, const st
               std::clamp(alpha, 0.0, 1.0)};
 }
 
-const PageFont* PageResources::Font(const std::string& uri, bool bold) {
-  const std::string key = uri + (bold ? "\n1" : "\n0");
-  if (const auto found = fonts_.find(key); found != fonts_.end()) return found->second.face ? &found->second : nullptr;
-  PageFont& slot = fonts_[key];
-  const std::size_t hash = uri.find('#');
-  const std::string part = uri.substr(0, hash);
-  const long index = hash == std::string::npos ? 0 : std::strtol(uri.c_str() + hash + 1, nullptr, 10);
+namespace {
+
+// A face of its own for a font part, or none (reported) when it cannot be had.
+CachedFont LoadFont(const ResourceCallbacks& callbacks, const std::string& part, long index, bool bold) {
   BYTE* buffer = nullptr;
   DWORD size = 0;
-  if (!callbacks_.font ||
-      !callbacks_.font(&Allocate, &Release, callbacks_.page, part.c_str(), nullptr, nullptr, &buffer, &size) ||
+  if (!callbacks.font ||
+      !callbacks.font(&Allocate, &Release, callbacks.page, part.c_str(), nullptr, nullptr, &buffer, &size) ||
       !buffer) {
     Warn("the font " + part + " cannot be had; its glyph runs are skipped");
-    return nullptr;
+    return {};
   }
   auto* data = new FontData{std::vector<unsigned char>(buffer, buffer + size)};
   Release(buffer);
@@ -249,23 +194,50 @@ const PageFont* PageResources::Font(const std::string& uri, bool bold) {
   if (!data->face) {
     Warn("FreeType refuses the font " + part + "; its glyph runs are skipped");
     delete data;
-    return nullptr;
+    return {};
   }
   cairo_font_face_t* face = cairo_ft_font_face_create_for_ft_face(data->face, 0);
   if (cairo_font_face_set_user_data(face, &kFontDataKey, data, &DestroyFontData) != CAIRO_STATUS_SUCCESS) {
     cairo_font_face_destroy(face);
     DestroyFontData(data);
-    return nullptr;
+    return {};
   }
   if (bold) cairo_ft_font_face_set_synthesize(face, CAIRO_FT_SYNTHESIZE_BOLD);
-  slot = PageFont{face, data->face};
+  return CachedFont{face, data->face, data->bytes.size()};
+}
+
+}  // namespace
+
+const PageFont* PageResources::Font(const std::string& uri, bool bold) {
+  const std::string key = uri + (bold ? "\n1" : "\n0");
+  if (const auto found = fonts_.find(key); found != fonts_.end()) return found->second.face ? &found->second : nullptr;
+  PageFont& slot = fonts_[key];
+  const std::size_t hash = uri.find('#');
+  const std::string part = uri.substr(0, hash);
+  const long index = hash == std::string::npos ? 0 : std::strtol(uri.c_str() + hash + 1, nullptr, 10);
+  auto load = [&] { return LoadFont(callbacks_, part, index, bold); };
+  CachedFont font;
+  if (job_fonts_) {
+    font = job_fonts_->Find(key, load);
+    if (font.face) cairo_font_face_reference(font.face);  // the page's own, for as long as it draws
+  } else {
+    font = load();
+  }
+  if (!font.face) return nullptr;
+  slot = PageFont{font.face, font.freetypeFace};
   return &slot;
 }
 
-const PageImage* PageResources::Image(const std::string& uri) {
-  if (const auto found = images_.find(uri); found != images_.end())
+const PageImage* PageResources::Image(const std::string& uri, const std::string& profileUri) {
+  const std::string key = uri + "\n" + profileUri;
+  if (const auto found = images_.find(key); found != images_.end())
     return found->second.surface ? &found->second : nullptr;
-  PageImage& slot = images_[uri];
+  PageImage& slot = images_[key];
+  const std::vector<std::uint8_t> profile = profileUri.empty() ? std::vector<std::uint8_t>{} : ProfileBytes(profileUri);
+  if (!profileUri.empty() && profile.empty()) {
+    Warn("the colour profile " + profileUri + " of the image " + uri + " cannot be had; the image is not drawn");
+    return nullptr;
+  }
   BYTE* block = nullptr;
   allocation_refused = false;
   const bool fetched = callbacks_.image &&
@@ -277,9 +249,12 @@ const PageImage* PageResources::Image(const std::string& uri) {
     Warn("the image " + uri + " cannot be had; it is not drawn");
     return nullptr;
   }
-  slot = DecodeImageBlock(block, AllocatedSize(block));
+  std::string problem;
+  slot = DecodeImageBlock(std::span(block, AllocatedSize(block)), profile, problem);
   Release(block);
-  if (!slot.surface) Warn("the image " + uri + " has a colour type that is not drawn or is cut short");
+  if (!slot.surface)
+    Warn("the image " + uri + (profileUri.empty() ? "" : " with the colour profile " + profileUri) +
+         " is not drawn: " + problem);
   return slot.surface ? &slot : nullptr;
 }
 

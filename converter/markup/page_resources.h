@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "converter/markup/image_block_decoder.h"
 #include "converter/markup/markup_values.h"
 
 #include "converter/converter_interface.h"
@@ -30,15 +31,13 @@ struct PageFont {
   void* freetypeFace = nullptr;  // FT_Face, for metrics and the character map
 };
 
-struct PageImage {
-  cairo_surface_t* surface = nullptr;  // ARGB32, premultiplied
-  int width = 0, height = 0;           // pixels
-  double dpiX = 96, dpiY = 96;
-};
+class FontCache;
 
 class PageResources {
  public:
-  explicit PageResources(const ResourceCallbacks& callbacks) : callbacks_(callbacks) {}
+  // Fonts come from the job's cache when there is one.
+  explicit PageResources(const ResourceCallbacks& callbacks, FontCache* jobFonts = nullptr)
+      : callbacks_(callbacks), job_fonts_(jobFonts) {}
   ~PageResources();
   PageResources(const PageResources&) = delete;
   PageResources& operator=(const PageResources&) = delete;
@@ -46,15 +45,20 @@ class PageResources {
   // The face for a FontUri ("#n" picks a face of a collection); NULL when
   // the font cannot be had or FreeType refuses it.
   const PageFont* Font(const std::string& uri, bool bold);
-  // NULL when the image cannot be had.
-  const PageImage* Image(const std::string& uri);
+  // NULL when the image cannot be had or drawn. profileUri, when not empty,
+  // names the profile that replaces the image's own.
+  const PageImage* Image(const std::string& uri, const std::string& profileUri);
   // A colour given in the colour space of the profile the URI names (channels
   // 0 to 1), as sRGB through lcms2; nullopt when the profile cannot be had or
   // has another number of channels.
   std::optional<Rgba> ProfileColor(const std::string& uri, const std::vector<double>& channels, double alpha);
 
  private:
+  // The profile part's bytes; empty when it cannot be had.
+  std::vector<std::uint8_t> ProfileBytes(const std::string& uri);
+
   ResourceCallbacks callbacks_;
+  FontCache* job_fonts_;
   std::map<std::string, PageFont> fonts_;  // entries without a face remember failures
   std::map<std::string, PageImage> images_;
   struct Profile {

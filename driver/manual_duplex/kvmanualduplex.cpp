@@ -64,7 +64,8 @@ bool Append(const std::string& file, std::ostream& out, std::string* why) {
 bool AskToTurnTheStack(std::size_t sides, const fs::path& list) {
   // One write, so that an early Enter cannot land inside the prompt.
   std::cerr << "The fronts are printed. Take the printed sheets from the output tray without changing\n"
-               "their order, turn the stack over and put it into the paper tray, first sheet on top.\n"
+               "their order, turn the stack over from left to right (about its long edge, the top edge\n"
+               "staying at the top) and put it into the paper tray, first sheet on top.\n"
                "Press Enter to print the " +
                    std::to_string(sides) + " back side" + (sides == 1 ? "" : "s") +
                    " (Ctrl-D stops; they stay listed in " + list.string() + ").\n";

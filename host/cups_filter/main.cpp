@@ -24,6 +24,7 @@
 #include "host/cups_filter/staged_input.h"
 #include "host/pipeline/host_error.h"
 #include "host/pipeline/pipeline_job.h"
+#include "host/print_ui/print_ui_host.h"
 #include "host/xpspipe/job_setup.h"
 #include "host/xpspipe/signal_watch.h"
 
@@ -95,6 +96,14 @@ int RunJob(const CupsArguments& arguments) {
   for (const std::string& notice : result.notices) Log("DEBUG", notice);
   if (!result.succeeded) {
     Log("ERROR", result.failure);
+    return CUPS_BACKEND_FAILED;
+  }
+  // A queue has no print UI to send a manual-duplex job's back sides once the stack is turned.
+  if (!result.print_ui_requests.empty()) {
+    const std::filesystem::path list =
+        kestrel::print_ui::ListedBackSides(kestrel::print_ui::ParsePrintUiRequest(result.print_ui_requests.front()));
+    Log("ERROR", "a CUPS queue prints no back sides by hand (print two-sided with -o sides alone); they are listed in " +
+                     list.string());
     return CUPS_BACKEND_FAILED;
   }
   if (xps) SendFile(*command.output);

@@ -249,6 +249,28 @@ std::optional<std::string> GivenSetSheets(const PrintTicketDom& ticket, const Of
 
 constexpr Spelling kFirstPaper[] = {{"DuplexPrintFirstPage", "false"}, {"DuplexPrintFirstPaper", "true"}};
 
+// Two-sided by hand: the fronts print, the person turns the stack over, the backs follow.
+constexpr Spelling kManualDuplex[] = {{"Automatic", "false"}, {"Manual", "true"}};
+
+void ApplyManualDuplex(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
+  DuplexSettings duplex = edit.Read(ReadDuplex);
+  const bool manual = choice.value == "true";
+  if (duplex.duplexType == DuplexType::OneSided) {
+    if (!manual) return;
+    throw BadValue("only a two-sided job is printed by hand (add -o sides=two-sided-long-edge or two-sided-short-edge)");
+  }
+  const bool shortEdge = duplex.duplexType == DuplexType::ShortEdge || duplex.duplexType == DuplexType::ShortEdgeManual;
+  duplex.scope = Scope::Job;
+  duplex.duplexMode = manual ? DuplexMode::Manual : DuplexMode::Automatic;
+  duplex.duplexType = shortEdge ? (manual ? DuplexType::ShortEdgeManual : DuplexType::ShortEdge)
+                                : (manual ? DuplexType::LongEdgeManual : DuplexType::LongEdge);
+  edit.Write(WriteDuplex, duplex);
+}
+
+std::optional<std::string> GivenManualDuplex(const PrintTicketDom& ticket, const Offer&) {
+  return ReadAlone(ticket, ReadDuplex).duplexMode == DuplexMode::Manual ? "true" : "false";
+}
+
 // --- number-up and its layout and border, poster: NUpSettings, PagePoster ---
 
 void ApplyNumberUp(TicketEdit& edit, const Choice& choice, const PrinterOffer&) {
@@ -664,6 +686,8 @@ constexpr OptionRow kRows[] = {
     {"binding-gutter", "Binding gutter", kBinding, "", "", FreeForm<kGutterForm>, GivenGutter, ApplyGutter},
     {"booklet-set-sheets", "Booklet divided into sets of this many sheets", kBinding, "", "",
      FreeForm<kSetSheetsForm>, GivenSetSheets, ApplySetSheets},
+    {"manual-duplex", "Two-sided by hand, the fronts first and the backs once the stack is turned over", kDuplex,
+     "true", "false", FromTable<kDuplexModeNames, kManualDuplex>, GivenManualDuplex, ApplyManualDuplex},
     {"duplex-first-paper", "Tray separation takes the whole first sheet", "kp:JobDuplexData", "true", "false",
      FromTable<kTraySeparationNames, kFirstPaper>, GivenField<ReadDuplex, &DuplexSettings::firstPaper>,
      SetField<ReadDuplex, WriteDuplex, &DuplexSettings::firstPaper>},

@@ -48,6 +48,7 @@ struct FakeParts {
   std::map<std::string, std::string> fonts;
   std::map<std::string, std::string> profiles;
   std::map<std::string, std::string> images;  // whole ImageBlocks
+  int fontFetches = 0;
 };
 
 inline FakeParts* current_parts = nullptr;
@@ -67,6 +68,7 @@ inline INT FakeBytes(const std::map<std::string, std::string>& parts, ConverterA
 
 inline INT FakeFont(ConverterAllocator allocate, ConverterDeallocator, IFixedPage*, const char* uri, void*, void*,
                     BYTE** buffer, DWORD* size) {
+  ++current_parts->fontFetches;
   return FakeBytes(current_parts->fonts, allocate, uri, buffer, size);
 }
 
@@ -80,10 +82,11 @@ inline INT FakeImage(ConverterAllocator allocate, ConverterDeallocator, IFixedPa
   *block = nullptr;
   const auto found = current_parts->images.find(uri);
   if (found == current_parts->images.end()) return 0;
-  // As the real callback does: the block's size follows from its header.
+  // As the real callback does: the block's size follows from its header (and a profile after the pixels).
   const std::string& bytes = found->second;
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  const std::size_t size = 512 + std::size_t{p[16]} * (p[8] | p[9] << 8) * (p[10] | p[11] << 8);
+  const std::size_t size =
+      std::max(512 + std::size_t{p[16]} * (p[8] | p[9] << 8) * (p[10] | p[11] << 8), bytes.size());
   if (size > 0xFFFFFFFFu) return 0;
   *block = static_cast<BYTE*>(allocate(static_cast<DWORD>(size)));
   if (!*block) return 0;
@@ -92,18 +95,29 @@ inline INT FakeImage(ConverterAllocator allocate, ConverterDeallocator, IFixedPa
   return 1;
 }
 
-// An ImageBlock of RGB pixels (3 bytes each) at 96 dpi; width and height as
-// the header says, pixels as given (may be shorter for a hostile header).
-inline std::string RgbImageBlock(unsigned width, unsigned height, const std::string& pixels) {
+// An ImageBlock at 96 dpi of the colour type and bytes per pixel; width and
+// height as the header says, pixels as given (may be shorter for a hostile
+// header), then the profile, if any.
+inline std::string ImageBlock(unsigned width, unsigned height, unsigned char type, unsigned char depth,
+                              const std::string& pixels, const std::string& profile = "") {
   std::string block(512, '\0');
   std::memcpy(block.data(), "RIRO", 4);
   auto le16 = [&](std::size_t at, unsigned v) {
     block[at] = static_cast<char>(v & 0xFF);
     block[at + 1] = static_cast<char>(v >> 8);
   };
+  auto be32 = [&](std::size_t at, std::size_t v) {
+    for (int i = 0; i < 4; ++i) block[at + i] = static_cast<char>(v >> (24 - 8 * i) & 0xFF);
+  };
   le16(4, 6), le16(6, 28), le16(8, width), le16(10, height), le16(12, 96), le16(14, 96);
-  block[16] = 3, block[17] = 1, block[20] = 1, block[21] = 0x31;
-  return block + pixels;
+  block[16] = static_cast<char>(depth), block[17] = static_cast<char>(type), block[20] = 1, block[21] = 0x31;
+  if (!profile.empty()) block[23] = 2, be32(24, 512 + pixels.size()), be32(28, profile.size());
+  return block + pixels + profile;
+}
+
+// RGB pixels, 3 bytes each.
+inline std::string RgbImageBlock(unsigned width, unsigned height, const std::string& pixels) {
+  return ImageBlock(width, height, 1, 3, pixels);
 }
 
 inline std::string ReadFile(const std::string& path) {

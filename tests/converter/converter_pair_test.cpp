@@ -129,10 +129,64 @@ TEST_F(ConverterPairTest, DrawsWhatTheMarkupSays) {
   }
 }
 
+// The profile's bytes; the profile is closed.
+std::string SavedProfile(cmsHPROFILE profile) {
+  cmsUInt32Number size = 0;
+  cmsSaveProfileToMem(profile, nullptr, &size);
+  std::string bytes(size, '\0');
+  cmsSaveProfileToMem(profile, bytes.data(), &size);
+  cmsCloseProfile(profile);
+  return bytes;
+}
+
+// A profile lcms2 makes: sRGB, or a grey one (gamma 2.2 unless given).
+std::string ProfileBytes(bool grey, double gamma = 2.2) {
+  cmsToneCurve* curve = cmsBuildGamma(nullptr, gamma);
+  std::string bytes = SavedProfile(grey ? cmsCreateGrayProfile(cmsD50_xyY(), curve) : cmsCreate_sRGBProfile());
+  cmsFreeToneCurve(curve);
+  return bytes;
+}
+
+// RGB whose red and blue primaries are exchanged (linear): red comes out blue.
+std::string SwappedProfile() {
+  cmsToneCurve* linear = cmsBuildGamma(nullptr, 1.0);
+  cmsToneCurve* curves[3] = {linear, linear, linear};
+  const cmsCIExyYTRIPLE primaries{{0.15, 0.06, 1}, {0.30, 0.60, 1}, {0.64, 0.33, 1}};
+  cmsCIExyY white;
+  cmsWhitePointFromTemp(&white, 6504);
+  std::string bytes = SavedProfile(cmsCreateRGBProfile(&white, &primaries, curves));
+  cmsFreeToneCurve(linear);
+  return bytes;
+}
+
+// Five inks whose colour is black where the first ink is full and white where
+// it is absent, whatever the others.
+std::string FiveInkProfile() {
+  cmsHPROFILE profile = cmsCreateProfilePlaceholder(nullptr);
+  cmsSetProfileVersion(profile, 4.3);
+  cmsSetDeviceClass(profile, cmsSigOutputClass);
+  cmsSetColorSpace(profile, cmsSigMCH5Data);
+  cmsSetPCS(profile, cmsSigLabData);
+  cmsUInt16Number table[32 * 3];
+  for (int node = 0; node < 32; ++node) {
+    table[3 * node] = node & 16 ? 0 : 0xFFFF;  // L*: the first ink is the grid's slowest index
+    table[3 * node + 1] = table[3 * node + 2] = 0x8080;  // a* and b* 0
+  }
+  // Identity curves around the grid: the form an A-to-B table is saved in.
+  cmsPipeline* lut = cmsPipelineAlloc(nullptr, 5, 3);
+  cmsPipelineInsertStage(lut, cmsAT_END, cmsStageAllocToneCurves(nullptr, 5, nullptr));
+  cmsPipelineInsertStage(lut, cmsAT_END, cmsStageAllocCLut16bit(nullptr, 2, 5, 3, table));
+  cmsPipelineInsertStage(lut, cmsAT_END, cmsStageAllocToneCurves(nullptr, 3, nullptr));
+  cmsWriteTag(profile, cmsSigAToB0Tag, lut);
+  cmsPipelineFree(lut);
+  return SavedProfile(profile);
+}
+
 TEST_F(ConverterPairTest, ImagesAndGlyphsComeThroughTheCallbacks) {
   FakeParts parts;
   // 2 x 1 pixels: red, blue; stretched over the page.
   parts.images["/image.png"] = converter_test::RgbImageBlock(2, 1, std::string("\xFF\0\0\0\0\xFF", 6));
+  parts.profiles["/profile.icc"] = ProfileBytes(false);
   parts.fonts["/font.ttf"] = converter_test::ReadFile("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
   ASSERT_FALSE(parts.fonts["/font.ttf"].empty());
   ConverterJob job(pair_);
@@ -157,17 +211,90 @@ TEST_F(ConverterPairTest, ImagesAndGlyphsComeThroughTheCallbacks) {
   EXPECT_LT(dark, 30);
 }
 
-// A profile lcms2 makes: sRGB, or a grey one (gamma 2.2).
-std::string ProfileBytes(bool grey) {
-  cmsToneCurve* curve = cmsBuildGamma(nullptr, 2.2);
-  cmsHPROFILE profile = grey ? cmsCreateGrayProfile(cmsD50_xyY(), curve) : cmsCreate_sRGBProfile();
-  cmsUInt32Number size = 0;
-  cmsSaveProfileToMem(profile, nullptr, &size);
-  std::string bytes(size, '\0');
-  cmsSaveProfileToMem(profile, bytes.data(), &size);
-  cmsCloseProfile(profile);
-  cmsFreeToneCurve(curve);
-  return bytes;
+// An image over the page's upper half (the source as ImageSource gives it),
+// black below.
+std::string ImagePage(const std::string& source) {
+  return Page("<Path Data='M 0,0 L 96,0 96,48 0,48 Z'><Path.Fill><ImageBrush ImageSource='" + source +
+              "' Viewbox='0,0,1,1' ViewboxUnits='Absolute' Viewport='0,0,96,48' ViewportUnits='Absolute'/>"
+              "</Path.Fill></Path><Path Fill='#000000' Data='M 0,48 L 96,48 96,96 0,96 Z'/>");
+}
+
+// An image's colours through its profile, or as device inks; an image that
+// cannot be used is left out (white) and the page goes on (black below).
+TEST_F(ConverterPairTest, ImagesKeepTheirColoursOrAreLeftOut) {
+  using converter_test::ImageBlock;
+  FakeParts parts;
+  parts.profiles["/swapped.icc"] = SwappedProfile();
+  parts.profiles["/srgb.icc"] = ProfileBytes(false);
+  parts.profiles["/broken.icc"] = std::string(300, '\xFF');
+  const std::string red("\xFF\0\0", 3);
+  std::string outside = ImageBlock(1, 1, kImageRgb, 3, red, SwappedProfile());
+  outside[24] = '\x7F';  // the profile's offset, far past the block's end
+  const struct {
+    const char* name;
+    std::string block;
+    const char* source;
+    std::vector<int> rgb;
+  } cases[] = {
+      {"an embedded profile", ImageBlock(1, 1, kImageRgb, 3, red, SwappedProfile()), "/image", kBlue},
+      {"a named profile", ImageBlock(1, 1, kImageRgb, 3, red), "{ColorConvertedBitmap /image /swapped.icc}", kBlue},
+      {"a named profile replaces the embedded one", ImageBlock(1, 1, kImageRgb, 3, red, SwappedProfile()),
+       "{ColorConvertedBitmap /image /srgb.icc}", kRed},
+      {"RGB with alpha and a profile", ImageBlock(1, 1, kImageRgba, 4, red + '\xFF', SwappedProfile()), "/image",
+       kBlue},
+      {"CMYK: black added to each ink", ImageBlock(1, 1, kImageCmyk, 4, "\x28\xC8\x1E\x3C"), "/image", {155, 0, 165}},
+      {"CMYK with alpha, transparent", ImageBlock(1, 1, kImageCmykAlpha, 5, std::string("\0\0\0\xFF\0", 5)), "/image",
+       kWhite},
+      {"five inks, the spot ink left out", ImageBlock(1, 1, kImageChannels, 5, std::string("\0\xFF\0\0\xFF", 5)),
+       "/image", {255, 0, 255}},
+      {"five inks through their profile", ImageBlock(1, 1, kImageChannels, 5, std::string("\xFF\0\0\0\0", 5),
+                                                     FiveInkProfile()), "/image", kBlack},
+      {"three inks and alpha", ImageBlock(1, 1, kImageChannelsAlpha, 4, std::string("\xFF\0\0\xFF", 4)), "/image",
+       {0, 255, 255}},
+      // Left out:
+      {"a broken embedded profile", ImageBlock(1, 1, kImageRgb, 3, red, std::string(300, '\xFF')), "/image", kWhite},
+      {"a broken named profile", ImageBlock(1, 1, kImageRgb, 3, red), "{ColorConvertedBitmap /image /broken.icc}",
+       kWhite},
+      {"a named profile that cannot be had", ImageBlock(1, 1, kImageRgb, 3, red),
+       "{ColorConvertedBitmap /image /missing.icc}", kWhite},
+      {"grey with alpha (as RGBA) and a grey profile",
+       ImageBlock(1, 1, kImageRgba, 4, std::string("\x80\x80\x80\xFF", 4), ProfileBytes(true, 1.0)), "/image",
+       {188, 188, 188}},
+      {"an RGB profile for grey", ImageBlock(1, 1, kImageGray, 1, "\x80", SwappedProfile()), "/image", kWhite},
+      {"a profile outside the block", outside, "/image", kWhite},
+      {"200 channels", ImageBlock(1, 1, kImageChannels, 200, std::string(200, '\0')), "/image", kWhite},
+      {"alpha alone", ImageBlock(1, 1, kImageChannelsAlpha, 1, std::string(1, '\0')), "/image", kWhite},
+      {"an unknown colour type", ImageBlock(1, 1, 77, 3, red), "/image", kWhite},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    parts.images["/image"] = c.block;
+    ConverterJob job(pair_);
+    ASSERT_TRUE(job.Page(ImagePage(c.source), kInch, DMDUP_SIMPLEX, &parts));
+    const std::vector<RasterPage> pages = job.Close();
+    ASSERT_EQ(pages.size(), 1u);
+    ExpectNear(pages[0], {48, 24, c.rgb}, 4);
+    ExpectNear(pages[0], {48, 72, kBlack}, 0);
+  }
+}
+
+TEST_F(ConverterPairTest, AFontIsFetchedOncePerJob) {
+  FakeParts parts;
+  parts.fonts["/font.ttf"] = converter_test::ReadFile("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+  ASSERT_FALSE(parts.fonts["/font.ttf"].empty());
+  ConverterJob job(pair_);
+  for (int page = 0; page < 3; ++page)
+    ASSERT_TRUE(job.Page(Page("<Glyphs Fill='#000000' FontUri='/font.ttf' FontRenderingEmSize='40' OriginX='10' "
+                              "OriginY='90' UnicodeString='II'/>"),
+                         kInch, DMDUP_SIMPLEX, &parts));
+  const std::vector<RasterPage> pages = job.Close();
+  ASSERT_EQ(pages.size(), 3u);
+  EXPECT_EQ(parts.fontFetches, 1);
+  for (const RasterPage& page : pages) {
+    int dark = 0;
+    for (unsigned x = 10; x < 60; ++x) dark += page.At(x, 80)[0] < 100;
+    EXPECT_GT(dark, 4);
+  }
 }
 
 TEST_F(ConverterPairTest, ContextColorsGoThroughTheirProfiles) {

@@ -5,58 +5,18 @@
 // PCLm output, a PDF, is drawn by mupdf itself and compared the same way.
 // The per-page figures are printed; a page below its floor names what its
 // markup uses.
-#include <gtest/gtest.h>
-
-#include "tests/host/host_test_support.h"
+#include "tests/converter/print_fidelity.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
 using kestrel::host::testing::ProcessResult;
 using kestrel::host::testing::RunProcess;
-using kestrel::host::testing::ScratchDir;
 using kestrel::host::testing::WriteFile;
+using print_fidelity::kLimit;
+using print_fidelity::PrintFidelity;
 
-constexpr auto kLimit = 300s;
 const fs::path kCorpus = KESTREL_CORPUS_DIR;
-
-class PrintFidelity : public ::testing::Test {
- protected:
-  // Prints the document and compares; the script's report goes to the test's output.
-  // options: -o NAME=VALUE pairs for both runs (the media, where the document's differs from the default).
-  void Check(const fs::path& input, double minimumPercent, const std::string& config = "print",
-             const std::vector<std::string>& options = {}) {
-    const fs::path chain = scratch_ / "chain.xps";
-    const fs::path printed = scratch_ / "printed.out";
-    std::vector<std::string> args = {KESTREL_XPSPIPE, "run", "--quiet", "--output", chain.string()};
-    for (const std::string& option : options) args.insert(args.end(), {"-o", option});
-    args.push_back(input.string());
-    ProcessResult run = RunProcess(args, kLimit);
-    ASSERT_EQ(run.exit_code, 0) << run.err;
-    args = {KESTREL_XPSPIPE, "run", "--config", config, "-o", "printer-resolution=150dpi", "--quiet",
-            "--output", printed.string()};
-    for (const std::string& option : options) args.insert(args.end(), {"-o", option});
-    args.push_back(input.string());
-    run = RunProcess(args, kLimit);
-    ASSERT_EQ(run.exit_code, 0) << run.err;
-    if (config == "print-pclm")
-      run = RunProcess({"/usr/bin/mutool", "draw", "-q", "-r", "150", "-o", (scratch_ / "page-%d.png").string(),
-                        printed.string()},
-                       kLimit);
-    else
-      run = RunProcess({KESTREL_PWG_TO_PNG, printed.string(), (scratch_ / "page").string()}, kLimit);
-    ASSERT_EQ(run.exit_code, 0) << run.err;
-    const ProcessResult compared =
-        RunProcess({"/usr/bin/python3", KESTREL_SOURCE_DIR "/tests/converter/print_fidelity.py", chain.string(),
-                    (scratch_ / "page").string(), "150", std::to_string(minimumPercent)},
-                   kLimit);
-    std::printf("%s: %s", input.filename().c_str(), compared.out.c_str());
-    EXPECT_EQ(compared.exit_code, 0) << compared.out << compared.err;
-  }
-
-  ScratchDir scratch_;
-};
 
 struct Document {
   const char* path;

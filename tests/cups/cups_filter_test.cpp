@@ -19,9 +19,9 @@ using ::testing::HasSubstr;
 // the document comes on standard input instead of as the sixth argument.
 ProcessResult RunFilter(const std::vector<std::string>& args, const fs::path& temp,
                         const std::optional<fs::path>& stdin_file = std::nullopt,
-                        const fs::path& filter = KESTREL_CUPS_FILTER) {
+                        const fs::path& filter = KESTREL_CUPS_FILTER, const char* config = "xps") {
   setenv("TMPDIR", temp.c_str(), 1);
-  setenv("KESTREL_CUPS_CONFIG", "xps", 1);
+  if (*config) setenv("KESTREL_CUPS_CONFIG", config, 1);
   std::string command = "exec '" + filter.string() + "'";
   for (const std::string& arg : args) command += " '" + arg + "'";
   if (stdin_file) command += " < '" + stdin_file->string() + "'";
@@ -131,6 +131,21 @@ TEST_F(CupsFilter, ACommandLineOptionOrDocumentItCannotTakeFailsTheJobWithAnErro
     EXPECT_TRUE(LinesStarting(filtered.err, "PAGE: ").empty());
     EXPECT_TRUE(fs::is_empty(scratch_ / "tmp")) << "the filter left files in TMPDIR";
   }
+}
+
+TEST_F(CupsFilter, AJobPrintedTwoSidedByHandFailsNamingItsBackSides) {
+  // A queue has no print UI to send the back sides once the stack is turned.
+  const fs::path three = scratch_ / "in" / "three.xps";
+  ASSERT_EQ(RunProcess({KESTREL_MAKE_SAMPLE_XPS, "--pages", "3", three.string()}, std::chrono::seconds(60)).exit_code, 0);
+  const ProcessResult filtered =
+      RunFilter({"12", "alice", "title", "1", "sides=two-sided-long-edge manual-duplex printer-resolution=150dpi",
+                 three.string()},
+                scratch_ / "tmp", std::nullopt, KESTREL_CUPS_FILTER, "");
+  EXPECT_EQ(filtered.exit_code, 1);
+  const std::vector<std::string> errors = LinesStarting(filtered.err, "ERROR: ");
+  ASSERT_EQ(errors.size(), 1u) << filtered.err;
+  EXPECT_THAT(errors[0], HasSubstr("a CUPS queue prints no back sides by hand"));
+  EXPECT_THAT(errors[0], HasSubstr("they are listed in " + (scratch_ / "tmp").string() + "/kv"));
 }
 
 TEST_F(CupsFilter, InstalledIntoAPrefixItFindsItsLibraryAndDriverPackage) {

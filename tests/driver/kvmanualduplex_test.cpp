@@ -64,7 +64,7 @@ TEST_F(ManualDuplexProgram, WithoutATerminalAppendsTheBacksInKeyOrderAndRemovesT
 TEST_F(ManualDuplexProgram, AtATerminalSaysHowToTurnTheStackAndWaitsForEnter) {
   const ProcessResult run = AtTerminal("enter");
   ASSERT_EQ(run.exit_code, 0) << run.out << run.err;
-  EXPECT_THAT(run.out, HasSubstr("turn the stack over and put it into the paper tray"));
+  EXPECT_THAT(run.out, HasSubstr("turn the stack over from left to right (about its long edge"));
   EXPECT_THAT(run.out, HasSubstr("Press Enter to print the 12 back sides"));
   EXPECT_EQ(ReadFile(Out()), "fronts\n" + Backs());
   EXPECT_FALSE(fs::exists(List()));

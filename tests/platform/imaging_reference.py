@@ -73,8 +73,8 @@ def transfer(v):
     return np.where(v <= 0, 0, np.where(v >= 1, 255, out)).astype(np.uint8)
 
 
-def raw_tiff(path, samples, photometric, sample_format=1, extras=(), inkset=None):
-    """An uncompressed little-endian TIFF of one strip; samples is an (h, w, n) array."""
+def raw_tiff(path, samples, photometric, sample_format=1, extras=(), inkset=None, profile=None):
+    """An uncompressed little-endian TIFF of one strip; samples is an (h, w, n) array; profile: ICC bytes."""
     h, w, n = samples.shape
     bits = samples.dtype.itemsize * 8
     data = samples.astype(samples.dtype.newbyteorder("<")).tobytes()
@@ -85,20 +85,22 @@ def raw_tiff(path, samples, photometric, sample_format=1, extras=(), inkset=None
     if extras:
         tags.append((338, 3, list(extras)))
     tags.append((339, 3, [sample_format] * n))
+    if profile:
+        tags.append((34675, 7, list(profile)))
     tags.sort()
     directory_size = 2 + 12 * len(tags) + 4
     extra_at = 8 + directory_size
     extra = b""
     entries = b""
     for tag, kind, values in tags:
-        packed = b"".join(struct.pack("<H" if kind == 3 else "<I", v) for v in values)
+        packed = b"".join(struct.pack({3: "<H", 4: "<I", 7: "<B"}[kind], v) for v in values)
         if tag == 273:
             packed = struct.pack("<I", 0)  # filled below
         if len(packed) <= 4:
             entries += struct.pack("<HHI", tag, kind, len(values)) + packed.ljust(4, b"\0")
         else:
             entries += struct.pack("<HHII", tag, kind, len(values), extra_at + len(extra))
-            extra += packed
+            extra += packed + b"\0" * (len(packed) % 2)
     data_at = extra_at + len(extra)
     entries = entries.replace(struct.pack("<HHI", 273, 4, 1) + struct.pack("<I", 0),
                               struct.pack("<HHI", 273, 4, 1) + struct.pack("<I", data_at))

@@ -3,6 +3,7 @@
 // call and returns each log line as printer data, so the job's output must
 // be the log byte for byte, and a script checks the log against each page's
 // markup element for element.
+#include <cctype>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -118,6 +119,8 @@ struct ResourceCase {
   std::vector<std::string> kinds;
 };
 
+void PrintTo(const ResourceCase& c, std::ostream* out) { *out << c.document; }
+
 class RipResources : public RipEndToEnd, public ::testing::WithParamInterface<ResourceCase> {};
 
 TEST_P(RipResources, TheConverterReceivesEachResourceAsTheIndependentLibrariesReadIt) {
@@ -150,7 +153,13 @@ INSTANTIATE_TEST_SUITE_P(
                       ResourceCase{"violations/MarkupCompatibility_M1.2a.xps", {"font", "image"}},
                       ResourceCase{"violations/MarkupCompatibility_M2.14a.oxps", {"font", "image"}},
                       ResourceCase{"xps/mb08.xps+profiles", {"image", "profile"}},
-                      ResourceCase{"xps/mb01.xps+profiles", {"font", "image", "profile"}}));
+                      ResourceCase{"xps/mb01.xps+profiles", {"font", "image", "profile"}}),
+    [](const ::testing::TestParamInfo<ResourceCase>& info) {
+      std::string name = info.param.document;
+      for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+      return name;
+    });
 
 TEST_F(RipEndToEnd, TheSampleDocumentsObfuscatedFontAndImagesReachTheConverter) {
   const fs::path input = scratch_ / "sample.xps";
