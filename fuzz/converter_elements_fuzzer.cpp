@@ -290,7 +290,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   current.bytes = input.Rest();
 
   Sink sink;
-  RasterJob job{sizeof(RasterJob), &sink, &BeginPage, &WriteRows, &EndPage, &MayContinue, {}};
+  RasterJob job{sizeof(RasterJob), &sink, &BeginPage, &WriteRows, &EndPage, &MayContinue, {}, {}};
   // Letter media at 8 to 96 dpi, each rotation, 1, 3 or 4 planes.
   constexpr INT kWidth = 215900, kHeight = 279400;
   static constexpr INT kPlanes[] = {1, 3, 4};
@@ -303,5 +303,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ParseMarkup(kestrel::fuzz::ReadStreamOn(page).Get(), feed.Get());
   // A page cut short is dropped as the next page's start would drop it.
   if (job.page.discard) job.page.discard(job.page.state);
+  // And the job ends, with what it kept beyond the page.
+  if (job.kept.discard) job.kept.discard(job.kept.state);
   return 0;
 }
