@@ -35,6 +35,15 @@ struct RasterJobState {
   void (*discard)(void* state);
 };
 
+// What is left of a begun page (drawing its raster and sending it), with the
+// function that does it (1 on success; it reports its own failure) and the
+// one that frees it.
+struct RasterPageWork {
+  void* state;
+  INT (*run)(void* state);
+  void (*discard)(void* state);
+};
+
 struct RasterJob {
   std::uint32_t size;  // sizeof(RasterJob)
   void* control;       // the printer-control library's job
@@ -48,6 +57,13 @@ struct RasterJob {
   RasterJobState page;  // {NULL, NULL} between pages
   // What outlives a page (the job's fonts); discarded when the job ends.
   RasterJobState kept;
+  // Takes over a begun page's work and frees it when done: the job runs it
+  // on a thread of its own while the rip filter reads the next page, and
+  // waits for it before that page begins and before the job ends, where a
+  // failure of it makes beginPage and the job's close fail. 1 when the work
+  // was taken; 0 when it failed at once. NULL: the converter runs the work
+  // itself.
+  INT (*sendPage)(void* control, RasterPageWork work);
 };
 
 }  // extern "C"

@@ -290,7 +290,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   current.bytes = input.Rest();
 
   Sink sink;
-  RasterJob job{sizeof(RasterJob), &sink, &BeginPage, &WriteRows, &EndPage, &MayContinue, {}, {}};
+  RasterJob job{sizeof(RasterJob), &sink, &BeginPage, &WriteRows, &EndPage, &MayContinue, {}, {}, nullptr};
   // Letter media at 8 to 96 dpi, each rotation, 1, 3 or 4 planes.
   constexpr INT kWidth = 215900, kHeight = 279400;
   static constexpr INT kPlanes[] = {1, 3, 4};

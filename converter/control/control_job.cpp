@@ -1,6 +1,7 @@
 #include "converter/control/control_job.h"
 
 #include <cstring>
+#include <system_error>
 
 #include "converter/control/devmode_flags.h"
 #include "platform/print_ticket_provider.h"
@@ -17,6 +18,7 @@ ControlJob::ControlJob(const std::string& encoderPath, ConverterWriteCallback wr
   raster_.writeRows = &WriteRows;
   raster_.endPage = &EndPage;
   raster_.mayContinue = &MayContinue;
+  raster_.sendPage = &SendPage;
   if (!encoder_library_.Loaded()) {
     failure_ = encoder_library_.failure();
     return;
@@ -26,6 +28,7 @@ ControlJob::ControlJob(const std::string& encoderPath, ConverterWriteCallback wr
 }
 
 ControlJob::~ControlJob() {
+  Settle();
   DiscardKept();
   if (encoder_) encoder_library_.close(encoder_);
 }
@@ -33,8 +36,11 @@ ControlJob::~ControlJob() {
 void ControlJob::DiscardPage() {
   if (raster_.page.discard) raster_.page.discard(raster_.page.state);
   raster_.page = {};
-  back_sides_.DiscardPage();
+  // A page on its way is not left unfinished: it drops its own back side if it fails.
+  if (!sending_.valid()) back_sides_.DiscardPage();
 }
+
+bool ControlJob::Settle() { return !sending_.valid() || sending_.get(); }
 
 void ControlJob::DiscardKept() {
   DiscardPage();
@@ -58,17 +64,18 @@ void ControlJob::SetDevMode(const void* devmode, DWORD size) {
 }
 
 bool ControlJob::Finish() {
+  const bool sent = Settle();
   DiscardKept();
   if (!encoder_) return false;
   const bool closed = encoder_library_.close(encoder_) != 0;
   encoder_ = nullptr;
   const bool flushed = writer_.Flush();
-  return back_sides_.Finish() && flushed && closed;
+  return back_sides_.Finish() && flushed && closed && sent;
 }
 
 INT ControlJob::BeginPage(void* control, const RasterPageFormat* format) {
   auto* job = static_cast<ControlJob*>(control);
-  if (!job->encoder_ || !format) return 0;
+  if (!job->Settle() || !job->encoder_ || !format) return 0;
   // By hand, the printer prints one side per pass: the odd pages, then the even ones.
   ++job->pages_;
   job->on_back_ = job->manual_duplex_ && job->pages_ % 2 == 0;
@@ -96,6 +103,26 @@ INT ControlJob::MayContinue(void* control) {
   BYTE cancel = 1;
   job->zero_flag_(&cancel);
   return cancel == 0 && !job->writer_.failed();
+}
+
+INT ControlJob::SendPage(void* control, RasterPageWork work) {
+  auto* job = static_cast<ControlJob*>(control);
+  auto run = [job, work] {
+    const bool sent = work.run(work.state) != 0;
+    work.discard(work.state);
+    if (!sent && job->on_back_) job->back_sides_.DiscardPage();
+    return sent;
+  };
+  if (!job->Settle()) {
+    work.discard(work.state);
+    return 0;
+  }
+  try {
+    job->sending_ = std::async(std::launch::async, run);
+  } catch (const std::system_error&) {  // no thread to be had: sent from here
+    return run() ? 1 : 0;
+  }
+  return 1;
 }
 
 INT ControlJob::Sink(void* context, const std::uint8_t* bytes, std::size_t length) {

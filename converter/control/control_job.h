@@ -2,9 +2,12 @@
 // rip filter, the output records, the settings of the page's DEVMODE, and the
 // RasterJob through which the markup converter delivers each page. When the
 // DEVMODE asks for manual duplex, every second page of the job is a back side
-// and goes to BackSides instead of the output.
+// and goes to BackSides instead of the output. A page's raster is sent on a
+// thread of the job's own while the rip filter reads the next page: one page
+// at a time, finished before the next begins and before the job ends.
 #pragma once
 
+#include <future>
 #include <memory>
 #include <string>
 
@@ -35,6 +38,9 @@ class ControlJob {
   static INT WriteRows(void* control, const std::uint8_t* rows, std::uint32_t count, std::size_t stride);
   static INT EndPage(void* control);
   static INT MayContinue(void* control);
+  static INT SendPage(void* control, RasterPageWork work);
+  // Waits for the page being sent; false when it failed.
+  bool Settle();
   static INT Sink(void* context, const std::uint8_t* bytes, std::size_t length);
   void DiscardPage();
   // Also what the markup converter kept for the job's pages.
@@ -50,6 +56,7 @@ class ControlJob {
   bool manual_duplex_ = false;
   std::uint32_t pages_ = 0;  // begun in this job
   bool on_back_ = false;     // the page being built is a back side
+  std::future<bool> sending_;  // the page being sent, on its own thread
   BackSides back_sides_;
   std::string failure_;
 };

@@ -6,6 +6,7 @@
 #endif
 #include <bit>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <future>
 #include <system_error>
@@ -162,33 +163,40 @@ void RasterSize(const PageDevice& device, std::uint32_t* width, std::uint32_t* h
   *height = static_cast<std::uint32_t>(std::lround(device.mediaHeight / 25400.0 * device.resolutionY));
 }
 
-std::string WritePageBands(cairo_surface_t* page, double pageWidth, double pageHeight, const PageDevice& device,
-                           RasterJob& job) {
+namespace {
+
+// A begun page whose bands are still to be drawn and sent.
+struct BandedPage {
+  cairo_surface_t* page = nullptr;  // a reference of its own
+  double pageWidth = 0, pageHeight = 0;
+  PageDevice device;
   std::uint32_t width = 0, height = 0;
-  RasterSize(device, &width, &height);
-  if (width == 0 || height == 0) return "the page's media or resolution is out of range";
-  const int planes = device.planes == 1 || device.planes == 4 ? device.planes : 3;
-  const RasterPageFormat format{width, height, static_cast<std::uint32_t>(device.resolutionX),
-                                static_cast<std::uint32_t>(device.resolutionY), static_cast<std::uint32_t>(planes),
-                                device.mediaWidth, device.mediaHeight};
-  if (!job.beginPage(job.control, &format)) return "the encoder refused the page";
+  int planes = 3;
+  RasterJob* job = nullptr;
+};
+
+// Draws and sends the page's bands and ends the page. Empty on success.
+std::string WriteBands(const BandedPage& banded) {
+  RasterJob& job = *banded.job;
+  const std::uint32_t width = banded.width, height = banded.height;
+  const int planes = banded.planes;
   // Bands of (nearly) equal height: no thin last band drawn for a few rows.
   const std::size_t mostRows = std::clamp<std::size_t>(kBandBytes / (std::size_t{width} * 4), 1, height);
   const std::size_t bands = (height + mostRows - 1) / mostRows;
   const int bandRows = static_cast<int>((height + bands - 1) / bands);
   // Two bands: while one is drawn, the one before goes to the encoder on a
-  // second thread. Only that thread calls the job while it runs.
+  // further thread. Only that thread calls the job while it runs.
   cairo_surface_t* bandSurfaces[2] = {
       cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(width), bandRows),
       cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(width), bandRows)};
-  auto destroyBands = [&] {
-    for (cairo_surface_t* surface : bandSurfaces) cairo_surface_destroy(surface);
-  };
+  const std::unique_ptr<cairo_surface_t*[], void (*)(cairo_surface_t**)> destroyBands(
+      bandSurfaces, [](cairo_surface_t** surfaces) {
+        cairo_surface_destroy(surfaces[0]);
+        cairo_surface_destroy(surfaces[1]);
+      });
   if (cairo_surface_status(bandSurfaces[0]) != CAIRO_STATUS_SUCCESS ||
-      cairo_surface_status(bandSurfaces[1]) != CAIRO_STATUS_SUCCESS) {
-    destroyBands();
+      cairo_surface_status(bandSurfaces[1]) != CAIRO_STATUS_SUCCESS)
     return "no memory for a band";
-  }
   const std::size_t rowBytes = std::size_t{width} * planes;
   const auto rows = std::make_unique_for_overwrite<std::uint8_t[]>(rowBytes * bandRows);
   // The band's rows to the encoder; then whether the job may go on. Empty on success.
@@ -202,19 +210,19 @@ std::string WritePageBands(cairo_surface_t* page, double pageWidth, double pageH
       return "the encoder or the output refused the page's rows";
     return job.mayContinue(job.control) ? "" : "the job was cancelled";
   };
-  const cairo_matrix_t toRaster = PageToRaster(pageWidth, pageHeight, device);
-  const PixelBox box = PageBox(toRaster, pageWidth, pageHeight, width, height);
+  const cairo_matrix_t toRaster = PageToRaster(banded.pageWidth, banded.pageHeight, banded.device);
+  const PixelBox box = PageBox(toRaster, banded.pageWidth, banded.pageHeight, width, height);
   std::string failure = job.mayContinue(job.control) ? "" : "the job was cancelled";
   std::future<std::string> sending;
   for (std::uint32_t top = 0, index = 0; top < height && failure.empty();
        top += static_cast<std::uint32_t>(bandRows), ++index) {
     cairo_surface_t* band = bandSurfaces[index % 2];
-    const cairo_status_t status = DrawBand(band, page, toRaster, box, static_cast<int>(top));
+    const cairo_status_t status = DrawBand(band, banded.page, toRaster, box, static_cast<int>(top));
     if (status != CAIRO_STATUS_SUCCESS) {
       failure = std::string("drawing failed: ") + cairo_status_to_string(status);
       break;
     }
-    cairo_surface_flush(band);  // here: the second thread only reads the pixels
+    cairo_surface_flush(band);  // here: the other thread only reads the pixels
     if (sending.valid() && !(failure = sending.get()).empty()) break;
     const int count = static_cast<int>(std::min<std::uint32_t>(bandRows, height - top));
     try {
@@ -227,9 +235,47 @@ std::string WritePageBands(cairo_surface_t* page, double pageWidth, double pageH
     const std::string last = sending.get();
     if (failure.empty()) failure = last;
   }
-  destroyBands();
   if (failure.empty() && !job.endPage(job.control)) failure = "the encoder could not end the page";
   return failure;
+}
+
+INT RunBandedPage(void* state) {
+  std::string failure;
+  try {
+    failure = WriteBands(*static_cast<const BandedPage*>(state));
+  } catch (const std::bad_alloc&) {
+    failure = "out of memory";
+  }
+  if (!failure.empty()) std::fprintf(stderr, "xpsconv: a page fails while its bands are sent: %s\n", failure.c_str());
+  return failure.empty() ? 1 : 0;
+}
+
+void DiscardBandedPage(void* state) {
+  auto* banded = static_cast<BandedPage*>(state);
+  cairo_surface_destroy(banded->page);
+  delete banded;
+}
+
+}  // namespace
+
+std::string SendPageBands(cairo_surface_t* page, double pageWidth, double pageHeight, const PageDevice& device,
+                          RasterJob& job) {
+  std::uint32_t width = 0, height = 0;
+  RasterSize(device, &width, &height);
+  if (width == 0 || height == 0) return "the page's media or resolution is out of range";
+  const int planes = device.planes == 1 || device.planes == 4 ? device.planes : 3;
+  const RasterPageFormat format{width, height, static_cast<std::uint32_t>(device.resolutionX),
+                                static_cast<std::uint32_t>(device.resolutionY), static_cast<std::uint32_t>(planes),
+                                device.mediaWidth, device.mediaHeight};
+  if (!job.mayContinue(job.control)) return "the job was cancelled";
+  if (!job.beginPage(job.control, &format)) return "the job refused the page: the encoder, or the page before, failed";
+  auto* banded = new BandedPage{cairo_surface_reference(page), pageWidth, pageHeight, device, width, height, planes,
+                                &job};
+  const RasterPageWork work{banded, &RunBandedPage, &DiscardBandedPage};
+  if (job.sendPage) return job.sendPage(job.control, work) ? "" : "the page's bands could not be sent";
+  const bool sent = RunBandedPage(banded) != 0;
+  DiscardBandedPage(banded);
+  return sent ? "" : "the page's bands could not be sent";
 }
 
 }  // namespace xpsconv

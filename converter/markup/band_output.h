@@ -1,7 +1,8 @@
 // A drawn page (a cairo recording in page units) rasterised band by band at
 // the device values and handed to the job's raster sink, so the memory a page
 // needs stays the same whatever the resolution. Between bands the job is
-// asked whether it may go on.
+// asked whether it may go on. The page begins with the caller; its bands are
+// the job's to run, on a thread of its own, while the next page is read.
 #pragma once
 
 #include <cairo.h>
@@ -24,10 +25,13 @@ struct PageDevice {
 // The raster size of the device's media; 0 x 0 for values out of range.
 void RasterSize(const PageDevice& device, std::uint32_t* width, std::uint32_t* height);
 
-// Rasterises the page (pageWidth x pageHeight page units, opaque: the
-// recording starts with its white ground) onto white media.
-// Returns an empty string on success, else why the page stopped.
-std::string WritePageBands(cairo_surface_t* page, double pageWidth, double pageHeight, const PageDevice& device,
-                           RasterJob& job);
+// Begins the page (pageWidth x pageHeight page units, opaque: the recording
+// starts with its white ground) with the job's encoder and hands the job the
+// work of rasterising it onto white media and sending its bands (a job
+// without sendPage has it done here). Returns an empty string when the page
+// began and was handed over, else why it stopped; the handed-over work
+// reports its own failure and the job refuses the next page for it.
+std::string SendPageBands(cairo_surface_t* page, double pageWidth, double pageHeight, const PageDevice& device,
+                          RasterJob& job);
 
 }  // namespace xpsconv

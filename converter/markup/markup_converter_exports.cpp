@@ -2,7 +2,8 @@
 // built lives in the job's RasterJob, not in this library, which the rip
 // filter loads afresh for every page (and again for a remote dictionary in
 // the middle of one). When the page's root element ends, the page is drawn
-// into a recording, rasterised in bands and handed to the job's encoder.
+// into a recording and begun with the job's encoder; the job rasterises it
+// in bands for the encoder while the rip filter reads the next page.
 #include <cairo.h>
 
 #include <cstdio>
@@ -85,7 +86,7 @@ bool RenderPage(RasterJob& job, PageState& page) {
       failure = "out of memory";
     }
     cairo_destroy(cr);
-    if (failure.empty()) failure = WritePageBands(recording, width, height, page.device, job);
+    if (failure.empty()) failure = SendPageBands(recording, width, height, page.device, job);
   }
   cairo_surface_destroy(recording);
   if (!failure.empty()) Report(failure);

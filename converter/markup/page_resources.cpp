@@ -203,7 +203,7 @@ CachedFont LoadFont(const ResourceCallbacks& callbacks, const std::string& part,
     return {};
   }
   if (bold) cairo_ft_font_face_set_synthesize(face, CAIRO_FT_SYNTHESIZE_BOLD);
-  return CachedFont{face, data->face, data->bytes.size()};
+  return CachedFont{face, data->bytes.size()};
 }
 
 }  // namespace
@@ -224,7 +224,7 @@ const PageFont* PageResources::Font(const std::string& uri, bool bold) {
     font = load();
   }
   if (!font.face) return nullptr;
-  slot = PageFont{font.face, font.freetypeFace};
+  slot = PageFont{font.face};
   return &slot;
 }
 

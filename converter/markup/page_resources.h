@@ -27,8 +27,7 @@ struct ResourceCallbacks {
 };
 
 struct PageFont {
-  cairo_font_face_t* face = nullptr;
-  void* freetypeFace = nullptr;  // FT_Face, for metrics and the character map
+  cairo_font_face_t* face = nullptr;  // a FreeType face
 };
 
 class FontCache;

@@ -17,6 +17,7 @@ constexpr std::size_t kMaxNameBytes = MAX_PATH * sizeof(WCHAR);
 
 HRESULT OutputRecordStream::Take(const BYTE* data, std::size_t length) {
   if (!data && length) return E_POINTER;
+  std::lock_guard lock(mutex_);
   while (length > 0 && SUCCEEDED(status_)) {
     std::size_t used = 0;
     if (remaining_ == 0 && header_bytes_ < sizeof header_) {
@@ -90,7 +91,25 @@ HRESULT OutputRecordStream::Write(const BYTE* data, std::size_t length) {
   return WriteInPieces(write, data, length, std::numeric_limits<ULONG>::max(), nullptr);
 }
 
-void OutputRecordStream::Stop(HRESULT reason, std::string why) { Fail(reason, std::move(why)); }
+void OutputRecordStream::Stop(HRESULT reason, std::string why) {
+  std::lock_guard lock(mutex_);
+  Fail(reason, std::move(why));
+}
+
+HRESULT OutputRecordStream::status() const {
+  std::lock_guard lock(mutex_);
+  return status_;
+}
+
+std::string OutputRecordStream::failure() const {
+  std::lock_guard lock(mutex_);
+  return failure_;
+}
+
+bool OutputRecordStream::AtRecordBoundary() const {
+  std::lock_guard lock(mutex_);
+  return header_bytes_ == 0 && remaining_ == 0;
+}
 
 void OutputRecordStream::Fail(HRESULT hr, std::string why) {
   if (FAILED(status_)) return;

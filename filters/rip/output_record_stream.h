@@ -7,8 +7,12 @@
 // The first failure sticks: later printer data is not written (the output
 // would have a hole) and every later call returns it, so the filter can fail
 // the job with it after the page.
+//
+// The converter may write while the filter reads the next page, so each call
+// takes the stream's lock.
 #pragma once
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -25,11 +29,11 @@ class OutputRecordStream {
   // Ends the stream with a failure (a stopped job): nothing more is written.
   void Stop(HRESULT reason, std::string why);
 
-  HRESULT status() const { return status_; }
+  HRESULT status() const;
   // What went wrong, in words; empty while status() succeeds.
-  const std::string& failure() const { return failure_; }
+  std::string failure() const;
   // True between records.
-  bool AtRecordBoundary() const { return header_bytes_ == 0 && remaining_ == 0; }
+  bool AtRecordBoundary() const;
 
  private:
   std::size_t TakeHeader(const BYTE* data, std::size_t length);
@@ -38,6 +42,7 @@ class OutputRecordStream {
   HRESULT Write(const BYTE* data, std::size_t length);
   void Fail(HRESULT hr, std::string why);
 
+  mutable std::mutex mutex_;
   IPrintWriteStream* output_;
   OutputListFile& list_;
   BYTE header_[sizeof(OutputRecordHeader)] = {};

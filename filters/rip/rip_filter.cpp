@@ -129,6 +129,8 @@ HRESULT RipFilter::RunJob() {
   if (FAILED(hr)) return Fail(hr, "the user's print ticket cannot be loaded");
   hr = RunPartLoop();
   if (SUCCEEDED(hr)) hr = CallReturningHresult([this] { return FinishParts(); });
+  // The converter may still be sending a page: it writes no more once stopped.
+  if (FAILED(hr) && records_) records_->Stop(hr, "the job failed");
   writer_->Close();
   return hr;
 }
@@ -248,12 +250,13 @@ HRESULT RipFilter::OpenConverter() {
   return S_OK;
 }
 
-void RipFilter::CloseConverter() {
-  if (conversion_) control_library_.closeConversion(conversion_);
+bool RipFilter::CloseConverter() {
+  const bool closed = !conversion_ || control_library_.closeConversion(conversion_) != 0;
   if (control_) control_library_.close(control_);
   conversion_ = nullptr;
   control_ = nullptr;
   converter_ = nullptr;
+  return closed;
 }
 
 HRESULT RipFilter::WriteCallback(const void* buffer, DWORD length, void* context) {
@@ -337,8 +340,10 @@ HRESULT RipFilter::CheckOutput() {
 }
 
 HRESULT RipFilter::FinishParts() {
-  CloseConverter();
+  const bool closed = CloseConverter();
   if (const HRESULT hr = CheckOutput(); FAILED(hr)) return hr;
+  // The converter finishes the job's last pages as it closes.
+  if (!closed) return Fail(E_FAIL, "the converter could not finish the job's printer data");
   if (!records_->AtRecordBoundary()) return Fail(E_FAIL, "the converter's output ends inside a record");
   if (!list_.Exists()) return S_OK;
   // A stopped job's back sides will never be printed.

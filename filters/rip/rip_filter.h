@@ -57,7 +57,8 @@ class RipFilter final : public XpsFilterBase {
   std::u16string DocumentName() const;
   HRESULT ConvertPage(IFixedPage* page);
   HRESULT CheckOutput();
-  void CloseConverter();
+  // False when the conversion was open and did not close well.
+  bool CloseConverter();
   void EndJob(HRESULT result);
   HRESULT HandOverBackSides();
   // Keeps the first explanation of a failure; returns hr.
