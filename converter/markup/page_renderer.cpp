@@ -142,7 +142,11 @@ void PageRenderer::EndLayer(const Element& element, bool pushed, const Rect& bou
 }
 
 void PageRenderer::DrawChildren(const Element& parent) {
-  for (const auto& child : parent.children) DrawElement(*child);
+  for (std::size_t i = 0; i < parent.children.size();) {
+    const std::size_t filled = FillPlainPaths(parent.children, i);
+    if (filled == 0) DrawElement(*parent.children[i]);
+    i += std::max<std::size_t>(filled, 1);
+  }
 }
 
 void PageRenderer::DrawElement(const Element& element) {

@@ -31,6 +31,9 @@ class PageRenderer {
   using Dictionary = std::map<std::string_view, const Element*>;
 
   void DrawChildren(const Element& parent);
+  // Fills the plain paths from siblings[first] on that can share one fill;
+  // how many it drew (0: siblings[first] is not one).
+  std::size_t FillPlainPaths(const std::vector<std::unique_ptr<Element>>& siblings, std::size_t first);
   void DrawElement(const Element& element);
   void DrawCanvas(const Element& canvas);
   void DrawPath(const Element& path);

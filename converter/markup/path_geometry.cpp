@@ -11,6 +11,19 @@ namespace xpsconv {
 
 namespace {
 
+void AppendArc(cairo_t* cr, const ArcShape& arc) {
+  cairo_matrix_t saved;
+  cairo_get_matrix(cr, &saved);
+  cairo_translate(cr, arc.cx, arc.cy);
+  cairo_rotate(cr, arc.phi);
+  cairo_scale(cr, arc.rx, arc.ry);
+  if (arc.clockwise)
+    cairo_arc(cr, 0, 0, 1, arc.start, arc.end);
+  else
+    cairo_arc_negative(cr, 0, 0, 1, arc.start, arc.end);
+  cairo_set_matrix(cr, &saved);
+}
+
 struct Pen {
   double x = 0, y = 0;          // current point
   double startX = 0, startY = 0;
@@ -19,22 +32,38 @@ struct Pen {
   bool open = false;
 };
 
-void MoveTo(cairo_t* cr, Pen& pen, double x, double y) {
-  cairo_move_to(cr, x, y);
+// Straight onto a cairo context's current path.
+class CairoSink final : public GeometrySink {
+ public:
+  explicit CairoSink(cairo_t* cr) : cr_(cr) {}
+  void MoveTo(double x, double y) override { cairo_move_to(cr_, x, y); }
+  void LineTo(double x, double y) override { cairo_line_to(cr_, x, y); }
+  void CurveTo(double x1, double y1, double x2, double y2, double x, double y) override {
+    cairo_curve_to(cr_, x1, y1, x2, y2, x, y);
+  }
+  void Arc(const ArcShape& arc) override { AppendArc(cr_, arc); }
+  void Close() override { cairo_close_path(cr_); }
+
+ private:
+  cairo_t* cr_;
+};
+
+void MoveTo(GeometrySink& sink, Pen& pen, double x, double y) {
+  sink.MoveTo(x, y);
   pen = Pen{x, y, x, y, x, y, false, true};
 }
 
-void LineTo(cairo_t* cr, Pen& pen, double x, double y) {
-  if (!pen.open) MoveTo(cr, pen, pen.x, pen.y);
-  cairo_line_to(cr, x, y);
+void LineTo(GeometrySink& sink, Pen& pen, double x, double y) {
+  if (!pen.open) MoveTo(sink, pen, pen.x, pen.y);
+  sink.LineTo(x, y);
   pen.x = x;
   pen.y = y;
   pen.lastWasCubic = false;
 }
 
-void CubicTo(cairo_t* cr, Pen& pen, double x1, double y1, double x2, double y2, double x, double y) {
-  if (!pen.open) MoveTo(cr, pen, pen.x, pen.y);
-  cairo_curve_to(cr, x1, y1, x2, y2, x, y);
+void CubicTo(GeometrySink& sink, Pen& pen, double x1, double y1, double x2, double y2, double x, double y) {
+  if (!pen.open) MoveTo(sink, pen, pen.x, pen.y);
+  sink.CurveTo(x1, y1, x2, y2, x, y);
   pen.lastControlX = x2;
   pen.lastControlY = y2;
   pen.x = x;
@@ -42,20 +71,20 @@ void CubicTo(cairo_t* cr, Pen& pen, double x1, double y1, double x2, double y2, 
   pen.lastWasCubic = true;
 }
 
-void QuadTo(cairo_t* cr, Pen& pen, double qx, double qy, double x, double y) {
-  CubicTo(cr, pen, pen.x + 2.0 / 3 * (qx - pen.x), pen.y + 2.0 / 3 * (qy - pen.y), x + 2.0 / 3 * (qx - x),
+void QuadTo(GeometrySink& sink, Pen& pen, double qx, double qy, double x, double y) {
+  CubicTo(sink, pen, pen.x + 2.0 / 3 * (qx - pen.x), pen.y + 2.0 / 3 * (qy - pen.y), x + 2.0 / 3 * (qx - x),
           y + 2.0 / 3 * (qy - y), x, y);
   pen.lastWasCubic = false;
 }
 
 // An elliptical arc from the pen to (x, y), endpoint parameterised.
-void ArcTo(cairo_t* cr, Pen& pen, double rx, double ry, double angleDegrees, bool large, bool sweep, double x,
+void ArcTo(GeometrySink& sink, Pen& pen, double rx, double ry, double angleDegrees, bool large, bool sweep, double x,
            double y) {
   rx = std::fabs(rx);
   ry = std::fabs(ry);
   if ((x == pen.x && y == pen.y)) return;
-  if (rx == 0 || ry == 0) return LineTo(cr, pen, x, y);
-  if (!pen.open) MoveTo(cr, pen, pen.x, pen.y);
+  if (rx == 0 || ry == 0) return LineTo(sink, pen, x, y);
+  if (!pen.open) MoveTo(sink, pen, pen.x, pen.y);
   const double phi = angleDegrees * M_PI / 180;
   const double c = std::cos(phi), s = std::sin(phi);
   const double dx = (pen.x - x) / 2, dy = (pen.y - y) / 2;
@@ -75,23 +104,14 @@ void ArcTo(cairo_t* cr, Pen& pen, double rx, double ry, double angleDegrees, boo
   double end = std::atan2((-y1 - cy1) / ry, (-x1 - cx1) / rx);
   if (sweep && end < start) end += 2 * M_PI;
   if (!sweep && end > start) end -= 2 * M_PI;
-  cairo_matrix_t saved;
-  cairo_get_matrix(cr, &saved);
-  cairo_translate(cr, cx, cy);
-  cairo_rotate(cr, phi);
-  cairo_scale(cr, rx, ry);
-  if (sweep)
-    cairo_arc(cr, 0, 0, 1, start, end);
-  else
-    cairo_arc_negative(cr, 0, 0, 1, start, end);
-  cairo_set_matrix(cr, &saved);
+  sink.Arc(ArcShape{cx, cy, rx, ry, phi, start, end, sweep});
   pen.x = x;
   pen.y = y;
   pen.lastWasCubic = false;
 }
 
-void Close(cairo_t* cr, Pen& pen) {
-  if (pen.open) cairo_close_path(cr);
+void Close(GeometrySink& sink, Pen& pen) {
+  if (pen.open) sink.Close();
   pen.x = pen.startX;
   pen.y = pen.startY;
   pen.open = false;
@@ -113,7 +133,7 @@ int Arity(char command) {
 
 }  // namespace
 
-void AppendAbbreviatedGeometry(cairo_t* cr, std::string_view data, cairo_fill_rule_t* rule, PageBudget& budget) {
+void ParseAbbreviatedGeometry(std::string_view data, cairo_fill_rule_t* rule, PageBudget& budget, GeometrySink& sink) {
   std::size_t at = 0;
   auto skipSpace = [&] {
     while (at < data.size() && (std::isspace(static_cast<unsigned char>(data[at])) || data[at] == ',')) ++at;
@@ -147,7 +167,7 @@ void AppendAbbreviatedGeometry(cairo_t* cr, std::string_view data, cairo_fill_ru
       command = data[at++];
       if (Arity(command) < 0) break;
       if (Arity(command) == 0) {
-        Close(cr, pen);
+        Close(sink, pen);
         continue;
       }
     } else if (!command || Arity(command) == 0) {
@@ -163,26 +183,67 @@ void AppendAbbreviatedGeometry(cairo_t* cr, std::string_view data, cairo_fill_ru
     const double ox = relative ? pen.x : 0, oy = relative ? pen.y : 0;
     switch (std::toupper(static_cast<unsigned char>(command))) {
       case 'M':
-        MoveTo(cr, pen, ox + n[0], oy + n[1]);
+        MoveTo(sink, pen, ox + n[0], oy + n[1]);
         command = relative ? 'l' : 'L';
         break;
-      case 'L': LineTo(cr, pen, ox + n[0], oy + n[1]); break;
-      case 'H': LineTo(cr, pen, ox + n[0], pen.y); break;
-      case 'V': LineTo(cr, pen, pen.x, oy + n[0]); break;
-      case 'C': CubicTo(cr, pen, ox + n[0], oy + n[1], ox + n[2], oy + n[3], ox + n[4], oy + n[5]); break;
-      case 'Q': QuadTo(cr, pen, ox + n[0], oy + n[1], ox + n[2], oy + n[3]); break;
+      case 'L': LineTo(sink, pen, ox + n[0], oy + n[1]); break;
+      case 'H': LineTo(sink, pen, ox + n[0], pen.y); break;
+      case 'V': LineTo(sink, pen, pen.x, oy + n[0]); break;
+      case 'C': CubicTo(sink, pen, ox + n[0], oy + n[1], ox + n[2], oy + n[3], ox + n[4], oy + n[5]); break;
+      case 'Q': QuadTo(sink, pen, ox + n[0], oy + n[1], ox + n[2], oy + n[3]); break;
       case 'S': {
         const double x1 = pen.lastWasCubic ? 2 * pen.x - pen.lastControlX : pen.x;
         const double y1 = pen.lastWasCubic ? 2 * pen.y - pen.lastControlY : pen.y;
-        CubicTo(cr, pen, x1, y1, ox + n[0], oy + n[1], ox + n[2], oy + n[3]);
+        CubicTo(sink, pen, x1, y1, ox + n[0], oy + n[1], ox + n[2], oy + n[3]);
         break;
       }
-      case 'A': ArcTo(cr, pen, n[0], n[1], n[2], n[3] != 0, n[4] != 0, ox + n[5], oy + n[6]); break;
+      case 'A': ArcTo(sink, pen, n[0], n[1], n[2], n[3] != 0, n[4] != 0, ox + n[5], oy + n[6]); break;
     }
   }
 }
 
+void AppendAbbreviatedGeometry(cairo_t* cr, std::string_view data, cairo_fill_rule_t* rule, PageBudget& budget) {
+  CairoSink sink(cr);
+  ParseAbbreviatedGeometry(data, rule, budget, sink);
+}
+
+void PathOutline::Arc(const ArcShape& arc) {
+  // The whole ellipse's box: enough to tell outlines apart.
+  const double reach = std::max(arc.rx, arc.ry);
+  Extend(arc.cx - reach, arc.cy - reach);
+  Extend(arc.cx + reach, arc.cy + reach);
+  steps_.push_back(Step{Step::kArc, {}, arc});
+}
+
+void PathOutline::AppendTo(cairo_t* cr) const {
+  for (const Step& step : steps_) {
+    switch (step.kind) {
+      case Step::kMove: cairo_move_to(cr, step.points[0], step.points[1]); break;
+      case Step::kLine: cairo_line_to(cr, step.points[0], step.points[1]); break;
+      case Step::kCurve:
+        cairo_curve_to(cr, step.points[0], step.points[1], step.points[2], step.points[3], step.points[4],
+                       step.points[5]);
+        break;
+      case Step::kArc: AppendArc(cr, step.arc); break;
+      case Step::kClose: cairo_close_path(cr); break;
+    }
+  }
+}
+
+void PathOutline::Clear() {
+  steps_.clear();
+  bounds_ = Box{};
+}
+
+void PathOutline::Extend(double x, double y) {
+  bounds_.x1 = std::min(bounds_.x1, x);
+  bounds_.y1 = std::min(bounds_.y1, y);
+  bounds_.x2 = std::max(bounds_.x2, x);
+  bounds_.y2 = std::max(bounds_.y2, y);
+}
+
 void AppendPathGeometry(cairo_t* cr, const Element& geometry, cairo_fill_rule_t* rule, PageBudget& budget) {
+  CairoSink sink(cr);
   if (const std::string* fillRule = geometry.Attribute("FillRule"))
     *rule = *fillRule == "NonZero" ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD;
   cairo_matrix_t saved;
@@ -195,26 +256,26 @@ void AppendPathGeometry(cairo_t* cr, const Element& geometry, cairo_fill_rule_t*
   if (transform) cairo_transform(cr, &*transform);
   if (const std::string* figures = geometry.Attribute("Figures")) {
     cairo_fill_rule_t ignored = *rule;
-    AppendAbbreviatedGeometry(cr, *figures, &ignored, budget);
+    ParseAbbreviatedGeometry(*figures, &ignored, budget, sink);
   }
   for (const auto& figure : geometry.children) {
     if (figure->LocalName() != "PathFigure") continue;
     Pen pen;
     if (const std::string* start = figure->Attribute("StartPoint"))
-      if (const auto point = ParsePoint(*start)) MoveTo(cr, pen, point->first, point->second);
+      if (const auto point = ParsePoint(*start)) MoveTo(sink, pen, point->first, point->second);
     for (const auto& segment : figure->children) {
       const std::string_view kind = segment->LocalName();
       const std::string* pointsText = segment->Attribute(kind == "ArcSegment" ? "Point" : "Points");
       const std::vector<double> points = pointsText ? ParseNumbers(*pointsText) : std::vector<double>{};
       budget.SpendPoints(points.size() / 2 + 1);
       if (kind == "PolyLineSegment") {
-        for (std::size_t i = 0; i + 1 < points.size(); i += 2) LineTo(cr, pen, points[i], points[i + 1]);
+        for (std::size_t i = 0; i + 1 < points.size(); i += 2) LineTo(sink, pen, points[i], points[i + 1]);
       } else if (kind == "PolyBezierSegment") {
         for (std::size_t i = 0; i + 5 < points.size(); i += 6)
-          CubicTo(cr, pen, points[i], points[i + 1], points[i + 2], points[i + 3], points[i + 4], points[i + 5]);
+          CubicTo(sink, pen, points[i], points[i + 1], points[i + 2], points[i + 3], points[i + 4], points[i + 5]);
       } else if (kind == "PolyQuadraticBezierSegment") {
         for (std::size_t i = 0; i + 3 < points.size(); i += 4)
-          QuadTo(cr, pen, points[i], points[i + 1], points[i + 2], points[i + 3]);
+          QuadTo(sink, pen, points[i], points[i + 1], points[i + 2], points[i + 3]);
       } else if (kind == "ArcSegment" && points.size() == 2) {
         const std::string* size = segment->Attribute("Size");
         const auto radii = size ? ParsePoint(*size) : std::nullopt;
@@ -222,12 +283,12 @@ void AppendPathGeometry(cairo_t* cr, const Element& geometry, cairo_fill_rule_t*
         const std::string* large = segment->Attribute("IsLargeArc");
         const std::string* sweep = segment->Attribute("SweepDirection");
         if (radii)
-          ArcTo(cr, pen, radii->first, radii->second, angle ? ParseNumber(*angle).value_or(0) : 0,
+          ArcTo(sink, pen, radii->first, radii->second, angle ? ParseNumber(*angle).value_or(0) : 0,
                 large && *large == "true", sweep && *sweep == "Clockwise", points[0], points[1]);
       }
     }
     const std::string* closed = figure->Attribute("IsClosed");
-    if (closed && *closed == "true") Close(cr, pen);
+    if (closed && *closed == "true") Close(sink, pen);
   }
   cairo_set_matrix(cr, &saved);
 }

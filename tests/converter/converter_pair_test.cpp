@@ -106,6 +106,19 @@ TEST_F(ConverterPairTest, DrawsWhatTheMarkupSays) {
             "<Path Fill='#0000FF' Data='M 0,0 L 1,0 1,2 0,2 Z'/></VisualBrush.Visual></VisualBrush></Path.Fill>"
             "</Path>"),
        {{8, 8, kBlue}, {24, 8, kWhite}, {40, 40, kBlue}, {56, 70, kWhite}}},
+      {"plain paths that touch fill as one, without a seam between them",
+       Page("<Path Fill='#000000' Data='M 0,0 L 40.5,0 40.5,96 0,96 Z'/>"
+            "<Path Fill='#000000' Data='M 40.5,0 L 96,0 96,96 40.5,96 Z'/>"),
+       {{40, 48, kBlack}, {41, 48, kBlack}}},
+      {"plain paths that overlap are each filled whole",
+       Page("<Path Fill='#000000' Data='M 10,10 L 60,10 60,60 10,60 Z'/>"
+            "<Path Fill='#000000' Data='F1 M 40,40 L 40,86 86,86 86,40 Z'/>"
+            "<Path Fill='#000000' Data='F1 M 45,45 L 90,45 90,90 45,90 Z'/>"),
+       {{20, 20, kBlack}, {50, 50, kBlack}, {80, 80, kBlack}, {88, 88, kBlack}, {30, 80, kWhite}}},
+      {"a later plain path of another colour lies on top",
+       Page("<Path Fill='#FF0000' Data='M 0,0 L 60,0 60,96 0,96 Z'/><Path Fill='#0000FF' Data='M 40,0 L 96,0 96,96 40,96 Z'/>"
+            "<Path Fill='#FF0000' Data='M 80,0 L 90,0 90,96 80,96 Z'/>"),
+       {{20, 48, kRed}, {50, 48, kBlue}, {85, 48, kRed}}},
       {"a transform that squashes to nothing draws nothing",
        Page("<Path RenderTransform='0,0,0,0,0,0' Fill='#000000' Data='M 0,0 L 96,0 96,96 0,96 Z'/>"),
        {{48, 48, kWhite}}},
