@@ -168,6 +168,7 @@ namespace {
 // A begun page whose bands are still to be drawn and sent.
 struct BandedPage {
   cairo_surface_t* page = nullptr;  // a reference of its own
+  std::shared_ptr<const void> drawnFrom;
   double pageWidth = 0, pageHeight = 0;
   PageDevice device;
   std::uint32_t width = 0, height = 0;
@@ -258,8 +259,8 @@ void DiscardBandedPage(void* state) {
 
 }  // namespace
 
-std::string SendPageBands(cairo_surface_t* page, double pageWidth, double pageHeight, const PageDevice& device,
-                          RasterJob& job) {
+std::string SendPageBands(cairo_surface_t* page, std::shared_ptr<const void> drawnFrom, double pageWidth,
+                          double pageHeight, const PageDevice& device, RasterJob& job) {
   std::uint32_t width = 0, height = 0;
   RasterSize(device, &width, &height);
   if (width == 0 || height == 0) return "the page's media or resolution is out of range";
@@ -269,8 +270,8 @@ std::string SendPageBands(cairo_surface_t* page, double pageWidth, double pageHe
                                 device.mediaWidth, device.mediaHeight};
   if (!job.mayContinue(job.control)) return "the job was cancelled";
   if (!job.beginPage(job.control, &format)) return "the job refused the page: the encoder, or the page before, failed";
-  auto* banded = new BandedPage{cairo_surface_reference(page), pageWidth, pageHeight, device, width, height, planes,
-                                &job};
+  auto* banded = new BandedPage{cairo_surface_reference(page), std::move(drawnFrom), pageWidth, pageHeight, device,
+                                width, height, planes, &job};
   const RasterPageWork work{banded, &RunBandedPage, &DiscardBandedPage};
   if (job.sendPage) return job.sendPage(job.control, work) ? "" : "the page's bands could not be sent";
   const bool sent = RunBandedPage(banded) != 0;

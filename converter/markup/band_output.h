@@ -7,6 +7,7 @@
 
 #include <cairo.h>
 
+#include <memory>
 #include <string>
 
 #include "converter/raster_job.h"
@@ -26,12 +27,13 @@ struct PageDevice {
 void RasterSize(const PageDevice& device, std::uint32_t* width, std::uint32_t* height);
 
 // Begins the page (pageWidth x pageHeight page units, opaque: the recording
-// starts with its white ground) with the job's encoder and hands the job the
+// starts with its white ground; drawnFrom, what it draws from, is kept until
+// the bands are sent) with the job's encoder and hands the job the
 // work of rasterising it onto white media and sending its bands (a job
 // without sendPage has it done here). Returns an empty string when the page
 // began and was handed over, else why it stopped; the handed-over work
 // reports its own failure and the job refuses the next page for it.
-std::string SendPageBands(cairo_surface_t* page, double pageWidth, double pageHeight, const PageDevice& device,
-                          RasterJob& job);
+std::string SendPageBands(cairo_surface_t* page, std::shared_ptr<const void> drawnFrom, double pageWidth,
+                          double pageHeight, const PageDevice& device, RasterJob& job);
 
 }  // namespace xpsconv

@@ -18,6 +18,7 @@ namespace xpsconv {
 
 struct CachedFont {
   cairo_font_face_t* face = nullptr;  // NULL: the font cannot be had
+  void* freetypeFace = nullptr;       // FT_Face of the recording thread, for metrics and the character map
   std::size_t bytes = 0;              // the font's bytes held in memory
 };
 

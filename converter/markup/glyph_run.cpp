@@ -1,7 +1,6 @@
 // Glyph runs: the font from the page's resources, glyphs from Indices or the
 // font's character map, advances and offsets in hundredths of the em,
 // right-to-left and sideways runs, bold and italic simulation.
-#include <cairo-ft.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -111,7 +110,7 @@ struct GlyphMetrics {
 
 GlyphMetrics Metrics(FT_Face face, unsigned glyph, bool sideways) {
   GlyphMetrics metrics;
-  if (!face || !face->units_per_EM || FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING) != 0) return metrics;
+  if (!face->units_per_EM || FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING) != 0) return metrics;
   const double em = face->units_per_EM;
   const FT_Glyph_Metrics& m = face->glyph->metrics;
   if (!sideways) {
@@ -122,73 +121,6 @@ GlyphMetrics Metrics(FT_Face face, unsigned glyph, bool sideways) {
   metrics.originX = face->ascender / em;
   metrics.originY = static_cast<double>(m.horiAdvance) / 2 / em;
   return metrics;
-}
-
-// The font's FreeType face, locked on first use: cairo may be drawing with
-// it on another thread (an earlier page's bands) meanwhile.
-class LockedFace {
- public:
-  explicit LockedFace(cairo_font_face_t* face) : face_(face) {}
-  ~LockedFace() {
-    if (!scaled_) return;
-    if (locked_) cairo_ft_scaled_font_unlock_face(scaled_);
-    cairo_scaled_font_destroy(scaled_);
-  }
-  LockedFace(const LockedFace&) = delete;
-  LockedFace& operator=(const LockedFace&) = delete;
-
-  // NULL when cairo cannot give the face.
-  FT_Face get() {
-    if (scaled_) return locked_;
-    cairo_matrix_t identity;
-    cairo_matrix_init_identity(&identity);
-    cairo_font_options_t* options = cairo_font_options_create();
-    scaled_ = cairo_scaled_font_create(face_, &identity, &identity, options);
-    cairo_font_options_destroy(options);
-    locked_ = cairo_ft_scaled_font_lock_face(scaled_);
-    return locked_;
-  }
-
- private:
-  cairo_font_face_t* face_;
-  cairo_scaled_font_t* scaled_ = nullptr;
-  FT_Face locked_ = nullptr;
-};
-
-// A run's glyphs where cairo puts them, and how far the pen went either way.
-struct PlacedRun {
-  std::vector<cairo_glyph_t> glyphs;
-  double left = 0, right = 0;
-};
-
-PlacedRun PlaceGlyphs(cairo_font_face_t* font, const std::vector<GlyphEntry>& entries, const std::u32string& text,
-                      double em, double originX, double originY, bool rightToLeft, bool sideways) {
-  PlacedRun placed{{}, originX, originX};
-  placed.glyphs.reserve(entries.size());
-  // Unlocked before cairo draws the run, which locks the face itself.
-  LockedFace face(font);
-  double x = originX;
-  std::size_t character = 0;
-  for (const GlyphEntry& entry : entries) {
-    unsigned index = 0;
-    if (entry.index)
-      index = *entry.index;
-    else if (character < text.size())
-      index = face.get() ? FT_Get_Char_Index(face.get(), text[character]) : 0;
-    if (entry.startsCluster) character += entry.characters;
-    // Loading a glyph costs: only when the markup leaves something to its metrics.
-    const GlyphMetrics metrics =
-        !entry.advance || rightToLeft || sideways ? Metrics(face.get(), index, sideways) : GlyphMetrics{};
-    const double advance = entry.advance ? *entry.advance * em / 100 : metrics.advance * em;
-    const double u = entry.uOffset.value_or(0) * em / 100, v = entry.vOffset.value_or(0) * em / 100;
-    // Right to left, a glyph stands at the right of its advance.
-    const double penX = rightToLeft ? x - metrics.advance * em - u : x + u;
-    placed.glyphs.push_back(cairo_glyph_t{index, penX + metrics.originX * em, originY - v + metrics.originY * em});
-    x += rightToLeft ? -advance : advance;
-    placed.left = std::min(placed.left, x);
-    placed.right = std::max(placed.right, x);
-  }
-  return placed;
 }
 
 }  // namespace
@@ -205,6 +137,7 @@ void PageRenderer::DrawGlyphs(const Element& glyphs) {
   const bool italic = simulations == "ItalicSimulation" || simulations == "BoldItalicSimulation";
   const PageFont* font = resources_.Font(*uri, bold);
   if (!font) return;
+  auto* face = static_cast<FT_Face>(font->freetypeFace);
 
   const std::u32string text = UnicodeOf(glyphs.Attribute("UnicodeString"));
   const std::string* indicesText = glyphs.Attribute("Indices");
@@ -218,16 +151,36 @@ void PageRenderer::DrawGlyphs(const Element& glyphs) {
 
   const std::string* originX = glyphs.Attribute("OriginX");
   const std::string* originY = glyphs.Attribute("OriginY");
-  const double x = originX ? ParseNumber(*originX).value_or(0) : 0;
+  double x = originX ? ParseNumber(*originX).value_or(0) : 0;
   const double y = originY ? ParseNumber(*originY).value_or(0) : 0;
   const std::string* bidi = glyphs.Attribute("BidiLevel");
   const bool rightToLeft = bidi && std::fmod(std::trunc(ParseNumber(*bidi).value_or(0)), 2) == 1;
   const std::string* sidewaysText = glyphs.Attribute("IsSideways");
   const bool sideways = sidewaysText && *sidewaysText == "true";
 
-  const PlacedRun placed = PlaceGlyphs(font->face, entries, text, em, x, y, rightToLeft, sideways);
-  const std::vector<cairo_glyph_t>& run = placed.glyphs;
-  const double left = placed.left, right = placed.right;
+  std::vector<cairo_glyph_t> run;
+  run.reserve(entries.size());
+  std::size_t character = 0;
+  double left = x, right = x;
+  for (const GlyphEntry& entry : entries) {
+    unsigned index = 0;
+    if (entry.index)
+      index = *entry.index;
+    else if (character < text.size())
+      index = FT_Get_Char_Index(face, text[character]);
+    if (entry.startsCluster) character += entry.characters;
+    // Loading a glyph costs: only when the markup leaves something to its metrics.
+    const GlyphMetrics metrics =
+        !entry.advance || rightToLeft || sideways ? Metrics(face, index, sideways) : GlyphMetrics{};
+    const double advance = entry.advance ? *entry.advance * em / 100 : metrics.advance * em;
+    const double u = entry.uOffset.value_or(0) * em / 100, v = entry.vOffset.value_or(0) * em / 100;
+    // Right to left, a glyph stands at the right of its advance.
+    const double penX = rightToLeft ? x - metrics.advance * em - u : x + u;
+    run.push_back(cairo_glyph_t{index, penX + metrics.originX * em, y - v + metrics.originY * em});
+    x += rightToLeft ? -advance : advance;
+    left = std::min(left, x);
+    right = std::max(right, x);
+  }
   if (run.empty()) return;
 
   cairo_save(cr_);

@@ -70,14 +70,15 @@ bool RenderPage(RasterJob& job, PageState& page) {
   cairo_surface_t* recording = cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, &extents);
   std::string failure;
   {
-    PageResources resources(page.callbacks, &JobFonts(job));
+    // The images and fonts the recording draws from stay until its bands are sent.
+    auto resources = std::make_shared<PageResources>(page.callbacks, &JobFonts(job));
     PageBudget budget;
     cairo_t* cr = cairo_create(recording);
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
     try {
       const double deviceScale = std::max(page.device.resolutionX, page.device.resolutionY) / 96.0;
-      PageRenderer(cr, resources, budget, deviceScale).DrawPage(root);
+      PageRenderer(cr, *resources, budget, deviceScale).DrawPage(root);
       if (cairo_status(cr) != CAIRO_STATUS_SUCCESS)
         failure = std::string("drawing failed: ") + cairo_status_to_string(cairo_status(cr));
     } catch (const RenderFailure& error) {
@@ -86,7 +87,7 @@ bool RenderPage(RasterJob& job, PageState& page) {
       failure = "out of memory";
     }
     cairo_destroy(cr);
-    if (failure.empty()) failure = SendPageBands(recording, width, height, page.device, job);
+    if (failure.empty()) failure = SendPageBands(recording, std::move(resources), width, height, page.device, job);
   }
   cairo_surface_destroy(recording);
   if (!failure.empty()) Report(failure);

@@ -61,10 +61,14 @@ DWORD AllocatedSize(const void* block) {
   return size;
 }
 
-// The font bytes and the FreeType face over them, freed with the cairo face.
+// The font bytes and the FreeType faces over them, freed with the cairo
+// face. cairo draws with the one (on whatever thread rasterises the page);
+// the page being recorded reads metrics and the character map from the
+// other, so that neither waits for nor disturbs the other.
 struct FontData {
   std::vector<unsigned char> bytes;
   FT_Face face = nullptr;
+  FT_Face metricsFace = nullptr;
 };
 
 const cairo_user_data_key_t kFontDataKey{};
@@ -74,6 +78,7 @@ void DestroyFontData(void* data) {
   {
     std::lock_guard lock(FreeTypeMutex());
     FT_Done_Face(font->face);
+    if (font->metricsFace) FT_Done_Face(font->metricsFace);
   }
   delete font;
 }
@@ -191,9 +196,10 @@ CachedFont LoadFont(const ResourceCallbacks& callbacks, const std::string& part,
   Release(buffer);
   data->face = OpenFace(data->bytes, index);
   if (!data->face && Deobfuscate(part, data->bytes)) data->face = OpenFace(data->bytes, index);
-  if (!data->face) {
+  if (data->face) data->metricsFace = OpenFace(data->bytes, index);
+  if (!data->metricsFace) {
     Warn("FreeType refuses the font " + part + "; its glyph runs are skipped");
-    delete data;
+    DestroyFontData(data);
     return {};
   }
   cairo_font_face_t* face = cairo_ft_font_face_create_for_ft_face(data->face, 0);
@@ -203,7 +209,7 @@ CachedFont LoadFont(const ResourceCallbacks& callbacks, const std::string& part,
     return {};
   }
   if (bold) cairo_ft_font_face_set_synthesize(face, CAIRO_FT_SYNTHESIZE_BOLD);
-  return CachedFont{face, data->bytes.size()};
+  return CachedFont{face, data->metricsFace, data->bytes.size()};
 }
 
 }  // namespace
@@ -224,7 +230,7 @@ const PageFont* PageResources::Font(const std::string& uri, bool bold) {
     font = load();
   }
   if (!font.face) return nullptr;
-  slot = PageFont{font.face};
+  slot = PageFont{font.face, font.freetypeFace};
   return &slot;
 }
 

@@ -27,7 +27,8 @@ struct ResourceCallbacks {
 };
 
 struct PageFont {
-  cairo_font_face_t* face = nullptr;  // a FreeType face
+  cairo_font_face_t* face = nullptr;
+  void* freetypeFace = nullptr;  // FT_Face for metrics and the character map, not the one cairo draws with
 };
 
 class FontCache;

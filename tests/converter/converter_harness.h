@@ -13,6 +13,7 @@
 #include <libxml/tree.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -196,13 +197,17 @@ class ConverterJob {
 
   // Closes the job and reads back the pages; records must all be whole and printer data.
   std::vector<RasterPage> Close() {
-    if (conversion_) pair_.Entry<PrnCtrlXPS2SPDLCloseFunction>("PrnCtrlXPS2SPDLClose")(conversion_);
+    if (conversion_) closed_well_ = pair_.Entry<PrnCtrlXPS2SPDLCloseFunction>("PrnCtrlXPS2SPDLClose")(conversion_) != 0;
     if (control_) pair_.Entry<PrnCtrlCloseFunction>("PrnCtrlClose")(control_);
     conversion_ = control_ = context_ = nullptr;
     return ReadPages(payload_);
   }
   const std::string& payload() const { return payload_; }
   bool recordsWhole() const { return records_whole_; }
+  // Whether the last Close found the conversion ending well.
+  bool closedWell() const { return closed_well_; }
+  // Every write from now on fails, as an output that has gone away.
+  void RefuseWrites() { refuse_writes_ = true; }
 
   static INT ZeroFlag(BYTE* flag) {
     *flag = 0;
@@ -241,6 +246,7 @@ class ConverterJob {
  private:
   static HRESULT Write(const void* buffer, DWORD length, void* context) {
     auto* job = static_cast<ConverterJob*>(context);
+    if (job->refuse_writes_) return E_FAIL;
     const auto* bytes = static_cast<const char*>(buffer);
     // Each call holds whole records of printer data.
     std::size_t at = 0;
@@ -303,6 +309,8 @@ class ConverterJob {
   void* context_ = nullptr;
   std::string payload_;
   bool records_whole_ = true;
+  bool closed_well_ = false;
+  std::atomic<bool> refuse_writes_ = false;
 };
 
 }  // namespace converter_test

@@ -456,6 +456,55 @@ TEST_F(ConverterPairTest, ACancelledJobStopsBetweenBands) {
   EXPECT_FALSE(job.Page(Page("<Path Fill='#000000' Data='M 0,0 L 96,0 96,96 0,96 Z'/>"), kInch));
 }
 
+TEST_F(ConverterPairTest, AnOutputThatFailsWhileAPageIsSentFailsTheNextPageAndTheClose) {
+  const std::string page = Page("<Path Fill='#000000' Data='M 0,0 L 96,0 96,96 0,96 Z'/>");
+  {
+    SCOPED_TRACE("the next page");
+    ConverterJob job(pair_);
+    job.RefuseWrites();
+    job.Page(page, kInch);
+    EXPECT_FALSE(job.Page(page, kInch));
+  }
+  {
+    SCOPED_TRACE("the close");
+    ConverterJob job(pair_);
+    job.RefuseWrites();
+    job.Page(page, kInch);
+    job.Close();
+    EXPECT_FALSE(job.closedWell());
+  }
+  ConverterJob job(pair_);
+  job.Page(page, kInch);
+  job.Close();
+  EXPECT_TRUE(job.closedWell());
+}
+
+TEST_F(ConverterPairTest, APageReadWhileTheOneBeforeIsSentComesOutAsItWouldAlone) {
+  // Each page's text at a size of its own: its glyphs are rasterised on the
+  // job's thread while the next page's runs take their metrics from the same font.
+  FakeParts parts;
+  parts.fonts["/font.ttf"] = converter_test::ReadFile("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+  auto page = [](int size) {
+    std::string markup = "<FixedPage xmlns='http://schemas.microsoft.com/xps/2005/06' Width='816' Height='1056'>";
+    for (int line = 1; line <= 40; ++line)
+      markup += "<Glyphs Fill='#000000' FontUri='/font.ttf' FontRenderingEmSize='" + std::to_string(size) +
+                "' OriginX='20' OriginY='" + std::to_string(line * 25) +
+                "' UnicodeString='The quick brown fox jumps over the lazy dog, 0123456789 times.'/>";
+    return markup + "</FixedPage>";
+  };
+  constexpr Device kLetter{215900, 279400, 100, 2, 3};
+  constexpr int kPages = 12;
+  auto print = [&] {
+    ConverterJob job(pair_);
+    for (int i = 0; i < kPages; ++i) EXPECT_TRUE(job.Page(page(10 + i), kLetter, DMDUP_SIMPLEX, &parts));
+    return job.Close();
+  };
+  const std::vector<RasterPage> first = print(), second = print();
+  ASSERT_EQ(first.size(), std::size_t{kPages});
+  ASSERT_EQ(second.size(), std::size_t{kPages});
+  for (int i = 0; i < kPages; ++i) EXPECT_TRUE(first[i].pixels == second[i].pixels) << "page " << i + 1;
+}
+
 TEST_F(ConverterPairTest, AMissingEncoderRefusesTheJob) {
   ConverterJob job(pair_, &ConverterJob::ZeroFlag, u"NOSUCHENC.DLL");
   EXPECT_FALSE(job.Opened());

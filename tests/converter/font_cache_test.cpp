@@ -16,7 +16,8 @@ TEST(FontCache, MakesEachFontOnceAndLetsTheLeastRecentlyUsedGo) {
   int made = 0;
   auto load = [&] {
     ++made;
-    return CachedFont{cairo_toy_font_face_create("sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL), 1000};
+    return CachedFont{cairo_toy_font_face_create("sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL), nullptr,
+                      1000};
   };
   for (std::size_t i = 0; i < FontCache::kMaxFonts; ++i) cache.Find("font" + std::to_string(i), load);
   EXPECT_EQ(made, static_cast<int>(FontCache::kMaxFonts));
@@ -41,7 +42,7 @@ TEST(FontCache, MakesEachFontOnceAndLetsTheLeastRecentlyUsedGo) {
 TEST(FontCache, KeepsTheFontJustMadeWhateverItsSize) {
   FontCache cache;
   auto huge = [] {
-    return CachedFont{cairo_toy_font_face_create("sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL),
+    return CachedFont{cairo_toy_font_face_create("sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL), nullptr,
                       FontCache::kMaxBytes * 2};
   };
   int made = 0;
