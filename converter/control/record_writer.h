@@ -3,6 +3,7 @@
 // header and payload together, when it fills and at every page end.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -22,5 +23,6 @@ class RecordWriter {
   ConverterWriteCallback write_;
   void* context_;
   std::vector<std::uint8_t> buffer_;  // header room, then the payload
-  bool failed_ = false;
+  // Also asked from the thread that reads the next page.
+  std::atomic<bool> failed_ = false;
 };
