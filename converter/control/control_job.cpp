@@ -1,7 +1,7 @@
 #include "converter/control/control_job.h"
 
 #include <cstring>
-#include <system_error>
+#include <utility>
 
 #include "converter/control/devmode_flags.h"
 #include "platform/print_ticket_provider.h"
@@ -37,10 +37,13 @@ void ControlJob::DiscardPage() {
   if (raster_.page.discard) raster_.page.discard(raster_.page.state);
   raster_.page = {};
   // A page on its way is not left unfinished: it drops its own back side if it fails.
-  if (!sending_.valid()) back_sides_.DiscardPage();
+  if (!sending_) back_sides_.DiscardPage();
 }
 
-bool ControlJob::Settle() { return !sending_.valid() || sending_.get(); }
+bool ControlJob::Settle() {
+  if (!std::exchange(sending_, false)) return true;
+  return sender_.Wait();
+}
 
 void ControlJob::DiscardKept() {
   DiscardPage();
@@ -117,11 +120,8 @@ INT ControlJob::SendPage(void* control, RasterPageWork work) {
     work.discard(work.state);
     return 0;
   }
-  try {
-    job->sending_ = std::async(std::launch::async, run);
-  } catch (const std::system_error&) {  // no thread to be had: sent from here
-    return run() ? 1 : 0;
-  }
+  job->sender_.Start(run);
+  job->sending_ = true;
   return 1;
 }
 

@@ -7,12 +7,12 @@
 // at a time, finished before the next begins and before the job ends.
 #pragma once
 
-#include <future>
 #include <memory>
 #include <string>
 
 #include "converter/control/back_sides.h"
 #include "converter/control/encoder_library.h"
+#include "converter/control/page_thread.h"
 #include "converter/control/record_writer.h"
 #include "converter/raster_job.h"
 
@@ -56,7 +56,9 @@ class ControlJob {
   bool manual_duplex_ = false;
   std::uint32_t pages_ = 0;  // begun in this job
   bool on_back_ = false;     // the page being built is a back side
-  std::future<bool> sending_;  // the page being sent, on its own thread
+  bool sending_ = false;  // a page was handed to sender_ and not yet waited for
   BackSides back_sides_;
   std::string failure_;
+  // Last: it is destroyed first, once the page it sends no longer needs the rest.
+  PageThread sender_;
 };
