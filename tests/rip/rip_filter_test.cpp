@@ -153,6 +153,14 @@ TEST_F(RipFilterTest, WithoutThePrinterControlLibraryTheJobFailsNamingIt) {
   EXPECT_FALSE(output_->closed);
 }
 
+TEST_F(RipFilterTest, AConverterThatCannotFinishTheJobFailsIt) {
+  setenv("KESTREL_RECORDER_CLOSE_FAILS", "1", 1);
+  AddPage("/p1.fpage");
+  Run();
+  unsetenv("KESTREL_RECORDER_CLOSE_FAILS");
+  EXPECT_EQ(journal_.Count("shutdown E_FAIL (0x80004005)"), 1);
+}
+
 // Stops the job when the third page is announced.
 class StoppingProgress final : public ComObject<IPrintPipelineProgressReport> {
  public:
