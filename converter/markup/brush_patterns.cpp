@@ -203,10 +203,14 @@ cairo_pattern_t* PageRenderer::TileBrush(const Element& brush, double opacity, c
   } nested(tile_depth_);
   const std::string* viewportText = brush.Attribute("Viewport");
   auto viewport = viewportText ? ParseRect(*viewportText) : std::nullopt;
-  if (!viewport || viewport->width <= 0 || viewport->height <= 0) return nullptr;
+  if (!viewport) return nullptr;
   if (Relative(brush, "ViewportUnits"))
     viewport = Rect{bounds.x + viewport->x * bounds.width, bounds.y + viewport->y * bounds.height,
                     viewport->width * bounds.width, viewport->height * bounds.height};
+  // Relative to a path with no height or width, the viewport is empty too.
+  if (!(viewport->width > 0 && viewport->height > 0 && std::isfinite(viewport->width) &&
+        std::isfinite(viewport->height)))
+    return nullptr;
   const std::optional<cairo_matrix_t> transform = Transform(brush, "Transform");
   const cairo_matrix_t brushToUser = BrushToUser(transform, false, bounds);
   const std::string* tileText = brush.Attribute("TileMode");
