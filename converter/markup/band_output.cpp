@@ -1,5 +1,7 @@
 #include "converter/markup/band_output.h"
 
+#include "converter/markup/cairo_handles.h"
+
 #include <algorithm>
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -167,7 +169,7 @@ namespace {
 
 // A begun page whose bands are still to be drawn and sent.
 struct BandedPage {
-  cairo_surface_t* page = nullptr;  // a reference of its own
+  CairoSurface page;  // a reference of its own
   std::shared_ptr<const void> drawnFrom;
   double pageWidth = 0, pageHeight = 0;
   PageDevice device;
@@ -187,16 +189,11 @@ std::string WriteBands(const BandedPage& banded) {
   const int bandRows = static_cast<int>((height + bands - 1) / bands);
   // Two bands: while one is drawn, the one before goes to the encoder on a
   // further thread. Only that thread calls the job while it runs.
-  cairo_surface_t* bandSurfaces[2] = {
-      cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(width), bandRows),
-      cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(width), bandRows)};
-  const std::unique_ptr<cairo_surface_t*[], void (*)(cairo_surface_t**)> destroyBands(
-      bandSurfaces, [](cairo_surface_t** surfaces) {
-        cairo_surface_destroy(surfaces[0]);
-        cairo_surface_destroy(surfaces[1]);
-      });
-  if (cairo_surface_status(bandSurfaces[0]) != CAIRO_STATUS_SUCCESS ||
-      cairo_surface_status(bandSurfaces[1]) != CAIRO_STATUS_SUCCESS)
+  const CairoSurface bandSurfaces[2] = {
+      CairoSurface{cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(width), bandRows)},
+      CairoSurface{cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(width), bandRows)}};
+  if (cairo_surface_status(bandSurfaces[0].get()) != CAIRO_STATUS_SUCCESS ||
+      cairo_surface_status(bandSurfaces[1].get()) != CAIRO_STATUS_SUCCESS)
     return "no memory for a band";
   const std::size_t rowBytes = std::size_t{width} * planes;
   const auto rows = std::make_unique_for_overwrite<std::uint8_t[]>(rowBytes * bandRows);
@@ -217,8 +214,8 @@ std::string WriteBands(const BandedPage& banded) {
   std::future<std::string> sending;
   for (std::uint32_t top = 0, index = 0; top < height && failure.empty();
        top += static_cast<std::uint32_t>(bandRows), ++index) {
-    cairo_surface_t* band = bandSurfaces[index % 2];
-    const cairo_status_t status = DrawBand(band, banded.page, toRaster, box, static_cast<int>(top));
+    cairo_surface_t* band = bandSurfaces[index % 2].get();
+    const cairo_status_t status = DrawBand(band, banded.page.get(), toRaster, box, static_cast<int>(top));
     if (status != CAIRO_STATUS_SUCCESS) {
       failure = std::string("drawing failed: ") + cairo_status_to_string(status);
       break;
@@ -251,11 +248,7 @@ INT RunBandedPage(void* state) {
   return failure.empty() ? 1 : 0;
 }
 
-void DiscardBandedPage(void* state) {
-  auto* banded = static_cast<BandedPage*>(state);
-  cairo_surface_destroy(banded->page);
-  delete banded;
-}
+void DiscardBandedPage(void* state) { delete static_cast<BandedPage*>(state); }
 
 }  // namespace
 
@@ -270,7 +263,7 @@ std::string SendPageBands(cairo_surface_t* page, std::shared_ptr<const void> dra
                                 device.mediaWidth, device.mediaHeight};
   if (!job.mayContinue(job.control)) return "the job was cancelled";
   if (!job.beginPage(job.control, &format)) return "the job refused the page: the encoder, or the page before, failed";
-  auto* banded = new BandedPage{cairo_surface_reference(page), std::move(drawnFrom), pageWidth, pageHeight, device,
+  auto* banded = new BandedPage{CairoSurface{cairo_surface_reference(page)}, std::move(drawnFrom), pageWidth, pageHeight, device,
                                 width, height, planes, &job};
   const RasterPageWork work{banded, &RunBandedPage, &DiscardBandedPage};
   if (job.sendPage) return job.sendPage(job.control, work) ? "" : "the page's bands could not be sent";
